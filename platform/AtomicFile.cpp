@@ -1,0 +1,166 @@
+#include "platform/AtomicFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace files {
+namespace {
+
+constexpr std::size_t kBufSize = 1 << 20;
+
+bool WriteAll(int fd, const char* p, std::size_t len) {
+    while (len > 0) {
+        const ssize_t n = ::write(fd, p, len);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        len -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string TempNameFor(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    return path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+}
+
+void SyncParentDir(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+}  // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::string path, unsigned mode)
+    : path_(std::move(path)), tmp_(TempNameFor(path_)) {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd_ >= 0) ::fchmod(fd_, mode);
+    buf_.reserve(kBufSize);
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::unlink(tmp_.c_str());
+    }
+}
+
+bool AtomicFileWriter::FlushBuffer() {
+    if (!buf_.empty()) {
+        if (!WriteAll(fd_, buf_.data(), buf_.size())) failed_ = true;
+        buf_.clear();
+    }
+    return !failed_;
+}
+
+bool AtomicFileWriter::Write(const void* data, std::size_t len) {
+    if (!ok()) return false;
+    const char* p = static_cast<const char*>(data);
+    if (len >= kBufSize) {
+        if (!FlushBuffer()) return false;
+        if (!WriteAll(fd_, p, len)) failed_ = true;
+        return !failed_;
+    }
+    if (buf_.size() + len > kBufSize && !FlushBuffer()) return false;
+    buf_.append(p, len);
+    return true;
+}
+
+bool AtomicFileWriter::Commit() {
+    if (!ok()) return false;
+    bool good = FlushBuffer() && ::fsync(fd_) == 0;
+    good = (::close(fd_) == 0) && good;
+    fd_ = -1;
+    if (good) good = ::rename(tmp_.c_str(), path_.c_str()) == 0;
+    if (!good) {
+        ::unlink(tmp_.c_str());
+        return false;
+    }
+    SyncParentDir(path_);
+    return true;
+}
+
+bool WriteFileAtomic(const std::string& path, std::string_view data, unsigned mode) {
+    AtomicFileWriter w(path, mode);
+    return w.Write(data) && w.Commit();
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out) {
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[1 << 16];
+    bool good = true;
+    for (;;) {
+        if (out.capacity() > out.size()) {
+            // Read straight into the string when its size is known.
+            const std::size_t old = out.size();
+            const std::size_t room = out.capacity() - old;
+            out.resize(out.capacity());
+            const ssize_t n = ::read(fd, out.data() + old, room);
+            if (n < 0 && errno == EINTR) { out.resize(old); continue; }
+            if (n <= 0) { out.resize(old); good = n == 0; break; }
+            out.resize(old + static_cast<std::size_t>(n));
+            continue;
+        }
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) { good = n == 0; break; }
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return good;
+}
+
+namespace {
+// Cuts the torn tail of an open log; keeps the torn bytes in path + ".bad".
+bool CutTornTail(int fd, const std::string& path, std::size_t recordSize) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return false;
+    const auto size = static_cast<std::size_t>(st.st_size);
+    const std::size_t whole = size - size % recordSize;
+    if (whole == size) return true;
+    std::string torn(size - whole, '\0');
+    if (::pread(fd, torn.data(), torn.size(), static_cast<off_t>(whole)) ==
+        static_cast<ssize_t>(torn.size()))
+        WriteFileAtomic(path + ".bad", torn);
+    return ::ftruncate(fd, static_cast<off_t>(whole)) == 0;
+}
+}  // namespace
+
+bool AppendRecords(const std::string& path, std::size_t recordSize, const void* data,
+                   std::size_t count) {
+    if (recordSize == 0) return false;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool good = CutTornTail(fd, path, recordSize);
+    if (good) good = WriteAll(fd, static_cast<const char*>(data), recordSize * count);
+    good = (::close(fd) == 0) && good;
+    return good;
+}
+
+bool RepairTornTail(const std::string& path, std::size_t recordSize) {
+    if (recordSize == 0) return false;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool good = CutTornTail(fd, path, recordSize);
+    ::close(fd);
+    return good;
+}
+
+}  // namespace files

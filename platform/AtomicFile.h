@@ -1,0 +1,47 @@
+#pragma once
+// Whole-file rewrites that a crash cannot half-do, and appends of fixed-size records.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace files {
+
+// Streams a new content into a temporary file beside the target; Commit() flushes it to disk
+// and renames it over the target. Destroyed without Commit(), the target is left untouched.
+class AtomicFileWriter {
+public:
+    // mode: permission bits of a new file (an existing file keeps its own).
+    explicit AtomicFileWriter(std::string path, unsigned mode = 0644);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    bool ok() const { return fd_ >= 0 && !failed_; }
+    bool Write(const void* data, std::size_t len);
+    bool Write(std::string_view s) { return Write(s.data(), s.size()); }
+    bool Commit();
+
+private:
+    bool FlushBuffer();
+    std::string path_, tmp_;
+    int fd_ = -1;
+    bool failed_ = false;
+    std::string buf_;
+};
+
+// Writes data as the whole new content of path, atomically.
+bool WriteFileAtomic(const std::string& path, std::string_view data, unsigned mode = 0644);
+
+// Reads the whole file; false when it cannot be opened.
+bool ReadWholeFile(const std::string& path, std::string& out);
+
+// Appends count records of recordSize bytes to a log of fixed-size records. A torn tail (a size
+// that is not a whole number of records) is first copied to path + ".bad" and cut off, so the
+// new records stay aligned. The append is done when the write returns (no flush to disk).
+bool AppendRecords(const std::string& path, std::size_t recordSize, const void* data,
+                   std::size_t count);
+
+// Cuts a torn tail off a record log as AppendRecords does; true when the file is whole now.
+bool RepairTornTail(const std::string& path, std::size_t recordSize);
+
+}  // namespace files

@@ -1,0 +1,37 @@
+#include "platform/Event.h"
+
+#include "platform/RunLog.h"
+
+#include <chrono>
+
+bool AutoResetEvent::Wait(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(m_);
+    const bool got = cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs),
+                                  [this] { return signalled_; });
+    signalled_ = false;  // reset, granted or not
+    return got;
+}
+
+void AutoResetEvent::Set() {
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        signalled_ = true;
+    }
+    cv_.notify_one();
+}
+
+void AutoResetEvent::Reset() {
+    std::lock_guard<std::mutex> lock(m_);
+    signalled_ = false;
+}
+
+bool CEventLock::Lock(AutoResetEvent& ev, int mode, int timeoutMs) {
+    if (mode != 1) {
+        ev.Set();
+        return true;
+    }
+    const bool got = ev.Wait(timeoutMs);
+    if (!got)
+        runlog::Append("CEventLock wait timed out: " + (ev.name().empty() ? std::string("event") : ev.name()));
+    return got;
+}

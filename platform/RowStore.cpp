@@ -1,0 +1,385 @@
+#include "platform/RowStore.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+namespace rows {
+
+// Cells are kept in one string, separated by NUL bytes, so a row costs little beyond its text.
+struct RowStore::Item {
+    RowId id = 0;
+    mutable std::size_t pos = 0;
+    int icon = 0;
+    std::int64_t data = 0;
+    std::string blob;
+};
+
+namespace {
+constexpr std::size_t kMaxPendingChanges = 4096;
+
+std::string_view NoNul(std::string_view s) {
+    const std::size_t n = s.find('\0');
+    return n == std::string_view::npos ? s : s.substr(0, n);
+}
+}  // namespace
+
+RowStore::RowStore(int columns) : columns_(columns < 1 ? 1 : columns) {}
+RowStore::~RowStore() = default;
+
+std::string_view RowStore::CellOf(const Item& row, int col) {
+    std::string_view b = row.blob;
+    for (int i = 0; i < col; ++i) {
+        const std::size_t n = b.find('\0');
+        if (n == std::string_view::npos) return {};
+        b.remove_prefix(n + 1);
+    }
+    const std::size_t n = b.find('\0');
+    return n == std::string_view::npos ? b : b.substr(0, n);
+}
+
+RowData RowStore::ToData(const Item& row) const {
+    RowData d;
+    d.id = row.id;
+    d.icon = row.icon;
+    d.data = row.data;
+    d.cells.reserve(static_cast<std::size_t>(columns_));
+    for (int c = 0; c < columns_; ++c) d.cells.emplace_back(CellOf(row, c));
+    return d;
+}
+
+RowStore::Item* RowStore::Find(RowId id) const {
+    const auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
+}
+
+void RowStore::Invalidate(std::size_t from) const { posValidUpTo_ = std::min(posValidUpTo_, from); }
+
+std::optional<std::size_t> RowStore::PositionOf(const Item* row) const {
+    if (!row) return std::nullopt;
+    if (row->pos < posValidUpTo_ && order_[row->pos].get() == row) return row->pos;
+    for (std::size_t i = posValidUpTo_; i < order_.size(); ++i) order_[i]->pos = i;
+    posValidUpTo_ = order_.size();
+    return row->pos;
+}
+
+void RowStore::Record(Change::Kind kind, std::size_t index, RowId id) {
+    if (!notifier_) return;
+    const bool wasEmpty = changes_.empty();
+    if (!changes_.empty()) {
+        Change& last = changes_.back();
+        if (last.kind == Change::Reset) return;  // a reset covers everything after it
+        if (last.kind == Change::Reorder) {
+            if (kind != Change::Update) last.kind = Change::Reset;
+            return;
+        }
+    }
+    if (kind == Change::Reset || kind == Change::Reorder || changes_.size() >= kMaxPendingChanges) {
+        // Earlier changes stay for the view to replay; a reorder after them is fine. Too many
+        // pending changes fold into one reset.
+        if (changes_.size() >= kMaxPendingChanges) {
+            changes_.clear();
+            kind = Change::Reset;
+        }
+        changes_.push_back({kind, 0, 0, {}});
+    } else if (!changes_.empty() && changes_.back().kind == kind) {
+        Change& last = changes_.back();
+        if (kind == Change::Insert && index == last.index + last.count) {
+            ++last.count;
+            last.ids.push_back(id);
+        } else if (kind == Change::Insert && index == last.index) {
+            ++last.count;
+            last.ids.insert(last.ids.begin(), id);
+        } else if (kind == Change::Remove && index == last.index) {
+            ++last.count;
+        } else if (kind == Change::Remove && index + 1 == last.index) {
+            last.index = index;
+            ++last.count;
+        } else if (kind == Change::Update && index >= last.index && index <= last.index + last.count) {
+            if (index == last.index + last.count) ++last.count;
+        } else {
+            changes_.push_back({kind, index, 1, {}});
+            if (kind == Change::Insert) changes_.back().ids.push_back(id);
+        }
+    } else {
+        changes_.push_back({kind, index, 1, {}});
+        if (kind == Change::Insert) changes_.back().ids.push_back(id);
+    }
+    if (wasEmpty && !changes_.empty()) notifier_();
+}
+
+RowId RowStore::DoInsert(std::size_t index, const std::vector<std::string>& cells, int icon,
+                         std::int64_t data) {
+    auto row = std::make_unique<Item>();
+    row->id = nextId_++;
+    row->icon = icon;
+    row->data = data;
+    std::size_t total = static_cast<std::size_t>(columns_);
+    for (std::size_t c = 0; c < cells.size() && c < total; ++c) total += cells[c].size();
+    row->blob.reserve(total);
+    for (int c = 0; c < columns_; ++c) {
+        if (c > 0) row->blob.push_back('\0');
+        if (static_cast<std::size_t>(c) < cells.size()) row->blob.append(NoNul(cells[static_cast<std::size_t>(c)]));
+    }
+    if (index > order_.size()) index = order_.size();
+    Item* raw = row.get();
+    byId_.emplace(raw->id, raw);
+    if (index == order_.size()) {
+        raw->pos = index;
+        order_.push_back(std::move(row));
+        if (posValidUpTo_ == index) posValidUpTo_ = index + 1;
+    } else {
+        order_.insert(order_.begin() + static_cast<long>(index), std::move(row));
+        Invalidate(index);
+    }
+    Record(Change::Insert, index, raw->id);
+    return raw->id;
+}
+
+bool RowStore::DoRemove(RowId id) {
+    Item* row = Find(id);
+    const auto pos = PositionOf(row);
+    if (!pos) return false;
+    byId_.erase(id);
+    order_.erase(order_.begin() + static_cast<long>(*pos));
+    Invalidate(*pos);
+    Record(Change::Remove, *pos);
+    return true;
+}
+
+std::size_t RowStore::DoRemoveRows(const std::vector<RowId>& ids) {
+    if (ids.size() == 1) return DoRemove(ids.front()) ? 1 : 0;
+    std::vector<Item*> doomed;
+    for (RowId id : ids)
+        if (Item* r = Find(id)) doomed.push_back(r);
+    if (doomed.empty()) return 0;
+    std::sort(doomed.begin(), doomed.end());
+    doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
+    std::size_t write = 0, first = order_.size();
+    for (std::size_t read = 0; read < order_.size(); ++read) {
+        Item* r = order_[read].get();
+        if (std::binary_search(doomed.begin(), doomed.end(), r)) {
+            if (first == order_.size()) first = read;
+            Record(Change::Remove, write);  // index in the order as it shrinks
+            byId_.erase(r->id);
+            order_[read].reset();
+            continue;
+        }
+        if (write != read) order_[write] = std::move(order_[read]);
+        ++write;
+    }
+    order_.resize(write);
+    Invalidate(first);
+    return doomed.size();
+}
+
+void RowStore::DoClear() {
+    if (order_.empty()) return;
+    order_.clear();
+    byId_.clear();
+    posValidUpTo_ = 0;
+    Record(Change::Reset, 0);
+}
+
+bool RowStore::DoSetCell(Item* row, int col, std::string_view text) {
+    if (!row || col < 0 || col >= columns_) return false;
+    std::size_t start = 0;
+    for (int i = 0; i < col; ++i) start = row->blob.find('\0', start) + 1;
+    std::size_t end = row->blob.find('\0', start);
+    if (end == std::string::npos) end = row->blob.size();
+    row->blob.replace(start, end - start, NoNul(text));
+    if (notifier_) Record(Change::Update, *PositionOf(row));
+    return true;
+}
+
+// --- Access -------------------------------------------------------------------------------
+
+std::size_t RowStore::Access::Count() const { return s_.order_.size(); }
+RowId RowStore::Access::IdAt(std::size_t i) const { return i < s_.order_.size() ? s_.order_[i]->id : 0; }
+std::optional<std::size_t> RowStore::Access::IndexOf(RowId id) const { return s_.PositionOf(s_.Find(id)); }
+std::string_view RowStore::Access::CellAt(std::size_t i, int col) const {
+    return i < s_.order_.size() ? CellOf(*s_.order_[i], col) : std::string_view{};
+}
+std::string_view RowStore::Access::Cell(RowId id, int col) const {
+    const Item* r = s_.Find(id);
+    return r ? CellOf(*r, col) : std::string_view{};
+}
+int RowStore::Access::IconAt(std::size_t i) const { return i < s_.order_.size() ? s_.order_[i]->icon : 0; }
+std::int64_t RowStore::Access::DataAt(std::size_t i) const {
+    return i < s_.order_.size() ? s_.order_[i]->data : 0;
+}
+RowData RowStore::Access::RowAt(std::size_t i) const {
+    return i < s_.order_.size() ? s_.ToData(*s_.order_[i]) : RowData{};
+}
+bool RowStore::Access::Contains(RowId id) const { return s_.Find(id) != nullptr; }
+RowId RowStore::Access::Insert(std::size_t index, const std::vector<std::string>& cells, int icon,
+                               std::int64_t data) {
+    return s_.DoInsert(index, cells, icon, data);
+}
+bool RowStore::Access::SetCellAt(std::size_t i, int col, std::string_view text) {
+    return i < s_.order_.size() && s_.DoSetCell(s_.order_[i].get(), col, text);
+}
+bool RowStore::Access::SetCell(RowId id, int col, std::string_view text) {
+    return s_.DoSetCell(s_.Find(id), col, text);
+}
+bool RowStore::Access::SetIcon(RowId id, int icon) {
+    Item* r = s_.Find(id);
+    if (!r) return false;
+    r->icon = icon;
+    if (s_.notifier_) s_.Record(Change::Update, *s_.PositionOf(r));
+    return true;
+}
+bool RowStore::Access::SetData(RowId id, std::int64_t data) {
+    Item* r = s_.Find(id);
+    if (!r) return false;
+    r->data = data;
+    return true;
+}
+bool RowStore::Access::Remove(RowId id) { return s_.DoRemove(id); }
+std::size_t RowStore::Access::RemoveRows(const std::vector<RowId>& ids) { return s_.DoRemoveRows(ids); }
+void RowStore::Access::Clear() { s_.DoClear(); }
+
+// --- single operations --------------------------------------------------------------------
+
+RowId RowStore::Insert(std::size_t index, const std::vector<std::string>& cells, int icon,
+                       std::int64_t data) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return DoInsert(index, cells, icon, data);
+}
+bool RowStore::Remove(RowId id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return DoRemove(id);
+}
+std::size_t RowStore::RemoveRows(const std::vector<RowId>& ids) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return DoRemoveRows(ids);
+}
+void RowStore::Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    DoClear();
+}
+bool RowStore::SetCell(RowId id, int col, std::string_view text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return DoSetCell(Find(id), col, text);
+}
+bool RowStore::SetIcon(RowId id, int icon) {
+    return Locked([&](Access& a) { return a.SetIcon(id, icon); });
+}
+bool RowStore::SetData(RowId id, std::int64_t data) {
+    return Locked([&](Access& a) { return a.SetData(id, data); });
+}
+std::optional<std::string> RowStore::Cell(RowId id, int col) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Item* r = Find(id);
+    if (!r) return std::nullopt;
+    return std::string(CellOf(*r, col));
+}
+std::optional<RowData> RowStore::Row(RowId id) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Item* r = Find(id);
+    if (!r) return std::nullopt;
+    return ToData(*r);
+}
+std::size_t RowStore::Count() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return order_.size();
+}
+RowId RowStore::IdAt(std::size_t index) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return index < order_.size() ? order_[index]->id : 0;
+}
+std::optional<std::size_t> RowStore::IndexOf(RowId id) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return PositionOf(Find(id));
+}
+std::vector<RowId> RowStore::Ids() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<RowId> ids;
+    ids.reserve(order_.size());
+    for (const auto& r : order_) ids.push_back(r->id);
+    return ids;
+}
+std::vector<RowData> RowStore::Snapshot() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<RowData> out;
+    out.reserve(order_.size());
+    for (const auto& r : order_) out.push_back(ToData(*r));
+    return out;
+}
+
+void RowStore::Assign(std::vector<RowData> rowsIn) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto notifier = std::move(notifier_);  // one reset, not a change per row
+    notifier_ = nullptr;
+    order_.clear();
+    byId_.clear();
+    posValidUpTo_ = 0;
+    order_.reserve(rowsIn.size());
+    for (auto& d : rowsIn) DoInsert(kEnd, d.cells, d.icon, d.data);
+    notifier_ = std::move(notifier);
+    Record(Change::Reset, 0);
+}
+
+void RowStore::SortByColumn(int col, const std::function<bool(std::string_view, std::string_view)>& less) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::pair<std::string_view, std::size_t>> keys;
+    keys.reserve(order_.size());
+    for (std::size_t i = 0; i < order_.size(); ++i) keys.emplace_back(CellOf(*order_[i], col), i);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [&](const auto& a, const auto& b) { return less(a.first, b.first); });
+    std::vector<std::unique_ptr<Item>> sorted;
+    sorted.reserve(order_.size());
+    for (const auto& k : keys) sorted.push_back(std::move(order_[k.second]));
+    order_ = std::move(sorted);
+    posValidUpTo_ = 0;
+    Record(Change::Reorder, 0);
+}
+
+void RowStore::SortRows(const std::function<bool(const RowData&, const RowData&)>& less) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::pair<RowData, std::size_t>> keys;
+    keys.reserve(order_.size());
+    for (std::size_t i = 0; i < order_.size(); ++i) keys.emplace_back(ToData(*order_[i]), i);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [&](const auto& a, const auto& b) { return less(a.first, b.first); });
+    std::vector<std::unique_ptr<Item>> sorted;
+    sorted.reserve(order_.size());
+    for (const auto& k : keys) sorted.push_back(std::move(order_[k.second]));
+    order_ = std::move(sorted);
+    posValidUpTo_ = 0;
+    Record(Change::Reorder, 0);
+}
+
+void RowStore::MoveToTop(const std::vector<RowId>& ids) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<Item*> chosen;
+    for (RowId id : ids)
+        if (Item* r = Find(id)) chosen.push_back(r);
+    if (chosen.empty()) return;
+    std::sort(chosen.begin(), chosen.end());
+    std::stable_partition(order_.begin(), order_.end(), [&](const std::unique_ptr<Item>& r) {
+        return std::binary_search(chosen.begin(), chosen.end(), r.get());
+    });
+    posValidUpTo_ = 0;
+    Record(Change::Reorder, 0);
+}
+
+void RowStore::SetChangeNotifier(std::function<void()> notifier) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    notifier_ = std::move(notifier);
+    changes_.clear();
+}
+
+ChangeBatch RowStore::TakeChanges() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ChangeBatch b;
+    b.changes.swap(changes_);
+    if (!b.changes.empty() &&
+        (b.changes.back().kind == Change::Reset || b.changes.back().kind == Change::Reorder)) {
+        b.ids.reserve(order_.size());
+        for (const auto& r : order_) b.ids.push_back(r->id);
+    }
+    return b;
+}
+
+}  // namespace rows

@@ -1,0 +1,148 @@
+#pragma once
+// Thread-safe rows of text cells: the rows of a list (a pending queue, a record list) live here,
+// not in a widget. Each row or cell operation is atomic; rows are addressed by stable handles;
+// Locked() runs several operations as one. A view follows the store through queued change
+// notifications (RowStoreModel).
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace rows {
+
+using RowId = std::uint64_t;  // 0 is no row
+constexpr std::size_t kEnd = static_cast<std::size_t>(-1);
+
+struct RowData {
+    RowId id = 0;
+    std::vector<std::string> cells;
+    int icon = 0;
+    std::int64_t data = 0;
+};
+
+// One change of the row order or content, for a view replaying them in order.
+// Insert, Remove and Update carry the rows' first index and count at the time of the change
+// (Insert also the new rows' ids). Reset (anything changed) and Reorder (same rows, new order)
+// come last in a batch, whose ids then hold the whole order at the time of the hand-over.
+struct Change {
+    enum Kind { Insert, Remove, Update, Reset, Reorder } kind;
+    std::size_t index = 0;
+    std::size_t count = 0;
+    std::vector<RowId> ids;
+};
+
+struct ChangeBatch {
+    std::vector<Change> changes;
+    std::vector<RowId> ids;  // the whole order, when the last change is Reset or Reorder
+};
+
+class RowStore {
+public:
+    explicit RowStore(int columns);
+    ~RowStore();
+    RowStore(const RowStore&) = delete;
+    RowStore& operator=(const RowStore&) = delete;
+
+    int ColumnCount() const { return columns_; }
+
+    // Access to the rows while the store is locked; only valid inside Locked().
+    class Access {
+    public:
+        std::size_t Count() const;
+        RowId IdAt(std::size_t index) const;
+        std::optional<std::size_t> IndexOf(RowId id) const;
+        std::string_view CellAt(std::size_t index, int col) const;
+        std::string_view Cell(RowId id, int col) const;  // empty for a missing row
+        int IconAt(std::size_t index) const;
+        std::int64_t DataAt(std::size_t index) const;
+        RowData RowAt(std::size_t index) const;
+        bool Contains(RowId id) const;
+
+        RowId Insert(std::size_t index, const std::vector<std::string>& cells, int icon = 0,
+                     std::int64_t data = 0);
+        bool SetCellAt(std::size_t index, int col, std::string_view text);
+        bool SetCell(RowId id, int col, std::string_view text);
+        bool SetIcon(RowId id, int icon);
+        bool SetData(RowId id, std::int64_t data);
+        bool Remove(RowId id);
+        std::size_t RemoveRows(const std::vector<RowId>& ids);
+        void Clear();
+
+    private:
+        friend class RowStore;
+        explicit Access(RowStore& s) : s_(s) {}
+        RowStore& s_;
+    };
+
+    template <typename F>
+    decltype(auto) Locked(F&& f) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Access a(*this);
+        return f(a);
+    }
+
+    // Single atomic operations.
+    RowId Insert(std::size_t index, const std::vector<std::string>& cells, int icon = 0,
+                 std::int64_t data = 0);
+    RowId Append(const std::vector<std::string>& cells, int icon = 0, std::int64_t data = 0) {
+        return Insert(kEnd, cells, icon, data);
+    }
+    bool Remove(RowId id);
+    std::size_t RemoveRows(const std::vector<RowId>& ids);  // one pass over the rows
+    void Clear();
+    bool SetCell(RowId id, int col, std::string_view text);
+    bool SetIcon(RowId id, int icon);
+    bool SetData(RowId id, std::int64_t data);
+    std::optional<std::string> Cell(RowId id, int col) const;
+    std::optional<RowData> Row(RowId id) const;
+    std::size_t Count() const;
+    RowId IdAt(std::size_t index) const;
+    std::optional<std::size_t> IndexOf(RowId id) const;
+    std::vector<RowId> Ids() const;
+    std::vector<RowData> Snapshot() const;
+
+    // Replaces all rows at once (a load); one Reset notification.
+    void Assign(std::vector<RowData> rows);
+
+    // Stable reorder by the text of one column: less(a, b) on the two cells' texts.
+    void SortByColumn(int col, const std::function<bool(std::string_view, std::string_view)>& less);
+    // Stable reorder by a whole-row order (for keys that span columns, icons or data).
+    void SortRows(const std::function<bool(const RowData&, const RowData&)>& less);
+    // Moves the given rows, in their current order, to the top.
+    void MoveToTop(const std::vector<RowId>& ids);
+
+    // Change notifications: the notifier is called (on the changing thread, with the store
+    // locked, so it must only queue work) when changes begin to wait; TakeChanges hands them over.
+    void SetChangeNotifier(std::function<void()> notifier);
+    ChangeBatch TakeChanges();
+
+private:
+    struct Item;
+    Item* Find(RowId id) const;
+    std::optional<std::size_t> PositionOf(const Item* row) const;
+    void Invalidate(std::size_t from) const;
+    void Record(Change::Kind kind, std::size_t index, RowId id = 0);
+    RowId DoInsert(std::size_t index, const std::vector<std::string>& cells, int icon, std::int64_t data);
+    bool DoRemove(RowId id);
+    std::size_t DoRemoveRows(const std::vector<RowId>& ids);
+    void DoClear();
+    bool DoSetCell(Item* row, int col, std::string_view text);
+    static std::string_view CellOf(const Item& row, int col);
+    RowData ToData(const Item& row) const;
+
+    const int columns_;
+    mutable std::mutex mutex_;
+    std::vector<std::unique_ptr<Item>> order_;
+    std::unordered_map<RowId, Item*> byId_;
+    mutable std::size_t posValidUpTo_ = 0;  // rows [0, posValidUpTo_) know their position
+    RowId nextId_ = 1;
+    std::function<void()> notifier_;
+    std::vector<Change> changes_;
+};
+
+}  // namespace rows

@@ -1,0 +1,42 @@
+#pragma once
+// A Qt table model over a RowStore, for the UI thread. It keeps its own copy of the row order
+// and replays the store's changes from queued notifications, so a view never sees rows move
+// under it between two notifications; cell texts are read from the store on demand.
+#include "platform/RowStore.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <vector>
+
+namespace rows {
+
+class RowStoreModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Roles { IdRole = Qt::UserRole + 1, IconRole, DataRole };
+
+    explicit RowStoreModel(RowStore& store, QObject* parent = nullptr);
+    ~RowStoreModel() override;
+
+    RowStore& store() const { return store_; }
+    void SetHeaders(const QStringList& headers);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    RowId IdAt(int row) const;
+    int RowOf(RowId id) const;  // -1 when the view does not show it (yet)
+
+public slots:
+    // Replays the store's waiting changes now (also queued automatically).
+    void Sync();
+
+private:
+    RowStore& store_;
+    std::vector<RowId> mirror_;
+    QStringList headers_;
+};
+
+}  // namespace rows

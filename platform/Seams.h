@@ -1,0 +1,59 @@
+#pragma once
+// Seams for every modal question the program asks, and the road to the UI thread.
+// The program installs its real dialogs; a test installs answers.
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace seam {
+
+// The message box: (text, type 0 = information, 1 = question) -> 1 for OK, else 0.
+using MessageBoxFn = std::function<int(const std::string& text, int type)>;
+// Installs the box and returns the one it replaces.
+MessageBoxFn SetMessageBox(MessageBoxFn fn);
+// Shows a message. On the UI thread the box runs and its answer is returned; off it the box is
+// queued to the UI thread and 0 is returned at once (the caller never waits).
+int Message(const std::string& text, int type);
+
+// File dialogs: the chosen path, or nothing when cancelled.
+struct FileDialogRequest {
+    bool save = false;
+    std::string title;
+    std::string filter;      // "电子表格文件(*.XLS)|*.XLS|" style
+    std::string defaultExt;  // without the dot
+    std::string fileName;    // proposed name
+    std::string folder;      // starting folder
+};
+using FileDialogFn = std::function<std::optional<std::string>(const FileDialogRequest&)>;
+FileDialogFn SetFileDialog(FileDialogFn fn);
+std::optional<std::string> AskFile(const FileDialogRequest& req);
+
+// Runs fn on the UI thread (queued, even when called there); without an application object it
+// runs at once.
+void PostToUi(std::function<void()> fn);
+bool IsUiThread();
+
+// A test's scoped answers: installs the given box for the scope and restores the old one.
+class ScopedMessageBox {
+public:
+    explicit ScopedMessageBox(MessageBoxFn fn) : old_(SetMessageBox(std::move(fn))) {}
+    ~ScopedMessageBox() { SetMessageBox(std::move(old_)); }
+    ScopedMessageBox(const ScopedMessageBox&) = delete;
+    ScopedMessageBox& operator=(const ScopedMessageBox&) = delete;
+
+private:
+    MessageBoxFn old_;
+};
+
+class ScopedFileDialog {
+public:
+    explicit ScopedFileDialog(FileDialogFn fn) : old_(SetFileDialog(std::move(fn))) {}
+    ~ScopedFileDialog() { SetFileDialog(std::move(old_)); }
+    ScopedFileDialog(const ScopedFileDialog&) = delete;
+    ScopedFileDialog& operator=(const ScopedFileDialog&) = delete;
+
+private:
+    FileDialogFn old_;
+};
+
+}  // namespace seam

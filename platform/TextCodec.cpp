@@ -1,0 +1,190 @@
+#include "platform/TextCodec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace codec {
+namespace {
+
+bool IsAscii(std::string_view s) {
+    for (unsigned char c : s)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+// One descriptor per direction and thread; iconv_t is not safe to share.
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open failed");
+    }
+    ~Iconv() { iconv_close(cd_); }
+    iconv_t get() {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // reset shift state
+        return cd_;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+iconv_t ToGbkCd() {
+    thread_local Iconv cd("CP936", "UTF-8");
+    return cd.get();
+}
+iconv_t FromGbkCd() {
+    thread_local Iconv cd("UTF-8", "CP936");
+    return cd.get();
+}
+
+std::size_t Utf8CharLen(std::string_view s, std::size_t pos) {
+    const auto c = static_cast<unsigned char>(s[pos]);
+    std::size_t n = 1;
+    if (c >= 0xF0 && c <= 0xF4) n = 4;
+    else if (c >= 0xE0) n = (c <= 0xEF) ? 3 : 1;
+    else if (c >= 0xC2) n = 2;
+    if (pos + n > s.size()) return 1;
+    for (std::size_t i = 1; i < n; ++i)
+        if ((static_cast<unsigned char>(s[pos + i]) & 0xC0) != 0x80) return 1;
+    return n;
+}
+
+// Converts in with cd; on a bad sequence writes "?" and skips skipLen(in, pos) bytes.
+template <typename SkipFn>
+std::string Convert(iconv_t cd, std::string_view in, SkipFn skipLen) {
+    std::string out;
+    out.resize(in.size() * 2 + 16);
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    char* dst = out.data();
+    std::size_t dstLeft = out.size();
+    while (srcLeft > 0) {
+        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        if (r != static_cast<std::size_t>(-1)) break;
+        if (errno == E2BIG) {
+            const std::size_t used = static_cast<std::size_t>(dst - out.data());
+            out.resize(out.size() * 2);
+            dst = out.data() + used;
+            dstLeft = out.size() - used;
+            continue;
+        }
+        // EILSEQ or EINVAL: one "?" for the bad character, then go on.
+        if (dstLeft < 1) {
+            const std::size_t used = static_cast<std::size_t>(dst - out.data());
+            out.resize(out.size() * 2);
+            dst = out.data() + used;
+            dstLeft = out.size() - used;
+        }
+        *dst++ = '?';
+        --dstLeft;
+        const std::size_t pos = in.size() - srcLeft;
+        std::size_t skip = skipLen(in, pos);
+        if (skip == 0 || skip > srcLeft) skip = srcLeft;
+        src += skip;
+        srcLeft -= skip;
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
+    return out;
+}
+
+}  // namespace
+
+std::string ToGbk(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
+    return Convert(ToGbkCd(), utf8, Utf8CharLen);
+}
+
+std::string FromGbk(std::string_view gbk) {
+    if (IsAscii(gbk)) return std::string(gbk);
+    // An invalid byte is one "?"; an incomplete character at the end likewise.
+    return Convert(FromGbkCd(), gbk, [](std::string_view, std::size_t) { return std::size_t{1}; });
+}
+
+std::string FromGbkField(const char* field, std::size_t width) {
+    const void* nul = std::memchr(field, '\0', width);
+    const std::size_t len = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - field) : width;
+    return FromGbk(std::string_view(field, len));
+}
+
+std::size_t GbkLength(std::string_view utf8) {
+    if (IsAscii(utf8)) return utf8.size();
+    return ToGbk(utf8).size();
+}
+
+std::size_t GbkCharLen(std::string_view gbk, std::size_t pos) {
+    if (pos >= gbk.size()) return 0;
+    const auto lead = static_cast<unsigned char>(gbk[pos]);
+    if (lead >= 0x81 && lead <= 0xFE && pos + 1 < gbk.size()) {
+        const auto trail = static_cast<unsigned char>(gbk[pos + 1]);
+        if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) return 2;
+    }
+    return 1;
+}
+
+std::string_view CutGbkBytes(std::string_view gbk, std::size_t maxBytes) {
+    if (gbk.size() <= maxBytes) return gbk;
+    std::size_t pos = 0;
+    while (pos < gbk.size()) {
+        const std::size_t n = GbkCharLen(gbk, pos);
+        if (pos + n > maxBytes) break;
+        pos += n;
+    }
+    return gbk.substr(0, pos);
+}
+
+std::string CutToGbkBytes(std::string_view utf8, std::size_t maxBytes) {
+    if (utf8.size() <= maxBytes && IsAscii(utf8)) return std::string(utf8);
+    std::size_t used = 0;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t n = Utf8CharLen(utf8, pos);
+        const std::size_t w = (n == 1) ? 1 : ToGbk(utf8.substr(pos, n)).size();
+        if (used + w > maxBytes) break;
+        used += w;
+        pos += n;
+    }
+    return std::string(utf8.substr(0, pos));
+}
+
+std::size_t GbkFind(std::string_view gbk, std::string_view needle, std::size_t from) {
+    if (needle.empty()) return from <= gbk.size() ? from : std::string_view::npos;
+    std::size_t pos = 0;
+    while (pos < from && pos < gbk.size()) pos += GbkCharLen(gbk, pos);
+    while (pos + needle.size() <= gbk.size()) {
+        if (gbk.compare(pos, needle.size(), needle) == 0) return pos;
+        pos += GbkCharLen(gbk, pos);
+    }
+    return std::string_view::npos;
+}
+
+std::string AsciiLower(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return r;
+}
+
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+QByteArray ToGbkQ(const QString& s) {
+    const std::string g = ToGbk(s.toStdString());
+    return QByteArray(g.data(), qsizetype(g.size()));
+}
+
+QString FromGbkQ(const QByteArray& gbk) {
+    return ToQ(FromGbk(std::string_view(gbk.constData(), std::size_t(gbk.size()))));
+}
+
+}  // namespace codec
