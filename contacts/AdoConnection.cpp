@@ -27,9 +27,12 @@ int CAdoConnection::Close() {
 
 int CAdoConnection::Release() {
     Close();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_pConnection.reset();
-    return 1;
+    std::shared_ptr<db::Database> dropped;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        dropped = std::move(m_pConnection);
+    }
+    return 1;  // the object goes when its last user lets it go, outside the lock
 }
 
 std::shared_ptr<db::Database> CAdoConnection::GetConnection() const {
