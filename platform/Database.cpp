@@ -344,15 +344,9 @@ bool Database::Close() {
     return true;
 }
 
-bool Database::IsOpen() const {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return handle_ != nullptr;
-}
+bool Database::IsOpen() const { return (generation_.load() & 1) != 0; }
 
-std::uint64_t Database::Generation() const {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    return generation_;
-}
+std::uint64_t Database::Generation() const { return generation_.load(); }
 
 std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<Variant>& binds, bool wantRowids) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);

@@ -5,6 +5,7 @@
 // several threads may use one connection.
 #include "platform/DbValue.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -67,6 +68,7 @@ public:
     bool Open(const std::string& fsPath);
     // Rolls back an open transaction and closes; false when it was not open.
     bool Close();
+    // Neither waits for the connection's lock.
     bool IsOpen() const;
     // Changes at every open and close, so results can tell that their connection went away.
     std::uint64_t Generation() const;
@@ -102,7 +104,7 @@ private:
 
     mutable std::recursive_mutex mutex_;
     sqlite3* handle_ = nullptr;
-    std::uint64_t generation_ = 0;
+    std::atomic<std::uint64_t> generation_{0};  // odd while open; read without the lock
     bool inTransaction_ = false;
     std::map<std::thread::id, std::vector<Error>> errors_;
 };
