@@ -375,7 +375,7 @@ std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<V
         // Anything but blanks, comments and ";" after the first statement is refused.
         Stmt second;
         const int rc2 = sqlite3_prepare_v2(handle_, rest.data(), static_cast<int>(rest.size()), &second.p, nullptr);
-        if (rc2 != SQLITE_OK || second.p) {
+        if (rc2 != SQLITE_OK || second.p || rest.find('\0') != std::string_view::npos) {
             SetError(SQLITE_ERROR, "only one statement may be run at a time");
             return std::nullopt;
         }

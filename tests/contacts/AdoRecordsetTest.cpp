@@ -257,6 +257,7 @@ TEST_F(AdoTest, OneStatementPerText) {
     EXPECT_NE(book.GetErrorsText(), "");
     EXPECT_EQ(Column(book, "select * from DirTable", "ChildDir"), std::vector<std::string>{});
     EXPECT_EQ(Column(book, "select * from LinkmanTable", "姓名"), std::vector<std::string>{"甲"});
+    EXPECT_EQ(Run(book, std::string("select * from LinkmanTable\0; delete from LinkmanTable", 53)), -1);
     // A closing ";", blanks and comments are no second statement.
     EXPECT_EQ(Run(book, "select * from LinkmanTable ;  -- done\n"), 1);
     EXPECT_EQ(Run(book, "select * from LinkmanTable where 姓名=?", {}), -1);  // a value is missing
