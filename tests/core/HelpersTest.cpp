@@ -72,11 +72,12 @@ TEST(Helpers, MessageBoxesGoThroughTheSeams) {
 }
 
 TEST(Helpers, PumpMessagesRunsWaitingEvents) {
-    bool ran = false;
-    QTimer::singleShot(0, [&] { ran = true; });
-    seam::PostToUi([&] { ran = ran && true; });
+    bool timer = false, posted = false;
+    QTimer::singleShot(0, [&] { timer = true; });
+    seam::PostToUi([&] { posted = true; });
     EXPECT_EQ(PumpMessages(), 1);
-    EXPECT_TRUE(ran);
+    EXPECT_TRUE(timer);
+    EXPECT_TRUE(posted);
 }
 
 TEST(Helpers, LongSmsSideFiles) {
