@@ -30,9 +30,12 @@ void CSkinGroupBox::paintEvent(QPaintEvent*) {
         return;
     }
 
-    // The gap is measured in the widget's font and narrowed by 20/27.
+    // The gap is measured in the painter's default font (the system font, 27/20 the size of the
+    // caption font) and narrowed by 20/27, so it fits the caption.
     const QString caption = " " + m_strCaption + " ";
-    const QFontMetrics fm(font());
+    QFont systemFont = m_font;
+    systemFont.setPointSizeF(m_font.pointSizeF() * 27.0 / 20.0);
+    const QFontMetrics fm(systemFont);
     const int textHeight = fm.height();
     const int w = static_cast<int>(fm.horizontalAdvance(caption) * 0.7407407407407407);
     const int y = t + textHeight / 2 - 1;
