@@ -10,11 +10,12 @@
 namespace {
 
 void Put16(std::string& s, std::size_t at, std::uint16_t v) {
-    s[at] = char(v & 0xFF);
-    s[at + 1] = char(v >> 8);
+    const char b[2] = {char(v & 0xFF), char(v >> 8)};
+    s.replace(at, 2, b, 2);
 }
 void Put32(std::string& s, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + i] = char((v >> (8 * i)) & 0xFF);
+    const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+    s.replace(at, 4, b, 4);
 }
 
 // A bottom-up BMP file: pixel(x, y) gives the colour of row y from the top (24 bits) or its
