@@ -101,6 +101,22 @@ TEST(SkinButton, FocusShowsTheBlueRingAndAFontChangeKeepsTheFace) {
     SaveScreen(img, "button-focus");
 }
 
+TEST(SkinButton, KeyboardFocusWithoutHoverShowsTheFocusRing) {
+    Host host;
+    CSkinButton other(&host.widget), btn(&host.widget);
+    other.setGeometry(100, 10, 75, 21);
+    btn.setGeometry(10, 10, 75, 21);
+    host.widget.show();
+    host.widget.activateWindow();
+    btn.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return btn.hasFocus(); }, 2000));
+    EXPECT_TRUE(btn.ItemState() & ODS_FOCUS);
+    const QImage img = host.Shot(btn);
+    EXPECT_PX(img, 2, 10, QColor(153, 198, 252));
+    EXPECT_PX(img, 37, 19, QColor(162, 201, 255));
+    host.widget.hide();
+}
+
 // Bounding box of the pixels darker than the face.
 QRect InkBox(const QImage& img, int maxLevel) {
     QRect box;
