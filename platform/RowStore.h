@@ -124,6 +124,9 @@ public:
     // are empty, cells beyond the column count are dropped), and copy all rows in order.
     void AssignPacked(std::vector<PackedRow> rows);
     std::vector<PackedRow> SnapshotPacked() const;
+    // Inserts packed rows, in their order, before the row at index (kEnd: at the end), as one
+    // operation; one Reset notification.
+    void InsertPacked(std::size_t index, std::vector<PackedRow> rows);
 
     // Goes up with every change of the rows, their cells, icons or order (not their data), so
     // an unchanged value means the rows are as they were.
@@ -154,6 +157,7 @@ private:
     bool DoSetCell(Item* row, int col, std::string_view text);
     static std::string_view CellOf(const Item& row, int col);
     RowData ToData(const Item& row) const;
+    std::vector<std::unique_ptr<Item>> MakeItems(std::vector<PackedRow>& rows) const;
 
     const int columns_;
     mutable std::mutex mutex_;

@@ -188,6 +188,10 @@ TEST(QueueFiles, NothingIsSavedBeforeOrAfterAFailedLoad) {
     p.sms->SaveQueues();  // the login is still open: no load yet
     EXPECT_EQ(testsupport::ReadFile(p.dir.file("SMSMsgWS.dat")), old);
     EXPECT_EQ(testsupport::ReadFile(p.dir.file("MsgTS.dat")).size(), 1594u);
+    // An entry queued before the load stays, after the file's entries.
+    p.sms->AddSMSItem(10, "13800000010", "", "early", "2030-01-01 00:00:00", 0);
+    p.LoadBoth();
+    EXPECT_EQ(Column(p.sms->Timed(), queue::kColText), (std::vector<std::string>{"b", "early"}));
 
     // A queue file that cannot be read is never rewritten from the empty list.
     Pages q;

@@ -26,6 +26,17 @@ TEST(RowStorePacked, AssignGivesEveryRowItsColumnsAndSnapshotReturnsThem) {
     EXPECT_EQ(rows::PackedCell(packed[0].cells, 1), "b");
     EXPECT_EQ(rows::PackedCell(packed[0].cells, 5), "");
     EXPECT_EQ(s.IndexOf(s.IdAt(2)), 2u);
+
+    const auto last = s.IdAt(2);
+    std::vector<PackedRow> more;
+    more.push_back({std::string("m1"), 1, 0});
+    more.push_back({std::string("m2\0q", 4), 2, 0});
+    s.InsertPacked(1, std::move(more));
+    EXPECT_EQ(s.Count(), 5u);
+    EXPECT_EQ(*s.Cell(s.IdAt(1), 0), "m1");
+    EXPECT_EQ(*s.Cell(s.IdAt(2), 1), "q");
+    EXPECT_EQ(s.IndexOf(last), 4u);
+    EXPECT_EQ(s.IndexOf(second), 3u);
 }
 
 TEST(RowStorePacked, GenerationMovesWithEveryChangeButNotWithReads) {
