@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <signal.h>
@@ -130,6 +131,32 @@ TEST(QueueFiles, ScheduledLoadStopsAtFirstBadLengthKeepingEarlierEntries) {
     const auto mms = p.mms->Cyclic().Snapshot();
     EXPECT_EQ(mms[0].cells[queue::kColType], "循环彩信");
     EXPECT_EQ(mms[0].icon, queue::kIconMms);
+}
+
+TEST(QueueFiles, ScheduledLoadSurvivesArbitraryBytes) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        std::string data;
+        const int entries = static_cast<int>(rng() % 4);
+        for (int e = 0; e < entries; ++e) {
+            std::string rec(kMsgRecordSize, '\0');
+            for (auto& c : rec) c = static_cast<char>(rng());  // no NUL anywhere, most likely
+            std::string len;
+            switch (rng() % 3) {
+                case 0: len = std::to_string(rng() % 64); break;
+                case 1: len = std::to_string(rng()); break;
+                default: len = std::string(20, static_cast<char>('0' + rng() % 10)); break;
+            }
+            std::memcpy(rec.data() + 84, len.data(), len.size());
+            if (len.size() < 20) rec[84 + len.size()] = '\0';
+            data += rec + std::string(rng() % 80, static_cast<char>(rng()));
+        }
+        data.resize(data.size() - (data.empty() ? 0 : rng() % data.size()));
+        std::vector<rows::PackedRow> sms, mms;
+        ScheduledStore::Parse(data, round % 2 == 0, sms, mms);
+        EXPECT_LE(sms.size() + mms.size(), data.size() / (kMsgRecordSize + 1));
+        for (const auto& r : sms) EXPECT_LE(r.cells.size(), data.size() * 3 + 64);
+    }
 }
 
 TEST(QueueFiles, SharedScheduledFilesKeepEachKindsFieldsAcrossRestart) {
