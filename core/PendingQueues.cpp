@@ -115,7 +115,6 @@ void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& co
 
 void PendingQueues::LoadQueues() {
     const std::string path = paths::AppFile(ImmediateFileName());
-    m_immediate.Clear();
     const queue::FileBytes file = queue::ReadQueueFile(path);
     bool unreadable = false;
     std::vector<rows::PackedRow> loaded;
@@ -139,7 +138,7 @@ void PendingQueues::LoadQueues() {
             loaded.push_back({scratch, icon, 0});
         }
     }
-    m_immediate.AssignPacked(std::move(loaded));
+    m_immediate.AssignPacked(std::move(loaded));  // in place of whatever the list held
     m_timed.Load();
     m_cyclic.Load();
     {
