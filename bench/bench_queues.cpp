@@ -3,6 +3,7 @@
 #include "core/MsgRecord.h"
 #include "core/PendingQueues.h"
 #include "core/ScheduledStore.h"
+#include "core/Scheduler.h"
 #include "platform/AppPath.h"
 
 #include <benchmark/benchmark.h>
@@ -151,6 +152,27 @@ void BM_WriterQueue100k(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kRows);
 }
 
+// A timed entry of 100,000 numbers coming due: one immediate row per number, on the UI thread.
+void BM_TimedEntryFires100k(benchmark::State& state) {
+    E();  // the program folder
+    std::string list;
+    for (int i = 0; i < kRows; ++i) list += std::to_string(13800000000LL + i) + " ";
+    const std::string text = SeventyCharText();
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScheduledStore timed("bench_TS.dat", false), cyclic("bench_CS.dat", true);
+        auto q = std::make_unique<PendingQueues>(queue::Kind::Sms, timed, cyclic);
+        q->AddSMSItem(1, list, "", text, "2000-01-01 00:00:00", 0);
+        state.ResumeTiming();
+        q->CheckTimedItems();
+        state.PauseTiming();
+        if (q->Immediate().Count() != std::size_t(kRows)) state.SkipWithError("wrong row count");
+        q.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+
 // Heap bytes per loaded row, beyond the UTF-8 bytes of its cells.
 void BM_MemoryPerRow(benchmark::State& state) {
     Env& e = E();
@@ -179,5 +201,6 @@ BENCHMARK(BM_LoadImmediate)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_PlainWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_SaveImmediate)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_WriterQueue100k)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_TimedEntryFires100k)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_MemoryPerRow)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

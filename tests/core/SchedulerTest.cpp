@@ -1,5 +1,6 @@
 #include "QueueTestSupport.h"
 
+#include "core/FileUtil.h"
 #include "core/Scheduler.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,11 @@ TEST(Scheduler, TimedEntryBecomesOneImmediateRowPerNumber) {
     }
     EXPECT_EQ(ids.size(), 3u);
     EXPECT_EQ(ids.count("1000"), 0u);  // fresh ids
+    // The same ids, and the same counter afterwards, as one GetNextSerial(1) per number.
+    const int first = std::stoi(imm[1].cells[queue::kColId]);
+    EXPECT_EQ(std::stoi(imm[2].cells[queue::kColId]), first + 3);
+    EXPECT_EQ(std::stoi(imm[3].cells[queue::kColId]), first + 6);
+    EXPECT_EQ(CFileUtil::GetNextSerial(1), first + 9);
     // The SMS page never fires MMS entries; the MMS page does, with the file list.
     EXPECT_EQ(p.mms->Timed().Count(), 1u);
     p.mms->CheckTimedItems();
