@@ -2,17 +2,20 @@
 // Home page (page 0): the picture "MMSP2.bmp" of the program folder.
 #include "core/PageDlg.h"
 
-#include <QImage>
+#include <memory>
+
+class CDibImage;
 
 class CPicturePageDlg : public CPageDlg {
     Q_OBJECT
 public:
     explicit CPicturePageDlg(QWidget* parent = nullptr);
-    bool HasPicture() const { return !m_dib.isNull(); }
+    ~CPicturePageDlg() override;
+    bool HasPicture() const;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
-    QImage m_dib;
+    std::unique_ptr<CDibImage> m_dib;
 };

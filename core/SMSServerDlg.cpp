@@ -16,6 +16,9 @@
 #include "core/WorkerEngine.h"
 #include "platform/AppPath.h"
 #include "platform/TextCodec.h"
+#include "uikit/DibImage.h"
+#include "uikit/ImageButton.h"
+#include "uikit/Resources.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,13 +27,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QThread>
 
 // TMP
-extern std::string g_strMainTitle; void PumpMessages(); bool RunLogin(QWidget*); void RunBalanceQuery(QWidget*); void RunChangePassword(QWidget*);
+bool RunLogin(QWidget*); void RunBalanceQuery(QWidget*); void RunChangePassword(QWidget*);
 namespace {
 
 constexpr int kTimer25Ms = 500;
@@ -39,6 +41,7 @@ constexpr int kWorkerStopMs = 60000;
 
 const QColor kNormalText(0, 120, 133);
 const QColor kSelectedText(254, 6, 6);
+const QColor kTransparent(0, 255, 0);  // shows the window behind the button bitmaps
 
 // Buttons of the pages, by page index.
 constexpr int kPageButtons[12] = {1004, 1055, 1053, 1007, 1008, 1009,
@@ -60,16 +63,17 @@ const char* const kWorkFolders[] = {
 
 bool PageHasBitmap(int page) { return (page >= 1 && page <= 7) || page == 10; }
 
-QImage LoadProgramPicture(const char* name) {
-    QImage img;
-    const std::string path = paths::AppFile(name);
-    if (paths::FileExists(path)) img.load(QString::fromStdString(path));
-    return img;
+// A picture of the program folder; empty when it is missing or unreadable.
+std::unique_ptr<CDibImage> LoadProgramPicture(const char* name) {
+    auto dib = std::make_unique<CDibImage>();
+    dib->Load(paths::AppFile(name));
+    return dib;
 }
 
 }  // namespace
 
-CSMSServerDlg::CSMSServerDlg(QWidget* parent) : QDialog(parent) {
+CSMSServerDlg::CSMSServerDlg(QWidget* parent)
+    : QDialog(parent), m_dibBack(std::make_unique<CDibImage>()), m_dibFrame(std::make_unique<CDibImage>()) {
     setObjectName("102");
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(kWidth, kHeight);
@@ -88,10 +92,17 @@ CSMSServerDlg::~CSMSServerDlg() {
     if (g_pMainDlg == this) g_pMainDlg = nullptr;
 }
 
-QAbstractButton* CSMSServerDlg::Button(int id) const {
+CImageButton* CSMSServerDlg::Button(int id) const {
     auto it = m_buttons.find(id);
     return it == m_buttons.end() ? nullptr : it->second;
 }
+
+int CSMSServerDlg::ButtonBitmap(int id) const {
+    auto it = m_buttonBitmaps.find(id);
+    return it == m_buttonBitmaps.end() ? 0 : it->second;
+}
+
+bool CSMSServerDlg::HasBackground() const { return m_dibBack->IsLoaded(); }
 
 int CSMSServerDlg::DoModal() {
     if (!OnInitDialog()) return 2;
@@ -100,7 +111,7 @@ int CSMSServerDlg::DoModal() {
 
 int CSMSServerDlg::OnInitDialog() {
     // 1. Icons; the global window pointer.
-    setWindowIcon(QIcon(":/ico/128.png"));
+    setWindowIcon(QIcon(QPixmap::fromImage(uikit::res::Icon(128))));
     g_pMainDlg = this;
     // 2. Working folders (failures, such as no drive, are ignored).
     for (const char* folder : kWorkFolders) paths::MakeDirs(paths::AppFile(folder));
@@ -140,42 +151,49 @@ int CSMSServerDlg::OnInitDialog() {
 }
 
 void CSMSServerDlg::CreateButtons() {
-    auto make = [this](int id, const char* caption, QRect r) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+    auto make = [this](int id, const char* caption, QRect r, int bitmap) {
+        auto* b = new CImageButton(QString::fromUtf8(caption), this);
         b->setObjectName(QString::number(id));
         b->setGeometry(r);
-        b->setCursor(Qt::PointingHandCursor);
+        b->SetBitmaps(bitmap, kTransparent, 0, kTransparent, false);
+        m_buttonBitmaps[id] = bitmap;
+        b->SetBtnCursor(uikit::res::kHandCursorId, false);
+        b->SetDrawBorder(false, false);
+        b->SetTransparent(true, false);
         b->setFocusPolicy(Qt::NoFocus);
         m_buttons[id] = b;
         return b;
     };
     const int T = kSideTop;
-    auto side = [&](int id, const char* caption, int dy) {
-        return make(id, caption, QRect(kSideLeft, T + dy, kSideWidth, kSideHeight));
+    auto side = [&](int id, const char* caption, int dy, int bitmap = 601) {
+        return make(id, caption, QRect(kSideLeft, T + dy, kSideWidth, kSideHeight), bitmap);
     };
     // Banner row.
     const int bannerY = 84;
-    make(1004, "首  页", QRect(462, bannerY, 92, 30));
-    make(1012, "名片管理", QRect(556, bannerY, 92, 30));
-    make(1061, "查询余额", QRect(650, bannerY, 92, 30));
-    make(1066, "修改密码", QRect(744, bannerY, 92, 30));
-    make(1067, "退  出", QRect(838, bannerY, 92, 30));
-    QAbstractButton* hide = make(1000, "", QRect(890, 8, 24, 24));
-    hide->setToolTip("隐藏程序窗口。\n点击桌面右下角可重新显示窗口。");
-    make(1001, "", QRect(918, 8, 24, 24));
+    make(1004, "首  页", QRect(462, bannerY, 92, 30), 604);
+    make(1012, "名片管理", QRect(556, bannerY, 92, 30), 604);
+    make(1061, "查询余额", QRect(650, bannerY, 92, 30), 604);
+    make(1066, "修改密码", QRect(744, bannerY, 92, 30), 604);
+    make(1067, "退  出", QRect(838, bannerY, 92, 30), 604);
+    CImageButton* hide = make(1000, "", QRect(890, 8, 24, 24), 605);
+    hide->SetTooltipText("隐藏程序窗口。\n点击桌面右下角可重新显示窗口。");
+    make(1001, "", QRect(918, 8, 24, 24), 606);
     // Side column: group heads, the two groups, the single items.
-    side(1052, "彩信管理", -104);
+    side(1052, "彩信管理", -104, 603);
     side(1007, "发送彩信", -52);
     side(1009, "待发列表", 0);
     side(1010, "收发记录", 52);
     side(1011, "素材仓库", 104);
-    side(1050, "短信管理", -52);
+    side(1050, "短信管理", -52, 603);
     side(1008, "发送短信", 0);
     side(1055, "待发列表", 52);
     side(1053, "收发记录", 104);
     side(1054, "常见短语", 156);
     side(1013, "自动回复", 0);
     side(1051, "号码查询", 52);
+    for (int id : {1052, 1050})
+        for (int i : {CImageButton::BTNST_COLOR_FG_IN, CImageButton::BTNST_COLOR_FG_OUT})
+            m_buttons[id]->SetColor(i, Qt::white, false);
     ShowGroup(kMmsGroup, false);
     ShowGroup(kSmsGroup, false);
 
@@ -208,12 +226,18 @@ void CSMSServerDlg::CreateButtons() {
 }
 
 void CSMSServerDlg::SetPageButtonLook(int page, bool selected) {
-    QAbstractButton* b = m_buttons[kPageButtons[page]];
+    const int id = kPageButtons[page];
+    CImageButton* b = m_buttons[id];
     if (!b) return;
-    QPalette pal = b->palette();
-    pal.setColor(QPalette::ButtonText, selected ? kSelectedText : kNormalText);
-    b->setPalette(pal);
-    if (PageHasBitmap(page)) b->setProperty("bitmap", selected ? 602 : 601);
+    const QColor text = selected ? kSelectedText : kNormalText;
+    b->SetColor(CImageButton::BTNST_COLOR_FG_IN, text, false);
+    b->SetColor(CImageButton::BTNST_COLOR_FG_OUT, text, false);
+    if (PageHasBitmap(page)) {
+        const int bitmap = selected ? 602 : 601;
+        b->SetBitmaps(bitmap, kTransparent, 0, kTransparent, false);
+        m_buttonBitmaps[id] = bitmap;
+    }
+    b->update();
 }
 
 void CSMSServerDlg::ShowPage(int n) {
@@ -237,12 +261,12 @@ void CSMSServerDlg::ShowPage(int n) {
 }
 
 void CSMSServerDlg::MoveSideButton(int id, int dy) {
-    if (QAbstractButton* b = m_buttons[id]) b->setGeometry(kSideLeft, kSideTop + dy, kSideWidth, kSideHeight);
+    if (CImageButton* b = m_buttons[id]) b->setGeometry(kSideLeft, kSideTop + dy, kSideWidth, kSideHeight);
 }
 
 void CSMSServerDlg::ShowGroup(const int (&ids)[4], bool show) {
     for (int id : ids)
-        if (QAbstractButton* b = m_buttons[id]) b->setVisible(show);
+        if (CImageButton* b = m_buttons[id]) b->setVisible(show);
 }
 
 void CSMSServerDlg::OnMmsGroup() {
@@ -375,7 +399,7 @@ void CSMSServerDlg::OnHideToTray() {
     }
     m_strTrayTip = codec::CutGbkBytes("显示" + g_strMainTitle, 63);
     if (!m_tray) {
-        m_tray = new QSystemTrayIcon(QIcon(":/ico/128.png"), this);
+        m_tray = new QSystemTrayIcon(windowIcon(), this);
         connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
             if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::Context) OnTrayNotify(kLButtonDown);
         });
@@ -404,8 +428,8 @@ void CSMSServerDlg::paintEvent(QPaintEvent*) {
         icon.paint(&p, QRect(QPoint((width() - s.width()) / 2, (height() - s.height()) / 2), s));
         return;
     }
-    if (!m_dibBack.isNull()) p.drawImage(0, 0, m_dibBack);
-    if (m_bFirstSwitchDone && !m_dibFrame.isNull()) p.drawImage(QRect(210, 130, 734, 380), m_dibFrame);
+    if (m_dibBack->IsLoaded()) m_dibBack->Draw(p, 0, 0, 0, 0, 0, 0, 0, 0);
+    if (m_bFirstSwitchDone && m_dibFrame->IsLoaded()) m_dibFrame->Draw(p, 210, 130, 734, 380, 0, 0, 0, 0);
 }
 
 void CSMSServerDlg::mousePressEvent(QMouseEvent* e) {

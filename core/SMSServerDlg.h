@@ -1,7 +1,6 @@
 #pragma once
 // The main window: hosts the twelve pages, runs the login and the first load, and the exit.
 #include <QDialog>
-#include <QImage>
 #include <QPoint>
 #include <map>
 #include <memory>
@@ -12,6 +11,8 @@ class QAbstractButton;
 class QLabel;
 class QSystemTrayIcon;
 class CAdoConnection;
+class CDibImage;
+class CImageButton;
 
 class CSMSServerDlg : public QDialog {
     Q_OBJECT
@@ -46,11 +47,13 @@ public:
     void OnSingleItem(int page);
 
     CMainTabCtrl* TabCtrl() const { return m_tabCtrl; }
-    QAbstractButton* Button(int id) const;
+    CImageButton* Button(int id) const;
+    // The bitmap a page button shows (0: none).
+    int ButtonBitmap(int id) const;
     int SideMenuState() const { return m_nSideState; }
     bool IsTrayIconShown() const { return m_bTrayShown; }
     const std::string& TrayTip() const { return m_strTrayTip; }
-    bool HasBackground() const { return !m_dibBack.isNull(); }
+    bool HasBackground() const;
     // Whether the desktop offers a notification area (tests may set it).
     void SetTrayAvailable(bool available) { m_bTrayAvailable = available; }
     CAdoConnection* Database() const { return m_pDatabase.get(); }
@@ -76,11 +79,12 @@ private:
     void WaitForWorkers();
 
     CMainTabCtrl* m_tabCtrl = nullptr;
-    std::map<int, QAbstractButton*> m_buttons;
+    std::map<int, CImageButton*> m_buttons;
+    std::map<int, int> m_buttonBitmaps;
     QLabel* m_static1039 = nullptr;
     QLabel* m_static1022 = nullptr;
-    QImage m_dibBack;
-    QImage m_dibFrame;
+    std::unique_ptr<CDibImage> m_dibBack;
+    std::unique_ptr<CDibImage> m_dibFrame;
     std::unique_ptr<CAdoConnection> m_pDatabase;
     QSystemTrayIcon* m_tray = nullptr;
     std::string m_strTrayTip;

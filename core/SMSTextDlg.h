@@ -1,23 +1,23 @@
 #pragma once
 // Shows the whole text of one SMS (template 418), read-only or editable.
-#include <QDialog>
+#include "uikit/SkinDialog.h"
+
 #include <string>
 
 class QPlainTextEdit;
 
-class CSMSTextDlg : public QDialog {
+class CSMSTextDlg : public CSkinDialog {
     Q_OBJECT
 public:
     explicit CSMSTextDlg(QWidget* parent = nullptr);
-    int OnInitDialog();
-    int DoModal();
     QPlainTextEdit* Edit() const { return m_edit; }
+    void OnOK() override;
 
     std::string m_strText;  // bound to edit 1043 (CR LF line ends)
     int m_nReadOnly = 0;
 
 protected:
-    void accept() override;
+    bool OnInitDialog() override;
 
 private:
     QPlainTextEdit* m_edit;

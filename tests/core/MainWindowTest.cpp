@@ -9,6 +9,7 @@
 #include "core/Globals.h"
 #include "platform/Seams.h"
 #include "support/TestSupport.h"
+#include "uikit/ImageButton.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -55,7 +56,7 @@ struct MainWindowFixture : ::testing::Test {
     }
 };
 
-QColor TextColour(QAbstractButton* b) { return b->palette().color(QPalette::ButtonText); }
+QColor TextColour(CImageButton* b) { return b->GetColor(CImageButton::BTNST_COLOR_FG_OUT); }
 
 }  // namespace
 
@@ -82,7 +83,7 @@ TEST_F(MainWindowFixture, PageSwitchLooksAndRange) {
     EXPECT_TRUE(dlg->TabCtrl()->Page(4)->isVisibleTo(dlg.get()));
     EXPECT_FALSE(dlg->TabCtrl()->Page(0)->isVisibleTo(dlg.get()));
     EXPECT_EQ(TextColour(dlg->Button(1008)), selected);
-    EXPECT_EQ(dlg->Button(1008)->property("bitmap").toInt(), 602);
+    EXPECT_EQ(dlg->ButtonBitmap(1008), 602);
     EXPECT_EQ(TextColour(dlg->Button(1004)), normal);
 
     dlg->ShowPage(4);  // the shown page's button does nothing
@@ -94,7 +95,7 @@ TEST_F(MainWindowFixture, PageSwitchLooksAndRange) {
     dlg->Button(1051)->click();  // number-location page is reachable
     EXPECT_EQ(g_nCurrentPage, 11);
     EXPECT_EQ(TextColour(dlg->Button(1008)), normal);
-    EXPECT_EQ(dlg->Button(1008)->property("bitmap").toInt(), 601);
+    EXPECT_EQ(dlg->ButtonBitmap(1008), 601);
     EXPECT_EQ(TextColour(dlg->Button(1051)), selected);
 }
 
@@ -197,46 +198,34 @@ TEST_F(MainWindowFixture, HomePagePicture) {
     EXPECT_FALSE(blank.HasPicture());
 }
 
-TEST(NoticeAndTextView, NoticeShownOnlyBeyondOneByte) {
-    int shown = 0;
-    std::string seen;
-    // The modal run is answered by closing it as soon as it shows.
-    auto closeWhenShown = [&] {
-        QTimer::singleShot(0, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* d = qobject_cast<CNoticeDlg*>(w); d && d->isVisible()) {
-                    ++shown;
-                    seen = d->findChild<QPlainTextEdit*>("1071")->toPlainText().toStdString();
-                    EXPECT_EQ(d->windowTitle(), "消息通知");
-                    d->accept();
-                }
-        });
-    };
-    EXPECT_FALSE(ShowStartupNotice(""));
-    EXPECT_FALSE(ShowStartupNotice("a"));
-    closeWhenShown();
-    EXPECT_TRUE(ShowStartupNotice("ab"));
-    EXPECT_EQ(shown, 1);
-    EXPECT_EQ(seen, "\n ab");
-    closeWhenShown();
-    EXPECT_TRUE(ShowStartupNotice("通"));  // one character, two GBK bytes
+TEST(NoticeAndTextView, NoticePopupShowsItsText) {
+    CNoticeDlg dlg;
+    dlg.m_strNotice = "\r\n ab";
+    QTimer::singleShot(0, &dlg, [&] { dlg.findChild<QAbstractButton*>("1")->click(); });
+    EXPECT_EQ(dlg.DoModal(), 1);
+    EXPECT_EQ(dlg.windowTitle(), "消息通知");
+    EXPECT_EQ(dlg.findChild<QPlainTextEdit*>("1071")->toPlainText(), "\n ab");
+    EXPECT_TRUE(dlg.findChild<QPlainTextEdit*>("1071")->isReadOnly());
 }
 
 TEST(NoticeAndTextView, TextViewReadOnlyAndEditable) {
     CSMSTextDlg ro;
     ro.m_strText = "第一行\r\n第二行";
     ro.m_nReadOnly = 1;
-    ro.OnInitDialog();
+    ro.show();  // initialised as it shows
     EXPECT_EQ(ro.windowTitle(), "文字短信内容");
     EXPECT_TRUE(ro.Edit()->isReadOnly());
     EXPECT_TRUE(ro.Edit()->textInteractionFlags() & Qt::TextSelectableByMouse);
 
     CSMSTextDlg rw;
     rw.m_strText = "abc";
-    rw.OnInitDialog();
-    EXPECT_FALSE(rw.Edit()->isReadOnly());
-    rw.Edit()->setPlainText("x\ny");
-    QTimer::singleShot(0, &rw, [&] { rw.findChild<QAbstractButton*>("1")->click(); });
-    EXPECT_EQ(rw.exec(), QDialog::Accepted);
+    bool editable = false;
+    QTimer::singleShot(0, &rw, [&] {
+        editable = !rw.Edit()->isReadOnly() && rw.Edit()->toPlainText() == "abc";
+        rw.Edit()->setPlainText("x\ny");
+        rw.findChild<QAbstractButton*>("1")->click();
+    });
+    EXPECT_EQ(rw.DoModal(), IDOK);
+    EXPECT_TRUE(editable);
     EXPECT_EQ(rw.m_strText, "x\r\ny");
 }
