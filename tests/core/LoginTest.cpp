@@ -15,6 +15,8 @@
 #include <QKeyEvent>
 
 #include <sys/stat.h>
+#include <atomic>
+#include <thread>
 #include <vector>
 
 using codec::FromGbk;
@@ -323,4 +325,26 @@ TEST_F(LoginDlgTest, BalanceDialogShowsBothCounts) {
     RunQueryBalance(nullptr, read);
     EXPECT_EQ(smsText, "-1");
     EXPECT_EQ(mmsText, "-1");
+}
+
+TEST(LoginSettingsThreadsTest, ReadersSeeWholeCredentials) {
+    // A password change while workers read: each reader sees one login or the other, never a mix.
+    std::atomic<bool> stop{false};
+    std::atomic<int> mixed{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 4; ++i)
+        readers.emplace_back([&] {
+            while (!stop) {
+                const LoginInfo li = GetLoginInfo();
+                if (li.strUserName.size() != li.strPassword.size()) ++mixed;
+            }
+        });
+    for (int i = 0; i < 2000; ++i) {
+        if (i % 2) SetLoginCredentials("E", "u", "p", "");
+        else SetLoginCredentials("E", "user-long", "pass-long", "");
+    }
+    stop = true;
+    for (auto& t : readers) t.join();
+    EXPECT_EQ(mixed.load(), 0);
+    SetLoginInfo(LoginInfo{});
 }

@@ -240,6 +240,12 @@ TEST_F(PlatformClientTest, ReplyIsBoundedAndCutAtNul) {
     sim.SetFault("Notice.asp", f);
     EXPECT_EQ(HttpGet(url, 0), "12");
 
+    // Redirects are followed.
+    Fault moved;
+    moved.location = "/Notice.asp";
+    sim.SetFault("Old.asp", moved);
+    EXPECT_EQ(HttpGet("http://" + sim.HostPort() + "/Old.asp", 0), "12");
+
     // The status is reported, not judged: an error page is a reply.
     CUrlFetcher fetcher;
     std::string buffer(kReplyBufferSize, '\0');

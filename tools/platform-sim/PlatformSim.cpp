@@ -195,6 +195,10 @@ struct PlatformSim::Impl {
             std::unique_lock<std::mutex> lock(m);
             cv.wait_for(lock, std::chrono::milliseconds(fault.delayMs), [this] { return stopping; });
         }
+        if (!fault.location.empty()) {
+            res.set_redirect(fault.location);
+            return;
+        }
         if (fault.httpStatus != 0 || fault.body) {
             res.status = fault.httpStatus ? fault.httpStatus : 200;
             res.set_content(fault.body ? *fault.body
