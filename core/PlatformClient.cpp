@@ -297,6 +297,7 @@ int SendSms(const std::string& numbers, const std::string& text) {
     const LoginInfo li = GetLoginInfo();
     const std::string content = UrlEncode(text);
     const int seq = ++g_nSerialNo;
+    SaveSerialNo();  // a crash never hands the same number out twice
     const std::string reply =
         HttpGet("http://" + RawValue(li.strSmsServer) + "/YFMsg.asp?ECODE=" + RawValue(li.strEcode) +
                     "&USERNAME=" + RawValue(li.strUserName) + "&PASSWORD=" + RawValue(li.strPassword) +
