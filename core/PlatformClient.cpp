@@ -329,6 +329,10 @@ std::string FetchNotice() {
     std::string host = platformclient::NoticeHost();
     if (host.empty())
         host = profile::GetString(LoginFilePath(), kLoginSection, "公告服务器地址", "", profile::kWhole);
+    return FetchNoticeFrom(host);
+}
+
+std::string FetchNoticeFrom(const std::string& host) {
     if (host.empty()) return {};
     CUrlFetcher fetcher;
     std::string buffer(kReplyBufferSize, '\0');
