@@ -3,8 +3,10 @@
 // User input waits until the call is done, so no handler can run twice meanwhile.
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QMetaObject>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -14,12 +16,21 @@ auto CallOffUi(Fn fn) -> decltype(fn()) {
     using T = decltype(fn());
     if (!QCoreApplication::instance()) return fn();
     std::optional<T> result;
-    QEventLoop loop;
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
     std::thread worker([&] {
-        result = fn();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        T r = fn();
+        std::lock_guard<std::mutex> lock(m);
+        result = std::move(r);
+        done = true;
+        cv.notify_one();
     });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        std::unique_lock<std::mutex> lock(m);
+        if (cv.wait_for(lock, std::chrono::milliseconds(10), [&] { return done; })) break;
+    }
     worker.join();
     return std::move(*result);
 }

@@ -126,7 +126,7 @@ TEST(LoginSettingsTest, WritesTheLoginValuesOwnerOnly) {
     SetLoginInfo(LoginInfo{});
 }
 
-class LoginDlgTest : public SimFixture {
+class LoginDialogsThreadsTest : public SimFixture {
 protected:
     void SetUp() override {
         SimFixture::SetUp();
@@ -142,7 +142,7 @@ protected:
     }
 };
 
-TEST_F(LoginDlgTest, ChecksInTheirOrder) {
+TEST_F(LoginDialogsThreadsTest, ChecksInTheirOrder) {
     const struct { const char* ecode; const char* user; const char* pw; const char* message; const char* focus; } cases[] = {
         {"", "", "", "请输入企业代码！", "1057"},
         {"", "user", "pw", "请输入企业代码！", "1057"},
@@ -170,7 +170,7 @@ TEST_F(LoginDlgTest, ChecksInTheirOrder) {
     EXPECT_EQ(sim.RequestCount("/Account.asp"), 2u);
 }
 
-TEST_F(LoginDlgTest, PlatformDownKeepsTheDialogOpen) {
+TEST_F(LoginDialogsThreadsTest, PlatformDownKeepsTheDialogOpen) {
     profile::WriteString(LoginFilePath(), kLoginSection, "短信服务器地址", DeadHost());
     MessageLog log;
     const bool ok = RunLogin(nullptr, [](CLoginDlg& d) {
@@ -182,7 +182,7 @@ TEST_F(LoginDlgTest, PlatformDownKeepsTheDialogOpen) {
     EXPECT_EQ(log.texts, std::vector<std::string>{"短信登录信息错误！"});
 }
 
-TEST_F(LoginDlgTest, GoodLoginWritesTheValues) {
+TEST_F(LoginDialogsThreadsTest, GoodLoginWritesTheValues) {
     sim.SetBalances("E-1", "user", 0, 3);  // no SMS left still logs in
     profile::WriteString(LoginFilePath(), kLoginSection, "企业代码", "E-1");
     profile::WriteString(LoginFilePath(), kLoginSection, "用户名", "user");
@@ -225,7 +225,7 @@ TEST_F(LoginDlgTest, GoodLoginWritesTheValues) {
     });
 }
 
-TEST_F(LoginDlgTest, EditsLimitTheirTextByGbkBytes) {
+TEST_F(LoginDialogsThreadsTest, EditsLimitTheirTextByGbkBytes) {
     CLoginDlg dlg;
     dlg.show();
     QApplication::setActiveWindow(&dlg);
@@ -240,7 +240,7 @@ TEST_F(LoginDlgTest, EditsLimitTheirTextByGbkBytes) {
     EXPECT_EQ(dlg.m_editUserName->text(), ToQ("a一二三四五六七"));
 }
 
-TEST_F(LoginDlgTest, PasswordDialogChecks) {
+TEST_F(LoginDialogsThreadsTest, PasswordDialogChecks) {
     const struct { const char* oldPw; const char* newPw; const char* confirm; const char* message;
                    const char* leftOld; const char* leftNew; const char* leftConfirm; } cases[] = {
         {"bad", "n", "n", "原始密码不正确！", "", "", ""},
@@ -263,7 +263,7 @@ TEST_F(LoginDlgTest, PasswordDialogChecks) {
     }
 }
 
-TEST_F(LoginDlgTest, PasswordChangeFlow) {
+TEST_F(LoginDialogsThreadsTest, PasswordChangeFlow) {
     SaveLoginValues({"E-1", "user", "pw", "01", true});
     auto change = [](const char* oldPw, const char* newPw) {
         return [=](CChangePasswordDlg& d) {
@@ -303,7 +303,7 @@ TEST_F(LoginDlgTest, PasswordChangeFlow) {
     }
 }
 
-TEST_F(LoginDlgTest, BalanceDialogShowsBothCounts) {
+TEST_F(LoginDialogsThreadsTest, BalanceDialogShowsBothCounts) {
     int sms = 0, mms = 0;
     std::string smsText, mmsText;
     auto read = [&](CBalanceDlg& d) {

@@ -300,7 +300,10 @@ TEST_F(PlatformClientTest, NoticeFromTheConfiguredHost) {
     EXPECT_EQ(FetchNotice(), "系统维护通知");
 }
 
-TEST_F(PlatformClientTest, ThreadsSendSmsCountsEverySerial) {
+// Ten SMS threads send at once.
+class PlatformClientThreadsTest : public SimFixture {};
+
+TEST_F(PlatformClientThreadsTest, SendSmsCountsEverySerial) {
     constexpr int kThreads = 10, kEach = 20;
     g_nSerialNo = 100;
     std::vector<std::thread> threads;
