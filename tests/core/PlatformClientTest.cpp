@@ -5,7 +5,10 @@
 #include "platform/ProfileFile.h"
 #include "platform/TextCodec.h"
 
+#include <QProcess>
+
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <set>
 #include <thread>
@@ -318,4 +321,32 @@ TEST_F(PlatformClientThreadsTest, SendSmsCountsEverySerial) {
     EXPECT_EQ(seqs.size(), std::size_t(kThreads * kEach));
     EXPECT_EQ(*seqs.begin(), 101);
     EXPECT_EQ(*seqs.rbegin(), 100 + kThreads * kEach);
+}
+
+TEST(PlatformSimProgram, AnswersOnItsPortUntilTerminated) {
+    testsupport::TempAppDir dir;
+    const std::string portFile = dir.file("port");
+    QProcess p;
+    p.setProgram(QStringLiteral(SMS_APP_DIR "/platform-sim"));
+    p.setArguments({"0", "--ecode", "E9", "--user", "u9", "--password", "p9", "--sms", "321", "--port-file",
+                    QString::fromStdString(portFile)});
+    p.start();
+    ASSERT_TRUE(p.waitForStarted());
+    ASSERT_TRUE(testsupport::WaitUntil([&] {
+        const std::string s = ReadFile(portFile);
+        return !s.empty() && s.back() == '\n';
+    }));
+    const std::string host = "127.0.0.1:" + std::to_string(std::atoi(ReadFile(portFile).c_str()));
+    LoginInfo li;
+    li.strSmsServer = host;
+    li.strEcode = "E9";
+    li.strUserName = "u9";
+    li.strPassword = "p9";
+    SetLoginInfo(li);
+    EXPECT_EQ(QuerySmsBalance(), 321);
+    SetLoginInfo(LoginInfo{});
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_NE(p.readAllStandardOutput().indexOf("account: enterprise code E9"), -1);
 }
