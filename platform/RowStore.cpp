@@ -11,6 +11,7 @@ struct RowStore::Item {
     RowId id = 0;
     mutable std::size_t pos = 0;
     int icon = 0;
+    int state = 0;
     std::int64_t data = 0;
     std::string blob;
 };
@@ -43,6 +44,7 @@ RowData RowStore::ToData(const Item& row) const {
     d.id = row.id;
     d.icon = row.icon;
     d.data = row.data;
+    d.state = row.state;
     d.cells.reserve(static_cast<std::size_t>(columns_));
     for (int c = 0; c < columns_; ++c) d.cells.emplace_back(CellOf(row, c));
     return d;
@@ -212,6 +214,26 @@ RowData RowStore::Access::RowAt(std::size_t i) const {
     return i < s_.order_.size() ? s_.ToData(*s_.order_[i]) : RowData{};
 }
 bool RowStore::Access::Contains(RowId id) const { return s_.Find(id) != nullptr; }
+int RowStore::Access::StateAt(std::size_t i) const { return i < s_.order_.size() ? s_.order_[i]->state : 0; }
+int RowStore::Access::Icon(RowId id) const {
+    const Item* r = s_.Find(id);
+    return r ? r->icon : 0;
+}
+std::int64_t RowStore::Access::Data(RowId id) const {
+    const Item* r = s_.Find(id);
+    return r ? r->data : 0;
+}
+int RowStore::Access::State(RowId id) const {
+    const Item* r = s_.Find(id);
+    return r ? r->state : 0;
+}
+bool RowStore::Access::SetState(RowId id, int state) {
+    Item* r = s_.Find(id);
+    if (!r) return false;
+    r->state = state;
+    if (s_.notifier_) s_.Record(Change::Update, *s_.PositionOf(r));
+    return true;
+}
 RowId RowStore::Access::Insert(std::size_t index, const std::vector<std::string>& cells, int icon,
                                std::int64_t data) {
     return s_.DoInsert(index, cells, icon, data);
@@ -268,6 +290,14 @@ bool RowStore::SetIcon(RowId id, int icon) {
 bool RowStore::SetData(RowId id, std::int64_t data) {
     return Locked([&](Access& a) { return a.SetData(id, data); });
 }
+bool RowStore::SetState(RowId id, int state) {
+    return Locked([&](Access& a) { return a.SetState(id, state); });
+}
+int RowStore::State(RowId id) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Item* r = Find(id);
+    return r ? r->state : 0;
+}
 std::optional<std::string> RowStore::Cell(RowId id, int col) const {
     std::lock_guard<std::mutex> lock(mutex_);
     const Item* r = Find(id);
@@ -315,7 +345,10 @@ void RowStore::Assign(std::vector<RowData> rowsIn) {
     byId_.clear();
     posValidUpTo_ = 0;
     order_.reserve(rowsIn.size());
-    for (auto& d : rowsIn) DoInsert(kEnd, d.cells, d.icon, d.data);
+    for (auto& d : rowsIn) {
+        DoInsert(kEnd, d.cells, d.icon, d.data);
+        order_.back()->state = d.state;
+    }
     notifier_ = std::move(notifier);
     Record(Change::Reset, 0);
 }
@@ -348,6 +381,26 @@ void RowStore::SortRows(const std::function<bool(const RowData&, const RowData&)
     order_ = std::move(sorted);
     posValidUpTo_ = 0;
     Record(Change::Reorder, 0);
+}
+
+void RowStore::MoveColumn(int from, int to) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (from < 0 || to < 0 || from >= columns_ || to >= columns_ || from == to) return;
+    std::vector<std::string_view> cells(static_cast<std::size_t>(columns_));
+    std::string blob;
+    for (auto& row : order_) {
+        for (int c = 0; c < columns_; ++c) cells[static_cast<std::size_t>(c)] = CellOf(*row, c);
+        const std::string_view moved = cells[static_cast<std::size_t>(from)];
+        cells.erase(cells.begin() + from);
+        cells.insert(cells.begin() + to, moved);
+        blob.clear();
+        for (int c = 0; c < columns_; ++c) {
+            if (c > 0) blob.push_back('\0');
+            blob.append(cells[static_cast<std::size_t>(c)]);
+        }
+        row->blob.swap(blob);
+    }
+    Record(Change::Reset, 0);
 }
 
 void RowStore::MoveToTop(const std::vector<RowId>& ids) {
