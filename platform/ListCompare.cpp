@@ -2,39 +2,35 @@
 #include "platform/RowStore.h"
 #include "platform/TextCodec.h"
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 
 namespace rows {
 namespace {
 
-// GBK code of every BMP character: one byte (ASCII, the euro sign 0x80, "?" for a character
-// GBK cannot hold) or two bytes with the lead byte high. Built once from the codec.
+// GBK code of BMP characters: one byte (ASCII, the euro sign 0x80, "?" for a character GBK
+// cannot hold) or two bytes with the lead byte high. Filled from the codec as characters are
+// met; a race only computes the same value twice.
 struct GbkTable {
-    std::unique_ptr<std::uint16_t[]> code{new std::uint16_t[0x10000]};
+    static constexpr std::uint16_t kUnknown = 0xFFFF;
+    std::unique_ptr<std::atomic<std::uint16_t>[]> code{new std::atomic<std::uint16_t>[0x10000]};
     GbkTable() {
-        std::string all;
-        all.reserve(0x10000 * 3);
-        for (std::uint32_t cp = 0; cp < 0x10000; ++cp) {
-            code[cp] = '?';
-            if (cp >= 0xD800 && cp <= 0xDFFF) continue;
-            if (cp == 0) continue;
-            AppendUtf8(all, cp);
+        for (std::uint32_t cp = 0; cp < 0x10000; ++cp) code[cp].store(cp < 0x80 ? static_cast<std::uint16_t>(cp) : kUnknown, std::memory_order_relaxed);
+    }
+    std::uint16_t Of(std::uint32_t cp) const {
+        std::uint16_t g = code[cp].load(std::memory_order_relaxed);
+        if (g != kUnknown) return g;
+        g = '?';
+        if (cp < 0xD800 || cp > 0xDFFF) {
+            std::string utf8;
+            AppendUtf8(utf8, cp);
+            const std::string gbk = codec::ToGbk(utf8);
+            if (gbk.size() == 2) g = static_cast<std::uint16_t>((static_cast<unsigned char>(gbk[0]) << 8) | static_cast<unsigned char>(gbk[1]));
+            else if (gbk.size() == 1) g = static_cast<unsigned char>(gbk[0]);
         }
-        const std::string gbk = codec::ToGbk(all);
-        std::size_t p = 0;
-        for (std::uint32_t cp = 1; cp < 0x10000 && p < gbk.size(); ++cp) {
-            if (cp >= 0xD800 && cp <= 0xDFFF) continue;
-            const auto b = static_cast<unsigned char>(gbk[p]);
-            if (b >= 0x81 && b <= 0xFE && p + 1 < gbk.size()) {
-                code[cp] = static_cast<std::uint16_t>((b << 8) | static_cast<unsigned char>(gbk[p + 1]));
-                p += 2;
-            } else {
-                code[cp] = b;
-                p += 1;
-            }
-        }
-        code[0] = 0;
+        code[cp].store(g, std::memory_order_relaxed);
+        return g;
     }
     static void AppendUtf8(std::string& out, std::uint32_t cp) {
         if (cp < 0x80) {
@@ -90,7 +86,7 @@ public:
         }
         p_ += n;
         if (cp > 0xFFFF) return '?';
-        const std::uint16_t g = t_.code[cp];
+        const std::uint16_t g = t_.Of(cp);
         if (g >= 0x8100) {
             trail_ = g & 0xFF;
             return g >> 8;

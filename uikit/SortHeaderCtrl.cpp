@@ -231,6 +231,14 @@ void CSortHeaderCtrl::mouseReleaseEvent(QMouseEvent* e) {
         m_pOwnerList->SortColumn(item);
 }
 
+bool CSortHeaderCtrl::viewportEvent(QEvent* e) {
+    if (e->type() == QEvent::Leave) {
+        m_bTracking = false;
+        SetHot(-1);
+    }
+    return QHeaderView::viewportEvent(e);
+}
+
 void CSortHeaderCtrl::leaveEvent(QEvent* e) {
     m_bTracking = false;
     SetHot(-1);
