@@ -298,8 +298,9 @@ void CIconMenu::Build(const std::vector<MenuItemDef>& defs, std::size_t& pos, QM
                 if (!radios) radios = new QActionGroup(into);
                 radios->addAction(a);
             }
-            const int image = ImageOf(d.id) >= 0 ? ImageOf(d.id) : d.image;
-            if (image >= 0) a->setProperty("menuImage", image);
+            // Images come from the shared list, through the toolbars loaded.
+            rec->image = ImageOf(d.id);
+            if (rec->image >= 0) a->setProperty("menuImage", rec->image);
         }
         items_.push_back(std::move(rec));
         if (d.flags & MF_END) return;
