@@ -119,6 +119,10 @@ int CompareListTexts(std::string_view a, std::string_view b) {
         if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
         return Sign(a.compare(b));
     }
+    return CompareGbkOrder(a, b);
+}
+
+int CompareGbkOrder(std::string_view a, std::string_view b) {
     // Same UTF-8 bytes are the same GBK bytes: start at the character where they first differ.
     const std::size_t n = std::min(a.size(), b.size());
     std::size_t i = 0;

@@ -368,6 +368,43 @@ void RowStore::SortByColumn(int col, const std::function<bool(std::string_view, 
     Record(Change::Reorder, 0);
 }
 
+void RowStore::SortByListOrder(int col, bool ascending) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    struct Key {
+        std::string_view text;
+        std::string_view value;  // a number's digits without leading zeros
+        std::size_t index;
+        bool number;
+    };
+    std::vector<Key> keys;
+    keys.reserve(order_.size());
+    for (std::size_t i = 0; i < order_.size(); ++i) {
+        const std::string_view t = CellOf(*order_[i], col);
+        const bool number = IsListNumber(t);
+        std::string_view v = t;
+        if (number)
+            while (!v.empty() && v.front() == '0') v.remove_prefix(1);
+        keys.push_back({t, v, i, number});
+    }
+    const int dir = ascending ? 1 : -1;
+    std::stable_sort(keys.begin(), keys.end(), [dir](const Key& a, const Key& b) {
+        int c;
+        if (a.number && b.number) {
+            if (a.value.size() != b.value.size()) c = a.value.size() < b.value.size() ? -1 : 1;
+            else c = a.value.compare(b.value);
+        } else {
+            c = CompareGbkOrder(a.text, b.text);
+        }
+        return c * dir < 0;
+    });
+    std::vector<std::unique_ptr<Item>> sorted;
+    sorted.reserve(order_.size());
+    for (const auto& k : keys) sorted.push_back(std::move(order_[k.index]));
+    order_ = std::move(sorted);
+    posValidUpTo_ = 0;
+    Record(Change::Reorder, 0);
+}
+
 void RowStore::SortRows(const std::function<bool(const RowData&, const RowData&)>& less) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::pair<RowData, std::size_t>> keys;

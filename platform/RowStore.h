@@ -32,6 +32,9 @@ struct RowData {
 int CompareListTexts(std::string_view a, std::string_view b);
 // True for an empty text or one of decimal digits only.
 bool IsListNumber(std::string_view s);
+// Orders two UTF-8 texts by their GBK bytes (unsigned, a double-byte character as one 16-bit
+// value with its lead byte high). Returns -1, 0 or 1.
+int CompareGbkOrder(std::string_view a, std::string_view b);
 
 // One change of the row order or content, for a view replaying them in order.
 // Insert, Remove and Update carry the rows' first index and count at the time of the change
@@ -127,6 +130,9 @@ public:
 
     // Stable reorder by the text of one column: less(a, b) on the two cells' texts.
     void SortByColumn(int col, const std::function<bool(std::string_view, std::string_view)>& less);
+    // Stable reorder by one column in the order of CompareListTexts (ascending or descending),
+    // each cell classified once.
+    void SortByListOrder(int col, bool ascending);
     // Stable reorder by a whole-row order (for keys that span columns, icons or data).
     void SortRows(const std::function<bool(const RowData&, const RowData&)>& less);
     // Moves column `from` (every row's text) to index `to` of the new column order.

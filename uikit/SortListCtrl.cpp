@@ -418,10 +418,7 @@ void CSortListCtrl::SortColumn(int nCol) {
     m_bAscending = nCol == m_nSortCol ? !m_bAscending : true;
     m_nSortCol = nCol;
     m_ctlHeader->SetSortMark(nCol, m_bAscending);
-    const int dir = m_bAscending ? 1 : -1;
-    Store()->SortByColumn(nCol, [dir](std::string_view a, std::string_view b) {
-        return rows::CompareListTexts(a, b) * dir < 0;
-    });
+    Store()->SortByListOrder(nCol, m_bAscending);
     Model()->Sync();
     QApplication::restoreOverrideCursor();
 }
