@@ -164,6 +164,7 @@ TEST_F(SortListFixture, StateImageClickTogglesOnceAndPaintingKeepsSelection) {
     ASSERT_EQ(list.GetItemCount(), 0);
     const auto id = store.Append({"a", "b", "c"});
     store.SetState(id, 1);
+    store.SetState(store.Append({"13800000000", "第二行", "2"}), 2);
     list.Model()->Sync();
     QSignalSpy toggled(&list, &CSortListCtrl::StateToggled);
     QSignalSpy selChanged(list.selectionModel(), &QItemSelectionModel::selectionChanged);
@@ -181,6 +182,7 @@ TEST_F(SortListFixture, StateImageClickTogglesOnceAndPaintingKeepsSelection) {
     for (int i = 0; i < 3; ++i) (void)Rows();
     EXPECT_EQ(selChanged.count(), clicks);
     EXPECT_EQ(list.GetSelectedRows(), std::vector<int>{0});
+    uitest::SaveScreen(list.grab().toImage(), "sortlist_states");
 }
 
 TEST_F(SortListFixture, HeaderLooksAndSortTriangle) {
@@ -199,6 +201,7 @@ TEST_F(SortListFixture, HeaderLooksAndSortTriangle) {
     QTest::mouseMove(vp, HeaderCentre(0));
     EXPECT_EQ(h->GetHotItem(), 0);
     img = grab();
+    uitest::SaveScreen(img, "sortheader_hot");
     EXPECT_TRUE(Near(img, x0, 1, QColor(220, 220, 220), 3));
     EXPECT_TRUE(Near(img, x0, hh - 3, QColor(251, 191, 78), 12));
     QTest::mousePress(vp, Qt::LeftButton, {}, HeaderCentre(0));
@@ -328,6 +331,35 @@ TEST_F(ColorListFixture, SelectedRowsPaintHighlightWithoutFocusAndSelectionStays
     EXPECT_TRUE(list.DeleteItem(1));
     list.clearSelection();
     for (int r = 0; r < list.GetItemCount(); ++r) EXPECT_EQ(list.ResolveCell(r, 2).back, QColor(255, 255, 255)) << r;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SortListFixture, ClicksKeysAndScrollingSelectWholeRows) {
+    for (int i = 0; i < 50; ++i) store.Append({std::to_string(i), "", ""});
+    list.Model()->Sync();
+    const int h = list.RowHeight();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(200, h + 2));
+    EXPECT_EQ(list.GetSelectedRows(), std::vector<int>{1});
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 3 * h + 2));
+    EXPECT_EQ(list.GetSelectedRows(), (std::vector<int>{1, 2, 3}));
+    QTest::keyClick(list.viewport(), Qt::Key_Down);
+    EXPECT_EQ(list.GetSelectedRows(), std::vector<int>{4});
+    QTest::keyClick(list.viewport(), Qt::Key_End);
+    EXPECT_EQ(list.GetSelectedRows(), std::vector<int>{49});
+    EXPECT_EQ(list.TopRow(), list.verticalScrollBar()->maximum());
+    EXPECT_GT(list.TopRow(), 0);
+    // A click below the last row selects nothing new.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(20, list.viewport()->height() - 1));
+    EXPECT_LE(list.GetSelectedRows().size(), 1u);
+    // The selection follows its rows through a sort.
+    list.clearSelection();
+    list.SetItemSelected(0, true);  // "0"
+    list.SortColumn(0);
+    list.SortColumn(0);             // descending: "0" goes last
+    EXPECT_EQ(list.GetSelectedRows(), std::vector<int>{49});
 }
 
 }  // namespace
