@@ -1,11 +1,9 @@
 #include "uikit/MenuTables.h"
 
-#include "platform/AppPath.h"
+#include "uikit/Resources.h"
 
-#include <QFile>
 #include <QFont>
 #include <QImage>
-#include <QResource>
 #include <map>
 
 namespace uikit {
@@ -54,20 +52,6 @@ const std::map<int, const std::vector<MenuItemDef>*> kMenus = {
 // Toolbar 252: the pictures of menu 251.
 const std::vector<int> kToolbar252 = {32781, 32782, 32784};
 
-void RegisterArt() {
-    static const bool done = [] {
-        const std::string app = paths::AppFile("art.rcc");
-        if (QFile::exists(QString::fromStdString(app)) && QResource::registerResource(QString::fromStdString(app)))
-            return true;
-#ifdef SMS_ART_RCC_BUILD
-        return QResource::registerResource(QStringLiteral(SMS_ART_RCC_BUILD));
-#else
-        return false;
-#endif
-    }();
-    (void)done;
-}
-
 }  // namespace
 
 const std::vector<MenuItemDef>* FindMenuTemplate(int id) {
@@ -82,7 +66,7 @@ QList<QPixmap> LoadImageStrip(int bitmapId, int width, const QColor* maskColour)
 }
 
 QList<QPixmap> LoadImageStrip(const QString& resource, int width, const QColor* maskColour) {
-    RegisterArt();
+    res::RegisterArt();
     QList<QPixmap> out;
     QImage strip(resource);
     if (strip.isNull() || width <= 0) return out;

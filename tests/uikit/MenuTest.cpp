@@ -1,4 +1,4 @@
-#include "UiTestUtil.h"
+#include "PixelCheck.h"
 #include "uikit/IconMenu.h"
 #include "uikit/MenuEx.h"
 

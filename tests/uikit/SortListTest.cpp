@@ -1,4 +1,4 @@
-#include "UiTestUtil.h"
+#include "PixelCheck.h"
 #include "uikit/ColorListCtrl.h"
 #include "uikit/MenuTables.h"
 #include "uikit/SortHeaderCtrl.h"
