@@ -236,6 +236,7 @@ bool RowStore::Access::SetState(RowId id, int state) {
     Item* r = s_.Find(id);
     if (!r) return false;
     r->state = state;
+    ++s_.generation_;
     if (s_.notifier_) s_.Record(Change::Update, *s_.PositionOf(r));
     return true;
 }
@@ -494,6 +495,7 @@ void RowStore::SortByListOrder(int col, bool ascending) {
     for (const auto& k : keys) sorted.push_back(std::move(order_[k.index]));
     order_ = std::move(sorted);
     posValidUpTo_ = 0;
+    ++generation_;
     Record(Change::Reorder, 0);
 }
 
@@ -530,6 +532,7 @@ void RowStore::MoveColumn(int from, int to) {
         }
         row->blob.swap(blob);
     }
+    ++generation_;
     Record(Change::Reset, 0);
 }
 

@@ -53,7 +53,12 @@ TEST(ListCompare, StateAndMoveColumnKeepRowsTogether) {
     rows::RowStore s(3);
     const auto a = s.Append({"a1", "a2", "a3"});
     const auto b = s.Append({"b1", "b2", "b3"});
+    auto gen = s.Generation();
     EXPECT_TRUE(s.SetState(b, 2));
+    EXPECT_GT(s.Generation(), gen);
+    gen = s.Generation();
+    s.SortByListOrder(0, false);
+    EXPECT_GT(s.Generation(), gen);
     EXPECT_EQ(s.State(b), 2);
     EXPECT_EQ(s.State(a), 0);
     s.MoveColumn(2, 0);
