@@ -3,6 +3,7 @@
 #include "uikit/MenuEx.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -119,7 +120,17 @@ TEST_F(IconMenuFixture, FlatSeparatorCheckRadioAndDisabled) {
     acts[0]->setCheckable(true);
     acts[0]->setChecked(true);
     acts[1]->setEnabled(false);
+    auto* group = new QActionGroup(m);
+    group->setExclusive(true);
+    acts[3]->setCheckable(true);
+    group->addAction(acts[3]);
+    acts[3]->setChecked(true);
     const QImage img = Render(m, nullptr);
+    // The radio item: a filled 6 x 6 circle in the text colour, centred in the box.
+    const QRect radio = m->actionGeometry(acts[3]);
+    const QPoint c(radio.left() + 4 + 6, radio.top() + 4 + 6);  // the box's centre
+    EXPECT_TRUE(Near(img, c.x(), c.y(), QColor(0, 0, 0), 0));
+    EXPECT_TRUE(Near(img, c.x() + 4, c.y(), QColor(224, 232, 246), 0));
     const QRect sep = m->actionGeometry(acts[2]);
     const int y = sep.top() + sep.height() / 2;
     EXPECT_TRUE(Near(img, sep.left() + 23 + 7 + 2, y, kShadow, 0));
