@@ -29,7 +29,7 @@ struct Request {
     long noDataMs = -1;             // -1: the default; 0: none
     long connectMs = -1;            // -1: the default; 0: none
     std::string proxy;              // "host:port"; empty: the environment decides
-    // Called once per received piece with the running total and the seconds since the start.
+    // Called once per received chunk with the running total and the seconds since the start.
     std::function<void(std::size_t total, double seconds)> onProgress;
     // Called at the stages of a request (resolving, connected, request sent, response received).
     std::function<void(int stage, const std::string& info)> onStage;
