@@ -5,6 +5,8 @@
 #include <mutex>
 
 std::atomic<int> g_bStopThreads{0};
+std::atomic<int> g_nSmsBalance{0};
+std::atomic<int> g_nMmsBalance{0};
 AutoResetEvent g_lockSMSQueue("g_lockSMSQueue");
 AutoResetEvent g_lockMMSQueue("g_lockMMSQueue");
 AutoResetEvent g_lockRecord("g_lockRecord");
@@ -21,7 +23,8 @@ std::mutex g_serialFileMutex;
 
 void SaveSerialNo() {
     std::lock_guard<std::mutex> lock(g_serialFileMutex);
-    profile::WriteString(paths::AppFile("Logp.dat"), "登陆信息", "流水号", std::to_string(g_nSerialNo.load()));
+    profile::WriteString(paths::AppFile("Logp.dat"), "登陆信息", "流水号", std::to_string(g_nSerialNo.load()),
+                         /*ownerOnly=*/true);
 }
 
 void LoadSerialNo() {

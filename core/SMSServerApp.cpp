@@ -4,6 +4,7 @@
 #include "core/GlobalImages.h"
 #include "core/Globals.h"
 #include "core/Helpers.h"
+#include "core/LoginDlg.h"
 #include "core/MessageBoxDlg.h"
 #include "core/Startup.h"
 #include "platform/AppPath.h"
@@ -29,8 +30,8 @@ const char kInstanceName[] = "DRAVO-MMS-API";
 
 // Stands in for the main window until it exists: a plain window titled "星帆".
 int RunPlaceholderMainWindow(CSMSServerApp& app) {
-    // The main window reads the login settings; here only the serial number saved at exit.
-    LoadSerialNo();
+    // The main window's start: the login settings and the login; cancelling ends the program.
+    if (!RunLogin(nullptr)) return 0;
     QDialog dlg;
     dlg.setWindowTitle(codec::ToQ(g_strMainTitle));
     auto* layout = new QVBoxLayout(&dlg);

@@ -11,6 +11,7 @@ struct RowStore::Item {
     RowId id = 0;
     mutable std::size_t pos = 0;
     int icon = 0;
+    int state = 0;
     std::int64_t data = 0;
     std::string blob;
 };
@@ -43,6 +44,7 @@ RowData RowStore::ToData(const Item& row) const {
     d.id = row.id;
     d.icon = row.icon;
     d.data = row.data;
+    d.state = row.state;
     d.cells.reserve(static_cast<std::size_t>(columns_));
     for (int c = 0; c < columns_; ++c) d.cells.emplace_back(CellOf(row, c));
     return d;
@@ -217,6 +219,27 @@ RowData RowStore::Access::RowAt(std::size_t i) const {
     return i < s_.order_.size() ? s_.ToData(*s_.order_[i]) : RowData{};
 }
 bool RowStore::Access::Contains(RowId id) const { return s_.Find(id) != nullptr; }
+int RowStore::Access::StateAt(std::size_t i) const { return i < s_.order_.size() ? s_.order_[i]->state : 0; }
+int RowStore::Access::Icon(RowId id) const {
+    const Item* r = s_.Find(id);
+    return r ? r->icon : 0;
+}
+std::int64_t RowStore::Access::Data(RowId id) const {
+    const Item* r = s_.Find(id);
+    return r ? r->data : 0;
+}
+int RowStore::Access::State(RowId id) const {
+    const Item* r = s_.Find(id);
+    return r ? r->state : 0;
+}
+bool RowStore::Access::SetState(RowId id, int state) {
+    Item* r = s_.Find(id);
+    if (!r) return false;
+    r->state = state;
+    ++s_.generation_;
+    if (s_.notifier_) s_.Record(Change::Update, *s_.PositionOf(r));
+    return true;
+}
 RowId RowStore::Access::Insert(std::size_t index, const std::vector<std::string>& cells, int icon,
                                std::int64_t data) {
     return s_.DoInsert(index, cells, icon, data);
@@ -274,6 +297,14 @@ bool RowStore::SetIcon(RowId id, int icon) {
 bool RowStore::SetData(RowId id, std::int64_t data) {
     return Locked([&](Access& a) { return a.SetData(id, data); });
 }
+bool RowStore::SetState(RowId id, int state) {
+    return Locked([&](Access& a) { return a.SetState(id, state); });
+}
+int RowStore::State(RowId id) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Item* r = Find(id);
+    return r ? r->state : 0;
+}
 std::optional<std::string> RowStore::Cell(RowId id, int col) const {
     std::lock_guard<std::mutex> lock(mutex_);
     const Item* r = Find(id);
@@ -321,7 +352,10 @@ void RowStore::Assign(std::vector<RowData> rowsIn) {
     byId_.clear();
     posValidUpTo_ = 0;
     order_.reserve(rowsIn.size());
-    for (auto& d : rowsIn) DoInsert(kEnd, d.cells, d.icon, d.data);
+    for (auto& d : rowsIn) {
+        DoInsert(kEnd, d.cells, d.icon, d.data);
+        order_.back()->state = d.state;
+    }
     notifier_ = std::move(notifier);
     ++generation_;
     Record(Change::Reset, 0);
@@ -427,6 +461,44 @@ void RowStore::SortByColumn(int col, const std::function<bool(std::string_view, 
     Record(Change::Reorder, 0);
 }
 
+void RowStore::SortByListOrder(int col, bool ascending) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    struct Key {
+        std::string_view text;
+        std::string_view value;  // a number's digits without leading zeros
+        std::size_t index;
+        bool number;
+    };
+    std::vector<Key> keys;
+    keys.reserve(order_.size());
+    for (std::size_t i = 0; i < order_.size(); ++i) {
+        const std::string_view t = CellOf(*order_[i], col);
+        const bool number = IsListNumber(t);
+        std::string_view v = t;
+        if (number)
+            while (!v.empty() && v.front() == '0') v.remove_prefix(1);
+        keys.push_back({t, v, i, number});
+    }
+    const int dir = ascending ? 1 : -1;
+    std::stable_sort(keys.begin(), keys.end(), [dir](const Key& a, const Key& b) {
+        int c;
+        if (a.number && b.number) {
+            if (a.value.size() != b.value.size()) c = a.value.size() < b.value.size() ? -1 : 1;
+            else c = a.value.compare(b.value);
+        } else {
+            c = CompareGbkOrder(a.text, b.text);
+        }
+        return c * dir < 0;
+    });
+    std::vector<std::unique_ptr<Item>> sorted;
+    sorted.reserve(order_.size());
+    for (const auto& k : keys) sorted.push_back(std::move(order_[k.index]));
+    order_ = std::move(sorted);
+    posValidUpTo_ = 0;
+    ++generation_;
+    Record(Change::Reorder, 0);
+}
+
 void RowStore::SortRows(const std::function<bool(const RowData&, const RowData&)>& less) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::pair<RowData, std::size_t>> keys;
@@ -441,6 +513,27 @@ void RowStore::SortRows(const std::function<bool(const RowData&, const RowData&)
     posValidUpTo_ = 0;
     ++generation_;
     Record(Change::Reorder, 0);
+}
+
+void RowStore::MoveColumn(int from, int to) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (from < 0 || to < 0 || from >= columns_ || to >= columns_ || from == to) return;
+    std::vector<std::string_view> cells(static_cast<std::size_t>(columns_));
+    std::string blob;
+    for (auto& row : order_) {
+        for (int c = 0; c < columns_; ++c) cells[static_cast<std::size_t>(c)] = CellOf(*row, c);
+        const std::string_view moved = cells[static_cast<std::size_t>(from)];
+        cells.erase(cells.begin() + from);
+        cells.insert(cells.begin() + to, moved);
+        blob.clear();
+        for (int c = 0; c < columns_; ++c) {
+            if (c > 0) blob.push_back('\0');
+            blob.append(cells[static_cast<std::size_t>(c)]);
+        }
+        row->blob.swap(blob);
+    }
+    ++generation_;
+    Record(Change::Reset, 0);
 }
 
 void RowStore::MoveToTop(const std::vector<RowId>& ids) {

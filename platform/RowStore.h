@@ -23,7 +23,18 @@ struct RowData {
     std::vector<std::string> cells;
     int icon = 0;
     std::int64_t data = 0;
+    int state = 0;  // state image of the row (0 none, 1 unchecked, 2 checked)
 };
+
+// Orders two list texts as a header-click sort does: when both are numbers (empty, or decimal
+// digits only) by their whole value, of any length; otherwise by their GBK bytes, case-sensitive.
+// Returns -1, 0 or 1.
+int CompareListTexts(std::string_view a, std::string_view b);
+// True for an empty text or one of decimal digits only.
+bool IsListNumber(std::string_view s);
+// Orders two UTF-8 texts by their GBK bytes (unsigned, a double-byte character as one 16-bit
+// value with its lead byte high). Returns -1, 0 or 1.
+int CompareGbkOrder(std::string_view a, std::string_view b);
 
 // One change of the row order or content, for a view replaying them in order.
 // Insert, Remove and Update carry the rows' first index and count at the time of the change
@@ -73,6 +84,12 @@ public:
         std::int64_t DataAt(std::size_t index) const;
         RowData RowAt(std::size_t index) const;
         bool Contains(RowId id) const;
+        int StateAt(std::size_t index) const;
+        // By handle; 0 for a missing row.
+        int Icon(RowId id) const;
+        std::int64_t Data(RowId id) const;
+        int State(RowId id) const;
+        bool SetState(RowId id, int state);
 
         RowId Insert(std::size_t index, const std::vector<std::string>& cells, int icon = 0,
                      std::int64_t data = 0);
@@ -109,6 +126,8 @@ public:
     bool SetCell(RowId id, int col, std::string_view text);
     bool SetIcon(RowId id, int icon);
     bool SetData(RowId id, std::int64_t data);
+    bool SetState(RowId id, int state);
+    int State(RowId id) const;  // 0 for a missing row
     std::optional<std::string> Cell(RowId id, int col) const;
     std::optional<RowData> Row(RowId id) const;
     std::size_t Count() const;
@@ -134,8 +153,13 @@ public:
 
     // Stable reorder by the text of one column: less(a, b) on the two cells' texts.
     void SortByColumn(int col, const std::function<bool(std::string_view, std::string_view)>& less);
+    // Stable reorder by one column in the order of CompareListTexts (ascending or descending),
+    // each cell classified once.
+    void SortByListOrder(int col, bool ascending);
     // Stable reorder by a whole-row order (for keys that span columns, icons or data).
     void SortRows(const std::function<bool(const RowData&, const RowData&)>& less);
+    // Moves column `from` (every row's text) to index `to` of the new column order.
+    void MoveColumn(int from, int to);
     // Moves the given rows, in their current order, to the top.
     void MoveToTop(const std::vector<RowId>& ids);
 

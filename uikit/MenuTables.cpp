@@ -1,0 +1,99 @@
+#include "uikit/MenuTables.h"
+
+#include "uikit/Resources.h"
+
+#include <QFont>
+#include <QImage>
+#include <map>
+
+namespace uikit {
+
+namespace {
+
+// Menu 251: adding recipients (send pages, forward of records).
+const std::vector<MenuItemDef> kMenu251 = {
+    {"新增接收人", 0, MF_POPUP | MF_END, -1},
+    {"手工输入接收号码", 32781, MF_STRING, -1},
+    {"文本导入接收号码", 32782, MF_STRING, -1},
+    {"名片夹导入接收号码", 32784, MF_STRING | MF_END, -1},
+};
+
+// Menu 143: the address book's group tree.
+const std::vector<MenuItemDef> kMenu143 = {
+    {"分组", 0, MF_POPUP | MF_END, -1},
+    {"新增分组", 32771, MF_STRING, 0},
+    {"删除分组", 32772, MF_STRING, 1},
+    {"", 0, MF_SEPARATOR, -1},
+    {"重命名分组", 32773, MF_STRING | MF_END, 2},
+};
+
+// Menu 146: the address book's list.
+const std::vector<MenuItemDef> kMenu146 = {
+    {"联系人", 0, MF_POPUP | MF_END, -1},
+    {"新增联系人", 32783, MF_STRING, 3},
+    {"新增分组", 32784, MF_STRING, 4},
+    {"", 0, MF_SEPARATOR, -1},
+    {"删除联系人", 32777, MF_STRING, 5},
+    {"删除分组", 32794, MF_STRING, 6},
+    {"修改", 32778, MF_STRING, 7},
+    {"", 0, MF_SEPARATOR, -1},
+    {"剪切", 32779, MF_STRING, 8},
+    {"粘贴", 32780, MF_STRING, 9},
+    {"", 0, MF_SEPARATOR, -1},
+    {"返回上一级", 32795, MF_STRING | MF_END, 10},
+};
+
+const std::map<int, const std::vector<MenuItemDef>*> kMenus = {
+    {143, &kMenu143},
+    {146, &kMenu146},
+    {251, &kMenu251},
+};
+
+// Toolbar 252: the pictures of menu 251.
+const std::vector<int> kToolbar252 = {32781, 32782, 32784};
+
+}  // namespace
+
+const std::vector<MenuItemDef>* FindMenuTemplate(int id) {
+    const auto it = kMenus.find(id);
+    return it == kMenus.end() ? nullptr : it->second;
+}
+
+const std::vector<int>* FindToolbarTemplate(int id) { return id == 252 ? &kToolbar252 : nullptr; }
+
+QList<QPixmap> LoadImageStrip(int bitmapId, int width, const QColor* maskColour) {
+    return LoadImageStrip(QStringLiteral(":/bmp/%1.png").arg(bitmapId), width, maskColour);
+}
+
+QList<QPixmap> LoadImageStrip(const QString& resource, int width, const QColor* maskColour) {
+    res::RegisterArt();
+    QList<QPixmap> out;
+    QImage strip(resource);
+    if (strip.isNull() || width <= 0) return out;
+    strip = strip.convertToFormat(QImage::Format_ARGB32);
+    if (maskColour) {
+        const QRgb key = maskColour->rgb() & 0xFFFFFF;
+        for (int y = 0; y < strip.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(strip.scanLine(y));
+            for (int x = 0; x < strip.width(); ++x)
+                if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
+        }
+    }
+    for (int x = 0; x + width <= strip.width(); x += width)
+        out.push_back(QPixmap::fromImage(strip.copy(x, 0, width, strip.height())));
+    return out;
+}
+
+QFont MenuFont() {
+    static const bool subst = [] {
+        if (QFont::substitutes(QStringLiteral("宋体")).isEmpty())
+            QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("Noto Serif CJK SC"));
+        return true;
+    }();
+    (void)subst;
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(12);
+    return f;
+}
+
+}  // namespace uikit
