@@ -19,7 +19,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <mutex>
 
 CSMSSendingListDlg* g_pSMSSendingListDlg = nullptr;
 
@@ -68,6 +67,11 @@ CSMSSendingListDlg::CSMSSendingListDlg(QWidget* parent) : QWidget(parent) {
 CSMSSendingListDlg::~CSMSSendingListDlg() {
     if (g_pSMSSendingListDlg == this) g_pSMSSendingListDlg = nullptr;
     worker::ClearSmsQueue(&m_batch);
+    // The models follow the row stores, which are members: they go first.
+    for (QTableView*& v : m_views) {
+        delete v;
+        v = nullptr;
+    }
 }
 
 rows::RowStore& CSMSSendingListDlg::List(int n) {
@@ -165,9 +169,8 @@ void CSMSSendingListDlg::OnInitDialog() {
     connect(m_timer2, &QTimer::timeout, this, [this] { OnTimer(2); });
     m_timer2->start();
 
-    // The queue lock is created taken; the first page made lets the sending threads in.
-    static std::once_flag released;
-    std::call_once(released, [] { CEventLock::Lock(g_lockSMSQueue, 0, 0); });
+    // The queue lock is created taken: from here on the sending threads may take batches.
+    CEventLock::Lock(g_lockSMSQueue, 0, 0);
 }
 
 void CSMSSendingListDlg::OnTimer(int nIDEvent) {
