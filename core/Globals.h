@@ -9,6 +9,12 @@
 // Stop flag of the worker threads: 0 run, 1 stop.
 extern std::atomic<int> g_bStopThreads;
 
+// Request serial number of the SMS sends ("流水号" of "Logp.dat").
+extern std::atomic<int> g_nSerialNo;
+// Remaining SMS and MMS counts from the last balance queries (-1 after a refused MMS query).
+extern std::atomic<int> g_nSmsBalance;
+extern std::atomic<int> g_nMmsBalance;
+
 // The three event locks (auto-reset, created non-signalled): the queue locks start taken and
 // each pending page releases its own once at the end of its initialisation.
 extern AutoResetEvent g_lockSMSQueue;

@@ -112,6 +112,7 @@ RowId RowStore::DoInsert(std::size_t index, const std::vector<std::string>& cell
                          std::int64_t data) {
     auto row = std::make_unique<Item>();
     row->id = nextId_++;
+    ++generation_;
     row->icon = icon;
     row->data = data;
     std::size_t total = static_cast<std::size_t>(columns_);
@@ -142,6 +143,7 @@ bool RowStore::DoRemove(RowId id) {
     if (!pos) return false;
     byId_.erase(id);
     order_.erase(order_.begin() + static_cast<long>(*pos));
+    ++generation_;
     Invalidate(*pos);
     Record(Change::Remove, *pos);
     return true;
@@ -153,6 +155,7 @@ std::size_t RowStore::DoRemoveRows(const std::vector<RowId>& ids) {
     for (RowId id : ids)
         if (Item* r = Find(id)) doomed.push_back(r);
     if (doomed.empty()) return 0;
+    ++generation_;
     std::sort(doomed.begin(), doomed.end());
     doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
     std::size_t write = 0, first = order_.size();
@@ -175,6 +178,7 @@ std::size_t RowStore::DoRemoveRows(const std::vector<RowId>& ids) {
 
 void RowStore::DoClear() {
     if (order_.empty()) return;
+    ++generation_;
     order_.clear();
     byId_.clear();
     posValidUpTo_ = 0;
@@ -188,6 +192,7 @@ bool RowStore::DoSetCell(Item* row, int col, std::string_view text) {
     std::size_t end = row->blob.find('\0', start);
     if (end == std::string::npos) end = row->blob.size();
     row->blob.replace(start, end - start, NoNul(text));
+    ++generation_;
     if (notifier_) Record(Change::Update, *PositionOf(row));
     return true;
 }
@@ -226,6 +231,7 @@ bool RowStore::Access::SetIcon(RowId id, int icon) {
     Item* r = s_.Find(id);
     if (!r) return false;
     r->icon = icon;
+    ++s_.generation_;
     if (s_.notifier_) s_.Record(Change::Update, *s_.PositionOf(r));
     return true;
 }
@@ -317,7 +323,73 @@ void RowStore::Assign(std::vector<RowData> rowsIn) {
     order_.reserve(rowsIn.size());
     for (auto& d : rowsIn) DoInsert(kEnd, d.cells, d.icon, d.data);
     notifier_ = std::move(notifier);
+    ++generation_;
     Record(Change::Reset, 0);
+}
+
+std::string_view PackedCell(std::string_view packed, int col) {
+    for (int i = 0; i < col; ++i) {
+        const std::size_t n = packed.find('\0');
+        if (n == std::string_view::npos) return {};
+        packed.remove_prefix(n + 1);
+    }
+    const std::size_t n = packed.find('\0');
+    return n == std::string_view::npos ? packed : packed.substr(0, n);
+}
+
+void RowStore::AssignPacked(std::vector<PackedRow> rowsIn) {
+    const std::size_t seps = static_cast<std::size_t>(columns_ - 1);
+    // Give every row exactly columns_ cells, outside the lock.
+    for (auto& r : rowsIn) {
+        std::size_t found = 0, pos = 0;
+        while (found < seps) {
+            const void* p = std::memchr(r.cells.data() + pos, '\0', r.cells.size() - pos);
+            if (!p) break;
+            pos = static_cast<std::size_t>(static_cast<const char*>(p) - r.cells.data()) + 1;
+            ++found;
+        }
+        if (found < seps) {
+            r.cells.append(seps - found, '\0');
+        } else if (const void* p = std::memchr(r.cells.data() + pos, '\0', r.cells.size() - pos)) {
+            r.cells.resize(static_cast<std::size_t>(static_cast<const char*>(p) - r.cells.data()));
+        }
+    }
+    std::vector<std::unique_ptr<Item>> items;
+    items.reserve(rowsIn.size());
+    for (auto& r : rowsIn) {
+        auto item = std::make_unique<Item>();
+        item->icon = r.icon;
+        item->data = r.data;
+        item->blob = std::move(r.cells);
+        items.push_back(std::move(item));
+    }
+    std::vector<std::unique_ptr<Item>> old;  // freed after the lock is let go
+    std::lock_guard<std::mutex> lock(mutex_);
+    old.swap(order_);
+    byId_.clear();
+    byId_.reserve(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i]->id = nextId_++;
+        items[i]->pos = i;
+        byId_.emplace(items[i]->id, items[i].get());
+    }
+    order_ = std::move(items);
+    posValidUpTo_ = order_.size();
+    ++generation_;
+    Record(Change::Reset, 0);
+}
+
+std::vector<PackedRow> RowStore::SnapshotPacked() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<PackedRow> out;
+    out.reserve(order_.size());
+    for (const auto& r : order_) out.push_back({r->blob, r->icon, r->data});
+    return out;
+}
+
+std::uint64_t RowStore::Generation() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return generation_;
 }
 
 void RowStore::SortByColumn(int col, const std::function<bool(std::string_view, std::string_view)>& less) {
@@ -332,6 +404,7 @@ void RowStore::SortByColumn(int col, const std::function<bool(std::string_view, 
     for (const auto& k : keys) sorted.push_back(std::move(order_[k.second]));
     order_ = std::move(sorted);
     posValidUpTo_ = 0;
+    ++generation_;
     Record(Change::Reorder, 0);
 }
 
@@ -347,6 +420,7 @@ void RowStore::SortRows(const std::function<bool(const RowData&, const RowData&)
     for (const auto& k : keys) sorted.push_back(std::move(order_[k.second]));
     order_ = std::move(sorted);
     posValidUpTo_ = 0;
+    ++generation_;
     Record(Change::Reorder, 0);
 }
 
@@ -361,6 +435,7 @@ void RowStore::MoveToTop(const std::vector<RowId>& ids) {
         return std::binary_search(chosen.begin(), chosen.end(), r.get());
     });
     posValidUpTo_ = 0;
+    ++generation_;
     Record(Change::Reorder, 0);
 }
 

@@ -36,6 +36,17 @@ struct Change {
     std::vector<RowId> ids;
 };
 
+// A row in the store's own form: its cells joined by NUL bytes. Bulk loads and saves use it to
+// move rows in and out without splitting them into cell strings.
+struct PackedRow {
+    std::string cells;
+    int icon = 0;
+    std::int64_t data = 0;
+};
+
+// Cell col of a packed row; empty when the row has fewer cells.
+std::string_view PackedCell(std::string_view packed, int col);
+
 struct ChangeBatch {
     std::vector<Change> changes;
     std::vector<RowId> ids;  // the whole order, when the last change is Reset or Reorder
@@ -109,6 +120,15 @@ public:
     // Replaces all rows at once (a load); one Reset notification.
     void Assign(std::vector<RowData> rows);
 
+    // Bulk forms on packed rows: replace all rows at once (one Reset notification; missing cells
+    // are empty, cells beyond the column count are dropped), and copy all rows in order.
+    void AssignPacked(std::vector<PackedRow> rows);
+    std::vector<PackedRow> SnapshotPacked() const;
+
+    // Goes up with every change of the rows, their cells, icons or order (not their data), so
+    // an unchanged value means the rows are as they were.
+    std::uint64_t Generation() const;
+
     // Stable reorder by the text of one column: less(a, b) on the two cells' texts.
     void SortByColumn(int col, const std::function<bool(std::string_view, std::string_view)>& less);
     // Stable reorder by a whole-row order (for keys that span columns, icons or data).
@@ -141,6 +161,7 @@ private:
     std::unordered_map<RowId, Item*> byId_;
     mutable std::size_t posValidUpTo_ = 0;  // rows [0, posValidUpTo_) know their position
     RowId nextId_ = 1;
+    std::uint64_t generation_ = 0;
     std::function<void()> notifier_;
     std::vector<Change> changes_;
 };

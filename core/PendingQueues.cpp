@@ -1,0 +1,188 @@
+#include "core/PendingQueues.h"
+
+#include "core/Helpers.h"
+#include "core/RecordCodec.h"
+#include "core/Scheduler.h"
+#include "platform/AppPath.h"
+#include "platform/AtomicFile.h"
+#include "platform/TextCodec.h"
+
+#include <cstring>
+#include <vector>
+
+using queue::Kind;
+using queue::Placement;
+
+PendingQueues::PendingQueues(Kind page)
+    : PendingQueues(page, ScheduledStore::Timed(), ScheduledStore::Cyclic()) {}
+
+PendingQueues::PendingQueues(Kind page, ScheduledStore& timed, ScheduledStore& cyclic)
+    : m_page(page), m_timed(timed), m_cyclic(cyclic) {}
+
+const char* PendingQueues::ImmediateFileName() const {
+    return m_page == Kind::Sms ? "SMSMsgWS.dat" : "MsgWS.dat";
+}
+
+bool PendingQueues::IsLoaded() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bLoaded;
+}
+
+void PendingQueues::SetCountChangedHandler(std::function<void()> handler) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_countChanged = std::move(handler);
+}
+
+void PendingQueues::NotifyCountChanged() {
+    std::function<void()> fn;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        fn = m_countChanged;
+    }
+    if (fn) fn();
+}
+
+std::string PendingQueues::CachedPackageSizeText(const std::string& package) {
+    std::lock_guard<std::mutex> lock(m_sizeMutex);
+    if (!m_bHaveLastSize || package != m_strLastPackage) {
+        m_strLastSize = queue::PackageSizeText(package);
+        m_strLastPackage = package;
+        m_bHaveLastSize = true;
+    }
+    return m_strLastSize;
+}
+
+void PendingQueues::AddSMSItem(int id, std::string numbers, std::string name, std::string text,
+                               std::string schedule, int toTop) {
+    std::string package;
+    Add(Kind::Sms, id, numbers, name, text, package, schedule, toTop);
+}
+
+void PendingQueues::AddMMSItem(int id, std::string numbers, std::string files, std::string title,
+                               std::string package, std::string schedule, int toTop) {
+    Add(Kind::Mms, id, numbers, files, title, package, schedule, toTop);
+}
+
+namespace {
+void CutTo(std::string& text, std::size_t fieldWidth) {
+    if (codec::GbkLength(text) >= fieldWidth) text = codec::CutToGbkBytes(text, fieldWidth - 1);
+}
+}  // namespace
+
+void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& col2, std::string& text,
+                        std::string& package, std::string& schedule, int toTop) {
+    const Placement placement = queue::PlacementOf(schedule);
+    // Column 2 lands in the field of the list's kind: the page's own for immediate rows, the
+    // entry's for timed and cyclic ones.
+    const Kind col2Kind = placement == Placement::Immediate ? m_page : kind;
+    const std::size_t col2Width = queue::Column2Width(col2Kind);
+    if (placement == Placement::Immediate && codec::GbkLength(numbers) >= sizeof(MsgRecord::szNumber)) {
+        WriteRunLog("号码过长，未加入发送队列：" + numbers);
+        return;
+    }
+    if (kind == Kind::Mms && codec::GbkLength(col2) >= col2Width) {
+        WriteRunLog("彩信文件列表过长，未加入发送队列：" + std::to_string(id));
+        return;
+    }
+    CutTo(col2, col2Width);
+    CutTo(text, sizeof(MsgRecord::szText));
+    CutTo(schedule, sizeof(MsgRecord::szTime));
+    CutTo(package, sizeof(MsgRecord::szPackage));
+
+    std::vector<std::string> cells(queue::kColumnCount);
+    cells[queue::kColType] = queue::TypeText(placement, kind);
+    cells[queue::kColNumber] = std::move(numbers);
+    cells[queue::kColNameOrFiles] = std::move(col2);
+    cells[queue::kColText] = std::move(text);
+    if (kind == Kind::Sms || placement != Placement::Immediate) cells[queue::kColTime] = schedule;
+    if (placement != Placement::Immediate) cells[queue::kColSubmitTime] = std::to_string(queue::MinuteKey(schedule));
+    if (kind == Kind::Mms) {
+        cells[queue::kColSize] = CachedPackageSizeText(package);
+        cells[queue::kColPackage] = std::move(package);
+    }
+    cells[queue::kColId] = std::to_string(id);
+    const int icon = kind == Kind::Sms ? queue::kIconSms : queue::kIconMms;
+
+    switch (placement) {
+        case Placement::Immediate:
+            m_immediate.Insert(toTop == 1 ? 0 : rows::kEnd, cells, icon);
+            break;
+        case Placement::Timed: m_timed.Rows(kind).Append(cells, icon); break;
+        case Placement::Cyclic: m_cyclic.Rows(kind).Append(cells, icon); break;
+    }
+    NotifyCountChanged();
+}
+
+void PendingQueues::LoadQueues() {
+    const std::string path = paths::AppFile(ImmediateFileName());
+    m_immediate.Clear();
+    const queue::FileBytes file = queue::ReadQueueFile(path);
+    bool unreadable = false;
+    std::vector<rows::PackedRow> loaded;
+    if (file.status == queue::FileBytes::Unreadable) {
+        unreadable = true;
+        WriteRunLog(std::string("无法读取队列文件 ") + ImmediateFileName() + "，本次运行不会改写它");
+    } else if (file.status == queue::FileBytes::Read) {
+        const std::size_t count = file.size / kMsgRecordSize;
+        loaded.reserve(count);
+        queue::RowPacker packer;
+        std::string scratch, type;
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto* r = reinterpret_cast<const MsgRecord*>(file.data.get() + i * kMsgRecordSize);
+            type.clear();
+            packer.AppendField(queue::kColType, r->szType, sizeof r->szType, type);
+            const int icon = type == queue::kTypeImmediateSms   ? queue::kIconSms
+                             : type == queue::kTypeImmediateMms ? queue::kIconMms
+                                                                : queue::kIconOther;
+            scratch.clear();
+            packer.Pack(*r, type, std::string_view(r->szNumber, sizeof r->szNumber), m_page, scratch);
+            loaded.push_back({scratch, icon, 0});
+        }
+    }
+    m_immediate.AssignPacked(std::move(loaded));
+    m_timed.Load();
+    m_cyclic.Load();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bImmediateUnreadable = unreadable;
+        m_bLoaded = true;
+    }
+    NotifyCountChanged();
+}
+
+void PendingQueues::SaveQueues() {
+    bool skipImmediate = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_bLoaded) return;  // never rewrite the files from lists that were not loaded
+        skipImmediate = m_bImmediateUnreadable;
+    }
+    if (!skipImmediate) {
+        const auto rowsNow = m_immediate.SnapshotPacked();
+        files::AtomicFileWriter out(paths::AppFile(ImmediateFileName()));
+        if (!out.ok()) {
+            WriteRunLog(std::string("无法写入队列文件 ") + ImmediateFileName());
+        } else {
+            queue::RecordFiller filler;
+            constexpr std::size_t kChunk = 64;
+            std::vector<char> buf(kChunk * kMsgRecordSize);
+            std::size_t inBuf = 0;
+            for (const auto& row : rowsNow) {
+                MsgRecord r = msgrec::Empty();
+                filler.Fill(row.cells, m_page, true, r);
+                msgrec::ToBytes(r, buf.data() + inBuf * kMsgRecordSize);
+                if (++inBuf == kChunk) {
+                    out.Write(buf.data(), inBuf * kMsgRecordSize);
+                    inBuf = 0;
+                }
+            }
+            out.Write(buf.data(), inBuf * kMsgRecordSize);
+            if (!out.Commit()) WriteRunLog(std::string("写入队列文件失败 ") + ImmediateFileName());
+        }
+    }
+    m_timed.Save();
+    m_cyclic.Save();
+}
+
+void PendingQueues::CheckTimedItems() { sched::CheckTimedItems(*this); }
+void PendingQueues::CheckCyclicItems(int balance) { sched::CheckCyclicItems(*this, balance); }

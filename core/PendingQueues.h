@@ -1,0 +1,77 @@
+#pragma once
+// The queues of one pending page: its immediate list (file "SMSMsgWS.dat" or "MsgWS.dat") and
+// its own kind of the shared timed and cyclic entries, with the two queue writers, load, save
+// and the schedulers. The page (CSMSSendingListDlg, CSendingListDlg) owns one and delegates;
+// the lists it shows are these row stores.
+#include "core/QueueRow.h"
+#include "core/ScheduledStore.h"
+#include "platform/RowStore.h"
+
+#include <functional>
+#include <mutex>
+#include <string>
+
+class PendingQueues {
+public:
+    // page: the page's kind (its immediate file, its column-2 field, the entries it shows).
+    // The first form uses the program's shared scheduled stores.
+    explicit PendingQueues(queue::Kind page);
+    PendingQueues(queue::Kind page, ScheduledStore& timed, ScheduledStore& cyclic);
+    PendingQueues(const PendingQueues&) = delete;
+    PendingQueues& operator=(const PendingQueues&) = delete;
+
+    queue::Kind PageKind() const { return m_page; }
+    const char* ImmediateFileName() const;
+
+    // The three lists of the page (timed and cyclic: this page's kind only).
+    rows::RowStore& Immediate() { return m_immediate; }
+    rows::RowStore& Timed() { return m_timed.Rows(m_page); }
+    rows::RowStore& Cyclic() { return m_cyclic.Rows(m_page); }
+    ScheduledStore& TimedStore() { return m_timed; }
+    ScheduledStore& CyclicStore() { return m_cyclic; }
+
+    // The queue writers; safe from any thread. A number (immediate) or a file list wider than
+    // its record field is refused and written to the run log; other texts are cut to their
+    // fields on a character boundary.
+    void AddSMSItem(int id, std::string numbers, std::string name, std::string text,
+                    std::string schedule, int toTop);
+    void AddMMSItem(int id, std::string numbers, std::string files, std::string title,
+                    std::string package, std::string schedule, int toTop);
+
+    // Loads the immediate list from its file and the shared stores (once). Saving is refused
+    // until this has run, and a file that could not be read is never rewritten.
+    void LoadQueues();
+    void SaveQueues();
+    bool IsLoaded() const;
+
+    // The schedulers of the page (see Scheduler.h).
+    void CheckTimedItems();
+    void CheckCyclicItems(int balance);
+
+    // The MMS writer's size text, read once per run of one package name.
+    std::string CachedPackageSizeText(const std::string& package);
+
+    // Called after a writer inserted a row and after a load (the page refreshes its count
+    // label); may run on any thread, so it must only post work to the UI thread.
+    void SetCountChangedHandler(std::function<void()> handler);
+
+private:
+    void Add(queue::Kind kind, int id, std::string& numbers, std::string& col2, std::string& text,
+             std::string& package, std::string& schedule, int toTop);
+    void NotifyCountChanged();
+
+    const queue::Kind m_page;
+    ScheduledStore& m_timed;
+    ScheduledStore& m_cyclic;
+    rows::RowStore m_immediate{queue::kColumnCount};
+
+    mutable std::mutex m_mutex;  // the fields below
+    bool m_bLoaded = false;
+    bool m_bImmediateUnreadable = false;
+    std::function<void()> m_countChanged;
+
+    std::mutex m_sizeMutex;  // the size cache
+    std::string m_strLastPackage;
+    std::string m_strLastSize;
+    bool m_bHaveLastSize = false;
+};

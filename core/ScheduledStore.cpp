@@ -1,0 +1,118 @@
+#include "core/ScheduledStore.h"
+
+#include "core/Helpers.h"
+#include "core/RecordCodec.h"
+#include "platform/AppPath.h"
+#include "platform/AtomicFile.h"
+
+#include <cstring>
+
+using queue::Kind;
+
+ScheduledStore::ScheduledStore(std::string fileName, bool cyclic)
+    : m_strFile(std::move(fileName)), m_bCyclic(cyclic) {}
+
+ScheduledStore& ScheduledStore::Timed() {
+    static ScheduledStore store("MsgTS.dat", false);
+    return store;
+}
+
+ScheduledStore& ScheduledStore::Cyclic() {
+    static ScheduledStore store("MsgCS.dat", true);
+    return store;
+}
+
+bool ScheduledStore::IsLoaded() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bLoaded;
+}
+
+namespace {
+// The length field: leading decimal digits of szNumber; 0 when there are none or too many.
+std::size_t ListLength(const MsgRecord& r) {
+    std::size_t n = 0;
+    std::size_t i = 0;
+    for (; i < sizeof r.szNumber && r.szNumber[i] >= '0' && r.szNumber[i] <= '9'; ++i) {
+        if (n > (std::size_t(1) << 40)) return 0;
+        n = n * 10 + static_cast<std::size_t>(r.szNumber[i] - '0');
+    }
+    return n;
+}
+}  // namespace
+
+void ScheduledStore::Parse(std::string_view data, bool cyclic, std::vector<rows::PackedRow>& sms,
+                           std::vector<rows::PackedRow>& mms) {
+    queue::RowPacker packer;
+    std::string scratch;
+    std::size_t pos = 0;
+    while (data.size() - pos >= kMsgRecordSize + 1) {
+        const auto* r = reinterpret_cast<const MsgRecord*>(data.data() + pos);
+        const std::size_t len = ListLength(*r);
+        if (len == 0 || len > data.size() - pos - kMsgRecordSize) break;
+        const std::string_view list(data.data() + pos + kMsgRecordSize, len);
+        const Kind kind = r->szPackage[0] == '\0' ? Kind::Sms : Kind::Mms;
+        const auto placement = cyclic ? queue::Placement::Cyclic : queue::Placement::Timed;
+        scratch.clear();
+        packer.Pack(*r, queue::TypeText(placement, kind), list, kind, scratch);
+        auto& out = kind == Kind::Sms ? sms : mms;
+        out.push_back({scratch, kind == Kind::Sms ? queue::kIconSms : queue::kIconMms, 0});
+        pos += kMsgRecordSize + len;
+    }
+}
+
+bool ScheduledStore::Load() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bLoaded) return true;
+    const std::string path = paths::AppFile(m_strFile);
+    const queue::FileBytes file = queue::ReadQueueFile(path);
+    if (file.status == queue::FileBytes::Unreadable) {
+        WriteRunLog("无法读取队列文件 " + m_strFile + "，本次运行不会改写它");
+        return false;
+    }
+    std::vector<rows::PackedRow> sms, mms;
+    if (file.status == queue::FileBytes::Read) Parse(file.view(), m_bCyclic, sms, mms);
+    m_sms.AssignPacked(std::move(sms));
+    m_mms.AssignPacked(std::move(mms));
+    m_savedSms = m_sms.Generation();
+    m_savedMms = m_mms.Generation();
+    m_bLoaded = true;
+    return true;
+}
+
+bool ScheduledStore::Save() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_bLoaded) return false;
+    const std::uint64_t genSms = m_sms.Generation(), genMms = m_mms.Generation();
+    const std::string path = paths::AppFile(m_strFile);
+    if (genSms == m_savedSms && genMms == m_savedMms && paths::FileExists(path)) return true;
+    const auto sms = m_sms.SnapshotPacked();
+    const auto mms = m_mms.SnapshotPacked();
+    files::AtomicFileWriter out(path);
+    if (!out.ok()) {
+        WriteRunLog("无法写入队列文件 " + m_strFile);
+        return false;
+    }
+    queue::RecordFiller filler;
+    char rec[kMsgRecordSize];
+    for (const auto* list : {&sms, &mms}) {
+        const Kind kind = list == &sms ? Kind::Sms : Kind::Mms;
+        for (const auto& row : *list) {
+            MsgRecord r = msgrec::Empty();
+            filler.Fill(row.cells, kind, false, r);
+            const std::string& numbers = filler.Gbk(queue::kColNumber, rows::PackedCell(row.cells, queue::kColNumber));
+            const std::string len = std::to_string(numbers.size() + 1);
+            std::memcpy(r.szNumber, len.data(), len.size());
+            msgrec::ToBytes(r, rec);
+            out.Write(rec, sizeof rec);
+            out.Write(numbers.data(), numbers.size());
+            out.Write("", 1);
+        }
+    }
+    if (!out.Commit()) {
+        WriteRunLog("写入队列文件失败 " + m_strFile);
+        return false;
+    }
+    m_savedSms = genSms;
+    m_savedMms = genMms;
+    return true;
+}
