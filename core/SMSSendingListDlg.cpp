@@ -67,6 +67,7 @@ CSMSSendingListDlg::CSMSSendingListDlg(QWidget* parent) : QWidget(parent) {
 CSMSSendingListDlg::~CSMSSendingListDlg() {
     if (g_pSMSSendingListDlg == this) g_pSMSSendingListDlg = nullptr;
     worker::ClearSmsQueue(&m_batch);
+    m_queues.SetCountChangedHandler(nullptr);
     // The models follow the row stores, which are members: they go first.
     for (QTableView*& v : m_views) {
         delete v;
@@ -75,7 +76,7 @@ CSMSSendingListDlg::~CSMSSendingListDlg() {
 }
 
 rows::RowStore& CSMSSendingListDlg::List(int n) {
-    return n == 2 ? m_timed : n == 3 ? m_cyclic : m_immediate;
+    return n == 2 ? m_queues.Timed() : n == 3 ? m_queues.Cyclic() : m_queues.Immediate();
 }
 
 QTableView* CSMSSendingListDlg::View(int n) const { return m_views[std::clamp(n, 1, 3) - 1]; }
@@ -155,6 +156,7 @@ void CSMSSendingListDlg::OnInitDialog() {
     layout->addLayout(bottom);
 
     m_batch.SetCountChanged([this] { PostCountLabel(); });
+    m_queues.SetCountChangedHandler([this] { PostCountLabel(); });
     m_batch.SetRecordSink([](const MsgRecord& r) {
         if (const auto& add = worker::GetServices().AddSmsRecord) add(r);
     });
@@ -176,39 +178,20 @@ void CSMSSendingListDlg::OnInitDialog() {
 void CSMSSendingListDlg::OnTimer(int nIDEvent) {
     try {
         if (nIDEvent == 1) {
-            // SaveQueues: the queue files arrive with the queue layer.
+            SaveQueues();
         } else if (nIDEvent == 2) {
-            // CheckCyclicItems, then CheckTimedItems.
+            CheckCyclicItems();
+            CheckTimedItems();
         }
     } catch (...) {
         WriteRunLog("CSendingListDlg::OnTimer Error");
     }
 }
 
-// STUB until the queue layer lands: placement by the schedule text, immediate cells only.
-void CSMSSendingListDlg::AddSMSItem(int nId, std::string strNumbers, std::string strName,
-                                    std::string strText, std::string strSchedule, int nToTop) {
-    std::vector<std::string> cells(kColumns);
-    cells[kNumber] = std::move(strNumbers);
-    cells[kName] = std::move(strName);
-    cells[kText] = std::move(strText);
-    cells[kSchedule] = strSchedule;
-    cells[kId] = std::to_string(nId);
-    if (strSchedule.rfind('[', 0) == 0) {
-        cells[kType] = "循环短信";
-        m_cyclic.Append(cells, 10);
-    } else if (codec::GbkLength(strSchedule) < 6) {
-        cells[kType] = "待发短信";
-        m_immediate.Insert(nToTop == 1 ? 0 : rows::kEnd, cells, 10);
-    } else {
-        cells[kType] = "定时短信";
-        m_timed.Append(cells, 10);
-    }
-    PostCountLabel();
-}
+void CSMSSendingListDlg::CheckCyclicItems() { m_queues.CheckCyclicItems(g_nSmsBalance.load()); }
 
 void CSMSSendingListDlg::UpdateCountLabel() {
-    m_countLabel->setText(QString("%1条。").arg(static_cast<qulonglong>(m_immediate.Count())));
+    m_countLabel->setText(QString("%1条。").arg(static_cast<qulonglong>(ImmediateList().Count())));
 }
 
 void CSMSSendingListDlg::PostCountLabel() {
@@ -284,7 +267,7 @@ void CSMSSendingListDlg::OnDeleteSend() {
 
 void CSMSSendingListDlg::OnCancelAll() {
     if (ShowMessage("真的要取消列表中的全部待操作信息吗？", 1) != 1) return;
-    if (m_nShownList == 1) m_batch.DeleteRows(m_immediate.Ids());
+    if (m_nShownList == 1) m_batch.DeleteRows(ImmediateList().Ids());
     else List(m_nShownList).Clear();
     m_models[m_nShownList - 1]->Sync();
     UpdateCountLabel();
@@ -300,7 +283,7 @@ void CSMSSendingListDlg::OnPrioritySend() {
     // The selection in the order the rows stand now.
     std::vector<std::pair<std::size_t, rows::RowId>> ordered;
     for (rows::RowId id : ids)
-        if (const auto pos = m_immediate.IndexOf(id)) ordered.emplace_back(*pos, id);
+        if (const auto pos = ImmediateList().IndexOf(id)) ordered.emplace_back(*pos, id);
     std::sort(ordered.begin(), ordered.end());
     if (ordered.empty()) return;
     if (ordered.front().first == 0) {
@@ -309,7 +292,7 @@ void CSMSSendingListDlg::OnPrioritySend() {
     }
     for (const auto& [pos, id] : ordered) {
         // One atomic step per row, so a sending thread never takes a half-moved row.
-        const bool held = m_immediate.Locked([&, id = id](rows::RowStore::Access& a) {
+        const bool held = ImmediateList().Locked([&, id = id](rows::RowStore::Access& a) {
             const auto at = a.IndexOf(id);
             if (!at) return false;
             if (a.CellAt(*at, kState) == kHeld) return true;

@@ -1,6 +1,7 @@
 #pragma once
 // The SMS pending page (template 158): the immediate, timed and cyclic lists of the SMS queue,
 // the pause toggle, and the batch operations of the SMS sending threads.
+#include "core/PendingQueues.h"
 #include "core/SmsBatch.h"
 #include "platform/RowStore.h"
 
@@ -26,9 +27,22 @@ public:
     explicit CSMSSendingListDlg(QWidget* parent = nullptr);
     ~CSMSSendingListDlg() override;
 
-    // Queue writers (any thread).
+    // Queue writers (any thread), load and save, and the schedulers.
     void AddSMSItem(int nId, std::string strNumbers, std::string strName, std::string strText,
-                    std::string strSchedule, int nToTop);
+                    std::string strSchedule, int nToTop) {
+        m_queues.AddSMSItem(nId, std::move(strNumbers), std::move(strName), std::move(strText),
+                            std::move(strSchedule), nToTop);
+    }
+    void AddMMSItem(int nId, std::string strNumbers, std::string strFiles, std::string strTitle,
+                    std::string strPackage, std::string strSchedule, int nToTop) {
+        m_queues.AddMMSItem(nId, std::move(strNumbers), std::move(strFiles), std::move(strTitle),
+                            std::move(strPackage), std::move(strSchedule), nToTop);
+    }
+    void LoadQueues() { m_queues.LoadQueues(); }
+    void SaveQueues() { m_queues.SaveQueues(); }
+    void CheckCyclicItems();
+    void CheckTimedItems() { m_queues.CheckTimedItems(); }
+    PendingQueues& Queues() { return m_queues; }
 
     // The sending threads' operations (caller holds g_lockSMSQueue).
     int FetchSMSBatch(int nDevice, std::string& strNumbers, std::string& strText) {
@@ -43,7 +57,7 @@ public:
 
     // The three lists: 1 immediate, 2 timed, 3 cyclic.
     rows::RowStore& List(int n);
-    rows::RowStore& ImmediateList() { return m_immediate; }
+    rows::RowStore& ImmediateList() { return m_queues.Immediate(); }
     QTableView* View(int n) const;
     int ShownList() const { return m_nShownList; }
     int Paused() const { return m_batch.m_nPause.load(); }
@@ -67,10 +81,8 @@ private:
     void PostCountLabel();
     std::vector<rows::RowId> SelectedIds(int n) const;
 
-    rows::RowStore m_immediate{kColumns};
-    rows::RowStore m_timed{kColumns};
-    rows::RowStore m_cyclic{kColumns};
-    CSmsBatch m_batch{m_immediate};
+    PendingQueues m_queues{queue::Kind::Sms};
+    CSmsBatch m_batch{m_queues.Immediate()};
     int m_nShownList = 1;
 
     QTableView* m_views[3] = {};

@@ -1,6 +1,7 @@
 #include "core/SmsBatch.h"
 
 #include "core/Helpers.h"
+#include "core/LongSms.h"
 #include "platform/AppPath.h"
 #include "platform/AtomicFile.h"
 #include "platform/RunLog.h"
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 namespace smsbatch {
 
@@ -34,20 +36,9 @@ std::string ResultText(int result) {
     }
 }
 
-int LongSmsId(std::string_view text) {
-    static constexpr std::string_view kOpen = "<<#<", kClose = ">#>";
-    if (text.size() < kOpen.size() + kClose.size() + 1 || !text.ends_with(kClose)) return -1;
-    const std::size_t end = text.size() - kClose.size();
-    std::size_t begin = end;
-    while (begin > 0 && text[begin - 1] >= '0' && text[begin - 1] <= '9') --begin;
-    if (begin == end || end - begin > 9) return -1;
-    if (begin < kOpen.size() || text.substr(begin - kOpen.size(), kOpen.size()) != kOpen) return -1;
-    return std::atoi(std::string(text.substr(begin, end - begin)).c_str());
-}
-
 bool ReadLongSmsText(int id, std::string& text) {
     text.clear();
-    std::ifstream in(paths::AppFile("SMSText\\" + std::to_string(id) + ".txt"), std::ios::binary);
+    std::ifstream in(longsms::SideFilePath(id), std::ios::binary);
     if (!in) return false;
     char buf[802];  // one character past the 800 bytes, to see whether the cut splits it
     in.read(buf, sizeof buf);
@@ -101,8 +92,9 @@ int CSmsBatch::FetchSMSBatch(int nDevice, std::string& strNumbers, std::string& 
     if (removed && m_countChanged) m_countChanged();
     if (taken == 0) return 0;
 
-    const int longId = LongSmsId(strText);
-    if (longId >= 0) {
+    // Only a text that ends in the marker is a long SMS.
+    if (const std::optional<int> marker = longsms::MarkerId(strText)) {
+        const int longId = *marker;
         std::string full;
         if (!ReadLongSmsText(longId, full)) {
             // Sending the head and marker would deliver garbage: fail the batch instead.

@@ -2,6 +2,7 @@
 // The SMS sending threads' side of the immediate queue: take a batch of rows, hand it back as
 // record-log entries. Works on the row store of the immediate list; no widgets.
 #include "core/MsgRecord.h"
+#include "core/QueueRow.h"
 #include "core/WorkerEngine.h"
 #include "platform/RowStore.h"
 
@@ -14,20 +15,21 @@
 namespace smsbatch {
 
 constexpr int kMaxBatch = 100;
-constexpr int kHeldSmsIcon = 14;
-constexpr const char* kHeld = "处理中";
+constexpr int kHeldSmsIcon = queue::kIconHeldSms;
+constexpr const char* kHeld = queue::kStateHeld;
 // Result text of a batch that was not sent because its long-SMS text file is missing.
 constexpr const char* kMissingTextResult = "[长短信文本文件丢失]";
 
-// Queue row columns.
-enum Col { kType = 0, kNumber = 1, kName = 2, kText = 3, kSchedule = 4, kResourceId = 5,
-           kSubmit = 6, kPackage = 7, kState = 8, kDevice = 9, kSize = 10, kId = 11 };
+// Queue row columns, as the SMS page uses them.
+enum Col {
+    kType = queue::kColType, kNumber = queue::kColNumber, kName = queue::kColNameOrFiles,
+    kText = queue::kColText, kSchedule = queue::kColTime, kResourceId = queue::kColResourceId,
+    kSubmit = queue::kColSubmitTime, kPackage = queue::kColPackage, kState = queue::kColState,
+    kDevice = queue::kColDevice, kSize = queue::kColSize, kId = queue::kColId
+};
 
 // "[%d]" for 0 and above, the platform's texts for -1..-14 and -50, else empty.
 std::string ResultText(int result);
-
-// The message id of a text that ends in the long-SMS marker "<<#<" digits ">#>", or -1.
-int LongSmsId(std::string_view text);
 
 // The long text of an id ("SMSText\<id>.txt", at most 800 bytes, cut on a character
 // boundary, up to a first NUL), or false when the file cannot be read.

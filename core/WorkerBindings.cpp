@@ -1,7 +1,25 @@
 #include "core/WorkerBindings.h"
 
-// STUB: the platform client and the record log are not in this branch yet; until they are,
-// the jobs have no services (a send counts as failed, a poll finds nothing).
+#include "core/LoginSettings.h"
+#include "core/PlatformClient.h"
+#include "core/RecordLog.h"
+
 namespace worker {
-Services DefaultServices() { return {}; }
+
+Services DefaultServices() {
+    Services s;
+    s.SendSms = [](const std::string& numbers, const std::string& text) { return ::SendSms(numbers, text); };
+    s.SendMms = [](const std::string& receivers, const std::string& subject, const std::string& urls) {
+        return ::SendMms(receivers, subject, urls);
+    };
+    s.PollMo = [] { return ::PollMo(); };
+    s.QuerySmsBalance = [] { return ::QuerySmsBalance(); };
+    s.QueryMmsBalance = [] { return ::QueryMmsBalance(); };
+    s.ResourceUrl = [] { return GetLoginInfo().strResourceUrl; };
+    s.AddSmsRecord = [](const MsgRecord& r) {
+        if (CRecordLog* log = g_pSMSRecordLog) log->AddLogRecord(&r);
+    };
+    return s;
+}
+
 }  // namespace worker

@@ -28,6 +28,11 @@ struct PageFixture {
     }};
     CSMSSendingListDlg page;
 
+    PageFixture() {
+        // The timed and cyclic stores are the program's shared ones.
+        page.List(2).Clear();
+        page.List(3).Clear();
+    }
     void Queue(int n, const std::string& text = "t") {
         for (int i = 0; i < n; ++i) page.AddSMSItem(100 + i, "139" + std::to_string(i), "", text, "", 0);
         Sync();
