@@ -80,10 +80,9 @@ int CSmsBatch::FetchSMSBatch(int nDevice, std::string& strNumbers, std::string& 
             }
             if (n > 0) strNumbers += ',';
             strNumbers += number;
-            const rows::RowId id = a.IdAt(i);
             a.SetCellAt(i, kState, kHeld);
             a.SetCellAt(i, kDevice, device);
-            a.SetIcon(id, kHeldSmsIcon);
+            a.SetIconAt(i, kHeldSmsIcon);
             ++n;
             ++i;
         }

@@ -34,7 +34,10 @@ std::mutex g_sleepMutex;
 std::condition_variable g_sleepCv;
 
 void PassSleep(int ms) {
-    if (ms <= 0) return;
+    if (ms <= 0) {
+        std::this_thread::yield();  // sleeps set to zero (benchmarks): let the busy threads work
+        return;
+    }
     std::unique_lock<std::mutex> lock(g_sleepMutex);
     g_sleepCv.wait_for(lock, std::chrono::milliseconds(ms), [] { return g_bStopThreads.load() != 0; });
 }
