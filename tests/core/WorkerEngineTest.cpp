@@ -212,3 +212,47 @@ TEST(WorkerEngineThreads, AnExceptionRestartsTheLoopAndReleasesTheLock) {
     const std::string log = codec::FromGbk(testsupport::ReadFile(f.dir.file("RunLog.txt")));
     EXPECT_NE(log.find("ModemMsgThread Error"), std::string::npos);
 }
+
+namespace {
+struct OneMmsBatch : IMmsQueueSide {
+    int served = 0;
+    std::vector<std::pair<int, int>> finished;
+    int FetchMMSBatch(int, std::string& receivers, std::string& title, std::string& files) override {
+        if (served++) return 0;
+        receivers = "13800000001,13800000002";
+        title = "标题";
+        files = "a.jpg#b.mid#c.txt";
+        return 2;
+    }
+    void FinishMMSBatch(int dev, int result, int count) override {
+        finished.emplace_back(dev, result);
+        EXPECT_EQ(count, 2);
+    }
+};
+}  // namespace
+
+TEST(WorkerEngine, MmsBatchSendsFileUrlsAndRecordsOneOrZero) {
+    testsupport::TempAppDir dir;
+    CEventLock::Lock(g_lockMMSQueue, 0, 0);
+    for (const int reply : {1, 401, -1}) {
+        ScopedServices services;
+        std::string gotUrls, gotTitle;
+        worker::GetServices().ResourceUrl = [] { return std::string("http://res/files"); };
+        worker::GetServices().SendMms = [&](const std::string&, const std::string& title, const std::string& urls) {
+            gotTitle = title;
+            gotUrls = urls;
+            return reply;
+        };
+        OneMmsBatch queue;
+        worker::SetMmsQueue(&queue);
+        EXPECT_EQ(SendMmsBatch(12), 1);
+        EXPECT_EQ(SendMmsBatch(12), -1);  // nothing left
+        worker::SetMmsQueue(nullptr);
+        EXPECT_EQ(gotTitle, "标题");
+        EXPECT_EQ(gotUrls, "http://res/files/a.jpg|http://res/files/b.mid");
+        ASSERT_EQ(queue.finished.size(), 1u);
+        EXPECT_EQ(queue.finished[0], std::make_pair(12, reply == 1 ? 1 : 0));
+    }
+    // Without an MMS page there is nothing to send.
+    EXPECT_EQ(SendMmsBatch(10), -1);
+}
