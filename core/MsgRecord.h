@@ -28,10 +28,16 @@ struct MsgRecord {
 
 static_assert(sizeof(MsgRecord) == 1592, "MsgRecord is 1592 bytes");
 static_assert(offsetof(MsgRecord, szType) == 4);
+static_assert(offsetof(MsgRecord, szResourceId) == 24);
+static_assert(offsetof(MsgRecord, szName) == 44);
 static_assert(offsetof(MsgRecord, szNumber) == 84);
 static_assert(offsetof(MsgRecord, szText) == 104);
+static_assert(offsetof(MsgRecord, szTime) == 616);
+static_assert(offsetof(MsgRecord, szSubmitTime) == 656);
+static_assert(offsetof(MsgRecord, szSendId) == 696);
 static_assert(offsetof(MsgRecord, szPackage) == 746);
 static_assert(offsetof(MsgRecord, szFiles) == 866);
+static_assert(offsetof(MsgRecord, szSize) == 1378);
 static_assert(offsetof(MsgRecord, nDevice) == 1388);
 static_assert(offsetof(MsgRecord, szResult) == 1392);
 

@@ -115,7 +115,6 @@ void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& co
 
 void PendingQueues::LoadQueues() {
     const std::string path = paths::AppFile(ImmediateFileName());
-    m_immediate.Clear();
     const queue::FileBytes file = queue::ReadQueueFile(path);
     bool unreadable = false;
     std::vector<rows::PackedRow> loaded;
@@ -139,7 +138,7 @@ void PendingQueues::LoadQueues() {
             loaded.push_back({scratch, icon, 0});
         }
     }
-    m_immediate.AssignPacked(std::move(loaded));
+    m_immediate.AssignPacked(std::move(loaded));  // in place of whatever the list held
     m_timed.Load();
     m_cyclic.Load();
     {
@@ -164,13 +163,15 @@ void PendingQueues::SaveQueues() {
             WriteRunLog(std::string("无法写入队列文件 ") + ImmediateFileName());
         } else {
             queue::RecordFiller filler;
-            constexpr std::size_t kChunk = 64;
+            // Records are made in place in chunks of over 1 MB, which the writer passes
+            // straight to the file.
+            constexpr std::size_t kChunk = 660;
             std::vector<char> buf(kChunk * kMsgRecordSize);
             std::size_t inBuf = 0;
             for (const auto& row : rowsNow) {
-                MsgRecord r = msgrec::Empty();
-                filler.Fill(row.cells, m_page, true, r);
-                msgrec::ToBytes(r, buf.data() + inBuf * kMsgRecordSize);
+                auto* r = reinterpret_cast<MsgRecord*>(buf.data() + inBuf * kMsgRecordSize);
+                std::memset(r, 0, kMsgRecordSize);
+                filler.Fill(row.cells, m_page, true, *r);
                 if (++inBuf == kChunk) {
                     out.Write(buf.data(), inBuf * kMsgRecordSize);
                     inBuf = 0;

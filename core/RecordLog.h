@@ -126,8 +126,9 @@ public:
     // record silently. Any thread; never waits for the UI thread.
     void AddLogRecord(const MsgRecord* pRecord);
 
-    // Applies the waiting notices of this log's kind and rewrites the log atomically. Returns at
-    // once when none waits or another run on this log is busy. Any thread.
+    // Takes every waiting notice of this log's kind, applies it to the newest matching record and
+    // rewrites the log atomically when one matched. Returns at once when none waits or another
+    // run on this log is busy; a missing or empty log leaves the notices waiting. Any thread.
     void ApplyDeliveryReports();
 
     // The page's view: 1 all, 2 sent, 3 received, 4 advanced query.

@@ -71,8 +71,9 @@ bool ScheduledStore::Load() {
     }
     std::vector<rows::PackedRow> sms, mms;
     if (file.status == queue::FileBytes::Read) Parse(file.view(), m_bCyclic, sms, mms);
-    m_sms.AssignPacked(std::move(sms));
-    m_mms.AssignPacked(std::move(mms));
+    // The file's entries go before any that were added before the load.
+    m_sms.InsertPacked(0, std::move(sms));
+    m_mms.InsertPacked(0, std::move(mms));
     m_savedSms = m_sms.Generation();
     m_savedMms = m_mms.Generation();
     m_bLoaded = true;

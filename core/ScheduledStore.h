@@ -24,8 +24,8 @@ public:
     bool IsCyclic() const { return m_bCyclic; }
     const std::string& FileName() const { return m_strFile; }
 
-    // Reads the file into the rows, the first time only. A missing file loads nothing. False
-    // when the file exists but cannot be read: the rows stay empty and Save writes nothing.
+    // Adds the file's entries before the rows, the first time only. A missing file adds
+    // nothing. False when the file exists but cannot be read: Save then writes nothing.
     bool Load();
     bool IsLoaded() const;
 

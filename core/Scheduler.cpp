@@ -4,6 +4,7 @@
 #include "core/PendingQueues.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <tuple>
 
 namespace sched {
@@ -142,6 +143,30 @@ bool SentToday(std::string_view lastSend, const clk::LocalTime& now) {
 }
 
 namespace {
+// Fresh ids for a run of numbers: the ids that one GetNextSerial call with a count of 1 per
+// number would hand out (each 3 above the one before), taken in one call per block, so a long
+// list does not rewrite the counter file once per number.
+class IdBlock {
+public:
+    explicit IdBlock(std::size_t total) : m_left(total) {}
+    int Next() {
+        if (m_inBlock == 0) {
+            m_inBlock = std::min<std::size_t>(m_left, kMaxBlock);
+            m_next = CFileUtil::GetNextSerial(static_cast<int>(3 * m_inBlock - 2));
+        }
+        --m_inBlock;
+        --m_left;
+        const int id = m_next;
+        m_next += 3;
+        return id;
+    }
+
+private:
+    static constexpr std::size_t kMaxBlock = 100000;
+    std::size_t m_left, m_inBlock = 0;
+    int m_next = 0;
+};
+
 void QueueNumber(PendingQueues& q, int id, const std::string& number, const rows::RowData& row) {
     const auto& c = row.cells;
     if (c[queue::kColPackage].empty()) {
@@ -164,10 +189,10 @@ void CheckTimedItems(PendingQueues& q) {
         if (when && Key(*when) > Key(now)) continue;
         if (!list.Remove(rowId)) continue;
         const long long stored = IntValue(row->cells[queue::kColId]);
-        for (const std::string& number : SplitNumbers(row->cells[queue::kColNumber])) {
-            const int id = stored < 1000000 ? CFileUtil::GetNextSerial(1) : ClampInt(stored);
-            QueueNumber(q, id, number, *row);
-        }
+        const auto numbers = SplitNumbers(row->cells[queue::kColNumber]);
+        IdBlock ids(stored < 1000000 ? numbers.size() : 0);
+        for (const std::string& number : numbers)
+            QueueNumber(q, stored < 1000000 ? ids.Next() : ClampInt(stored), number, *row);
     }
 }
 
@@ -183,11 +208,10 @@ void CheckCyclicItems(PendingQueues& q, int balance) {
         if (!IsCycleDue(row->cells[queue::kColTime], now)) continue;
         if (balance < 0) continue;  // count not known yet: try again at a later tick
         if (!list.SetCell(rowId, queue::kColSubmitTime, today)) continue;
-        int count = 0;
-        for (const std::string& number : SplitNumbers(row->cells[queue::kColNumber])) {
-            if (++count > balance) break;
-            QueueNumber(q, CFileUtil::GetNextSerial(1), number, *row);
-        }
+        auto numbers = SplitNumbers(row->cells[queue::kColNumber]);
+        if (numbers.size() > static_cast<std::size_t>(balance)) numbers.resize(static_cast<std::size_t>(balance));
+        IdBlock ids(numbers.size());
+        for (const std::string& number : numbers) QueueNumber(q, ids.Next(), number, *row);
     }
 }
 

@@ -19,7 +19,7 @@ namespace sched {
 // time); nothing when the text does not read as a valid one.
 std::optional<clk::LocalTime> ParseDateTime(std::string_view text);
 
-// The numbers of a list: trimmed, cut at blanks, empty pieces left out.
+// The numbers of a list: trimmed and cut at blanks; empty ones are left out.
 std::vector<std::string> SplitNumbers(std::string_view list);
 
 // The parts of a cycle text after its tag; each 0 when absent (weekday: Sunday 1 ... Saturday 7).

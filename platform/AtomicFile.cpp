@@ -3,6 +3,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -128,6 +132,19 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
 }
 
 namespace {
+// One lock per log: a torn-tail check must never see another thread's append half-written.
+std::mutex& LogMutex(const std::string& path) {
+    static std::mutex mapMutex;
+    static std::map<std::string, std::unique_ptr<std::mutex>> mutexes;
+    std::error_code ec;
+    std::string key = std::filesystem::absolute(path, ec).lexically_normal().string();
+    if (ec) key = path;
+    std::lock_guard<std::mutex> lock(mapMutex);
+    auto& m = mutexes[key];
+    if (!m) m = std::make_unique<std::mutex>();
+    return *m;
+}
+
 // Cuts the torn tail of an open log; keeps the torn bytes in path + ".bad".
 bool CutTornTail(int fd, const std::string& path, std::size_t recordSize) {
     struct stat st {};
@@ -146,6 +163,7 @@ bool CutTornTail(int fd, const std::string& path, std::size_t recordSize) {
 bool AppendRecords(const std::string& path, std::size_t recordSize, const void* data,
                    std::size_t count) {
     if (recordSize == 0) return false;
+    std::lock_guard<std::mutex> lock(LogMutex(path));
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     bool good = CutTornTail(fd, path, recordSize);
@@ -156,6 +174,7 @@ bool AppendRecords(const std::string& path, std::size_t recordSize, const void* 
 
 bool RepairTornTail(const std::string& path, std::size_t recordSize) {
     if (recordSize == 0) return false;
+    std::lock_guard<std::mutex> lock(LogMutex(path));
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return false;
     const bool good = CutTornTail(fd, path, recordSize);

@@ -6,8 +6,11 @@
 
 bool AutoResetEvent::Wait(int timeoutMs) {
     std::unique_lock<std::mutex> lock(m_);
-    const bool got = cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs),
-                                  [this] { return signalled_; });
+    bool got = true;
+    if (timeoutMs < 0)  // INFINITE
+        cv_.wait(lock, [this] { return signalled_; });
+    else
+        got = cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return signalled_; });
     signalled_ = false;  // reset, granted or not
     return got;
 }

@@ -7,7 +7,8 @@
 class AutoResetEvent {
 public:
     explicit AutoResetEvent(std::string name = {}) : name_(std::move(name)) {}
-    // Waits until signalled or timeoutMs ran out; a successful wait resets the event.
+    // Waits until signalled or timeoutMs ran out (a negative time-out waits for ever); the
+    // event is reset either way.
     bool Wait(int timeoutMs);
     void Set();
     void Reset();

@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/TextCodec.h"
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -12,11 +13,15 @@
 namespace profile {
 namespace {
 
+// One lock per file, whatever spelling of its path a caller uses.
 std::mutex& FileMutex(const std::string& path) {
     static std::mutex mapMutex;
     static std::map<std::string, std::unique_ptr<std::mutex>> mutexes;
+    std::error_code ec;
+    std::string key = std::filesystem::absolute(path, ec).lexically_normal().string();
+    if (ec) key = path;
     std::lock_guard<std::mutex> lock(mapMutex);
-    auto& m = mutexes[path];
+    auto& m = mutexes[key];
     if (!m) m = std::make_unique<std::mutex>();
     return *m;
 }
@@ -46,7 +51,8 @@ std::vector<std::string> SplitLines(const std::string& data) {
 std::optional<std::string_view> SectionName(std::string_view line) {
     const std::string_view t = Trim(line);
     if (t.size() < 2 || t.front() != '[') return std::nullopt;
-    const std::size_t close = t.find(']');
+    // "]" can be the second byte of a GBK character ("乚" is 0x81 0x5D).
+    const std::size_t close = codec::GbkFind(t, "]", 1);
     if (close == std::string_view::npos) return std::nullopt;
     return Trim(t.substr(1, close - 1));
 }
@@ -114,7 +120,7 @@ int GetInt(const std::string& path, std::string_view section, std::string_view k
     }
     // Wrap like a 32-bit unsigned read, as the Windows call does.
     const auto u = static_cast<unsigned int>(n);
-    return negative ? -static_cast<int>(u) : static_cast<int>(u);
+    return static_cast<int>(negative ? 0u - u : u);
 }
 
 bool WriteString(const std::string& path, std::string_view section, std::string_view key,
@@ -150,6 +156,10 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
 
     const bool crlf = data.empty() || data.find("\r\n") != std::string::npos;
     const std::string eolChar = crlf ? "\r" : "";
+    // A last line without a line end gets one of the file's kind, since the rewrite ends it.
+    if (!data.empty() && data.back() != '\n' && (!keyLine || *keyLine + 1 != lines.size()) &&
+        lines.back().back() != '\r')
+        lines.back() += eolChar;
     if (keyLine) {
         lines[*keyLine] = gLine + eolChar;
     } else if (sectionLine) {

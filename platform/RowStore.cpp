@@ -347,10 +347,12 @@ std::string_view PackedCell(std::string_view packed, int col) {
     return n == std::string_view::npos ? packed : packed.substr(0, n);
 }
 
-void RowStore::AssignPacked(std::vector<PackedRow> rowsIn) {
+std::vector<std::unique_ptr<RowStore::Item>> RowStore::MakeItems(std::vector<PackedRow>& rowsIn) const {
     const std::size_t seps = static_cast<std::size_t>(columns_ - 1);
-    // Give every row exactly columns_ cells, outside the lock.
+    std::vector<std::unique_ptr<Item>> items;
+    items.reserve(rowsIn.size());
     for (auto& r : rowsIn) {
+        // Exactly columns_ cells: add the missing ones, drop the extra ones.
         std::size_t found = 0, pos = 0;
         while (found < seps) {
             const void* p = std::memchr(r.cells.data() + pos, '\0', r.cells.size() - pos);
@@ -363,16 +365,17 @@ void RowStore::AssignPacked(std::vector<PackedRow> rowsIn) {
         } else if (const void* p = std::memchr(r.cells.data() + pos, '\0', r.cells.size() - pos)) {
             r.cells.resize(static_cast<std::size_t>(static_cast<const char*>(p) - r.cells.data()));
         }
-    }
-    std::vector<std::unique_ptr<Item>> items;
-    items.reserve(rowsIn.size());
-    for (auto& r : rowsIn) {
         auto item = std::make_unique<Item>();
         item->icon = r.icon;
         item->data = r.data;
         item->blob = std::move(r.cells);
         items.push_back(std::move(item));
     }
+    return items;
+}
+
+void RowStore::AssignPacked(std::vector<PackedRow> rowsIn) {
+    std::vector<std::unique_ptr<Item>> items = MakeItems(rowsIn);  // outside the lock
     std::vector<std::unique_ptr<Item>> old;  // freed after the lock is let go
     std::lock_guard<std::mutex> lock(mutex_);
     old.swap(order_);
@@ -385,6 +388,22 @@ void RowStore::AssignPacked(std::vector<PackedRow> rowsIn) {
     }
     order_ = std::move(items);
     posValidUpTo_ = order_.size();
+    ++generation_;
+    Record(Change::Reset, 0);
+}
+
+void RowStore::InsertPacked(std::size_t index, std::vector<PackedRow> rowsIn) {
+    if (rowsIn.empty()) return;
+    std::vector<std::unique_ptr<Item>> items = MakeItems(rowsIn);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (index > order_.size()) index = order_.size();
+    for (auto& item : items) {
+        item->id = nextId_++;
+        byId_.emplace(item->id, item.get());
+    }
+    order_.insert(order_.begin() + static_cast<long>(index), std::make_move_iterator(items.begin()),
+                  std::make_move_iterator(items.end()));
+    Invalidate(index);
     ++generation_;
     Record(Change::Reset, 0);
 }

@@ -125,6 +125,9 @@ public:
     // are empty, cells beyond the column count are dropped), and copy all rows in order.
     void AssignPacked(std::vector<PackedRow> rows);
     std::vector<PackedRow> SnapshotPacked() const;
+    // Inserts packed rows, in their order, before the row at index (kEnd: at the end), as one
+    // operation; one Reset notification.
+    void InsertPacked(std::size_t index, std::vector<PackedRow> rows);
 
     // Goes up with every change of the rows, their cells, icons or order (not their data), so
     // an unchanged value means the rows are as they were.
@@ -157,6 +160,7 @@ private:
                    std::size_t knownPos = static_cast<std::size_t>(-1));
     static std::string_view CellOf(const Item& row, int col);
     RowData ToData(const Item& row) const;
+    std::vector<std::unique_ptr<Item>> MakeItems(std::vector<PackedRow>& rows) const;
 
     const int columns_;
     mutable std::mutex mutex_;

@@ -443,7 +443,7 @@ TEST_F(RecordLogThreads, AppendsReportsAndReadsTogetherKeepEveryRecordOnceAndWho
                recstatus::IconOf(msgrec::GetField(r.szType)) >= 0;
     };
     std::atomic<bool> appending{true};
-    std::atomic<int> torn{0}, reads{0}, applied{0};
+    std::atomic<int> torn{0}, shrunk{0}, reads{0}, applied{0};
 
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t)
@@ -457,7 +457,9 @@ TEST_F(RecordLogThreads, AppendsReportsAndReadsTogetherKeepEveryRecordOnceAndWho
         });
     std::thread reports([&] {
         int t = 0;
-        while (appending) {
+        bool last = false;
+        while (!last) {
+            last = !appending;  // one more round once every record is in
             g_ReportNoticeList.AddTail(SmsNotice("1380000" + std::to_string(1000 + t), "2008-05-01 10:00:05"));
             t = (t + 1) % kThreads;
             sms_.ApplyDeliveryReports();
@@ -465,10 +467,15 @@ TEST_F(RecordLogThreads, AppendsReportsAndReadsTogetherKeepEveryRecordOnceAndWho
         }
     });
     std::thread reader([&] {
+        std::size_t before = 0;
         while (appending) {
+            std::size_t seen = 0;
             sms_.ForEachRecord([&](const MsgRecord& r) {
                 if (!whole(r)) ++torn;
+                ++seen;
             });
+            if (seen < before) ++shrunk;  // a rewrite never drops a record
+            before = seen;
             ++reads;
         }
     });
@@ -480,14 +487,18 @@ TEST_F(RecordLogThreads, AppendsReportsAndReadsTogetherKeepEveryRecordOnceAndWho
     std::vector<MsgRecord> recs;
     ASSERT_TRUE(sms_.ReadRecords(recs));
     std::multiset<int> ids;
+    int delivered = 0;
     for (const MsgRecord& r : recs) {
         EXPECT_TRUE(whole(r)) << r.nId;
         ids.insert(r.nId);
+        delivered += msgrec::GetField(r.szType) == "已送达短信";
     }
+    EXPECT_GE(delivered, 1);
     EXPECT_EQ(recs.size(), std::size_t(kThreads * kEach));
     EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
     EXPECT_EQ(paths::FileSize(sms_.FilePath()), kThreads * kEach * 1592);
     EXPECT_EQ(torn.load(), 0);
+    EXPECT_EQ(shrunk.load(), 0);
     EXPECT_GT(reads.load(), 0);
     EXPECT_GT(applied.load(), 0);
     EXPECT_EQ(g_bSMSReportsBusy.load(), 0);

@@ -1,0 +1,206 @@
+// Load and save of an immediate queue of 100,000 rows, against a plain read and write of the
+// same bytes, and the queue writer queueing 100,000 numbers.
+#include "core/MsgRecord.h"
+#include "core/PendingQueues.h"
+#include "core/ScheduledStore.h"
+#include "core/Scheduler.h"
+#include "platform/AppPath.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <malloc.h>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kRows = 100000;
+
+std::string SeventyCharText() {
+    std::string t;
+    const char* chars[] = {"尊", "敬", "的", "客", "户", "您", "好", "本", "店", "优"};
+    for (int i = 0; i < 70; ++i) t += chars[i % 10];
+    return t;
+}
+
+struct Env {
+    std::string dir;
+    std::string file;
+    std::size_t bytes = 0;
+    ScheduledStore timed{"MsgTS.dat", false};
+    ScheduledStore cyclic{"MsgCS.dat", true};
+
+    Env() {
+        char tmpl[] = "/tmp/bench_queuesXXXXXX";
+        dir = mkdtemp(tmpl);
+        g_strAppPath = dir;
+        file = dir + "/SMSMsgWS.dat";
+        PendingQueues q(queue::Kind::Sms, timed, cyclic);
+        q.LoadQueues();
+        const std::string text = SeventyCharText();
+        for (int i = 0; i < kRows; ++i)
+            q.AddSMSItem(1000000 + 3 * i, std::to_string(13800000000LL + i), "", text, "", 0);
+        q.SaveQueues();
+        struct stat st {};
+        stat(file.c_str(), &st);
+        bytes = static_cast<std::size_t>(st.st_size);
+    }
+    ~Env() { std::system(("rm -rf " + dir).c_str()); }
+};
+
+Env& E() {
+    static Env env;
+    return env;
+}
+
+void BM_PlainRead(benchmark::State& state) {
+    Env& e = E();
+    for (auto _ : state) {
+        const int fd = ::open(e.file.c_str(), O_RDONLY);
+        std::unique_ptr<char[]> buf(new char[e.bytes]);
+        std::size_t got = 0;
+        while (got < e.bytes) {
+            const ssize_t n = ::read(fd, buf.get() + got, e.bytes - got);
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+        benchmark::DoNotOptimize(buf.get()[got - 1]);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * e.bytes));
+}
+
+void BM_LoadImmediate(benchmark::State& state) {
+    Env& e = E();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto q = std::make_unique<PendingQueues>(queue::Kind::Sms, e.timed, e.cyclic);
+        state.ResumeTiming();
+        q->LoadQueues();
+        benchmark::DoNotOptimize(q->Immediate().Count());
+        state.PauseTiming();
+        if (q->Immediate().Count() != std::size_t(kRows)) state.SkipWithError("wrong row count");
+        q.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * e.bytes));
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+// The same bytes written to a new file; with fsync (as a whole-file rewrite must) or without.
+void BM_PlainWrite(benchmark::State& state) {
+    Env& e = E();
+    const bool sync = state.range(0) != 0;
+    std::unique_ptr<char[]> buf(new char[e.bytes]);
+    {
+        const int fd = ::open(e.file.c_str(), O_RDONLY);
+        std::size_t got = 0;
+        while (got < e.bytes) {
+            const ssize_t n = ::read(fd, buf.get() + got, e.bytes - got);
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+    }
+    const std::string out = e.dir + "/plain.dat";
+    for (auto _ : state) {
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::size_t put = 0;
+        while (put < e.bytes) {
+            const ssize_t n = ::write(fd, buf.get() + put, std::min<std::size_t>(e.bytes - put, 1 << 20));
+            if (n <= 0) break;
+            put += static_cast<std::size_t>(n);
+        }
+        if (sync) ::fsync(fd);
+        ::close(fd);
+        state.PauseTiming();
+        ::unlink(out.c_str());
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * e.bytes));
+}
+
+void BM_SaveImmediate(benchmark::State& state) {
+    Env& e = E();
+    PendingQueues q(queue::Kind::Sms, e.timed, e.cyclic);
+    q.LoadQueues();
+    for (auto _ : state) q.SaveQueues();
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * e.bytes));
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+void BM_WriterQueue100k(benchmark::State& state) {
+    Env& e = E();
+    const std::string text = SeventyCharText();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto q = std::make_unique<PendingQueues>(queue::Kind::Sms, e.timed, e.cyclic);
+        std::vector<std::string> numbers;
+        numbers.reserve(kRows);
+        for (int i = 0; i < kRows; ++i) numbers.push_back(std::to_string(13800000000LL + i));
+        state.ResumeTiming();
+        for (int i = 0; i < kRows; ++i) q->AddSMSItem(1000000 + 3 * i, numbers[std::size_t(i)], "", text, "", 0);
+        state.PauseTiming();
+        q.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+// A timed entry of 100,000 numbers coming due: one immediate row per number, on the UI thread.
+void BM_TimedEntryFires100k(benchmark::State& state) {
+    E();  // the program folder
+    std::string list;
+    for (int i = 0; i < kRows; ++i) list += std::to_string(13800000000LL + i) + " ";
+    const std::string text = SeventyCharText();
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScheduledStore timed("bench_TS.dat", false), cyclic("bench_CS.dat", true);
+        auto q = std::make_unique<PendingQueues>(queue::Kind::Sms, timed, cyclic);
+        q->AddSMSItem(1, list, "", text, "2000-01-01 00:00:00", 0);
+        state.ResumeTiming();
+        q->CheckTimedItems();
+        state.PauseTiming();
+        if (q->Immediate().Count() != std::size_t(kRows)) state.SkipWithError("wrong row count");
+        q.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+// Heap bytes per loaded row, beyond the UTF-8 bytes of its cells.
+void BM_MemoryPerRow(benchmark::State& state) {
+    Env& e = E();
+    double perRow = 0, beyondText = 0;
+    for (auto _ : state) {
+        malloc_trim(0);
+        const std::size_t before = mallinfo2().uordblks;
+        auto q = std::make_unique<PendingQueues>(queue::Kind::Sms, e.timed, e.cyclic);
+        q->LoadQueues();
+        malloc_trim(0);
+        const std::size_t after = mallinfo2().uordblks;
+        std::size_t textBytes = 0;
+        for (const auto& r : q->Immediate().Snapshot())
+            for (const auto& c : r.cells) textBytes += c.size();
+        perRow = double(after - before) / kRows;
+        beyondText = double(after - before - textBytes) / kRows;
+    }
+    state.counters["bytes_per_row"] = perRow;
+    state.counters["beyond_text"] = beyondText;
+}
+
+}  // namespace
+
+BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_LoadImmediate)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_PlainWrite)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_SaveImmediate)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_WriterQueue100k)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_TimedEntryFires100k)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_MemoryPerRow)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

@@ -1,0 +1,262 @@
+#include "QueueTestSupport.h"
+
+#include "core/MsgRecord.h"
+#include "platform/AppPath.h"
+#include "platform/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <signal.h>
+#include <unistd.h>
+
+using namespace queuetest;
+
+namespace {
+
+std::string RecordBytes(const MsgRecord& r) {
+    std::string b(kMsgRecordSize, '\0');
+    msgrec::ToBytes(r, b.data());
+    return b;
+}
+
+MsgRecord Rec(int id, const char* type, const char* number, const char* text, const char* package = "") {
+    MsgRecord r = msgrec::Empty();
+    r.nId = id;
+    msgrec::SetField(r.szType, type);
+    msgrec::SetField(r.szNumber, number);
+    msgrec::SetField(r.szText, text);
+    msgrec::SetField(r.szPackage, package);
+    return r;
+}
+
+// One entry of a timed or cyclic file, with a given length field.
+std::string Entry(MsgRecord r, const std::string& list, const std::string& lengthField) {
+    std::memset(r.szNumber, 0, sizeof r.szNumber);
+    std::memcpy(r.szNumber, lengthField.data(), lengthField.size());
+    return RecordBytes(r) + list + std::string(1, '\0');
+}
+std::string Entry(const MsgRecord& r, const std::string& list) {
+    return Entry(r, list, std::to_string(list.size() + 1));
+}
+
+TEST(QueueFiles, TimedEntryOfTwoNumbersIsRecordListAndNul) {
+    Pages p;
+    p.LoadBoth();
+    p.sms->AddSMSItem(1234, "13800000001 13800000002", "张三", "你好", "2026-12-08 10:00:00", 0);
+    p.SaveBoth();
+    const std::string file = testsupport::ReadFile(p.dir.file("MsgTS.dat"));
+    ASSERT_EQ(file.size(), 1592u + 23 + 1);
+    const MsgRecord r = msgrec::FromBytes(file.data());
+    EXPECT_EQ(r.nId, 1234);
+    EXPECT_EQ(std::string(r.szNumber, 3), std::string("24\0", 3));
+    EXPECT_EQ(msgrec::GetField(r.szType), "定时短信");
+    EXPECT_EQ(std::string(r.szName, 5), codec::ToGbk("张三") + '\0');
+    EXPECT_EQ(msgrec::GetField(r.szTime), "2026-12-08 10:00:00");
+    EXPECT_EQ(msgrec::GetField(r.szSubmitTime), std::to_string(((12 * 31 + 8) * 24 + 10) * 60));
+    EXPECT_EQ(file.substr(1592), std::string("13800000001 13800000002") + '\0');
+    // Every byte that no field fills is zero.
+    MsgRecord expected = msgrec::Empty();
+    expected.nId = 1234;
+    msgrec::SetField(expected.szType, "定时短信");
+    msgrec::SetField(expected.szName, "张三");
+    msgrec::SetField(expected.szNumber, "24");
+    msgrec::SetField(expected.szText, "你好");
+    msgrec::SetField(expected.szTime, "2026-12-08 10:00:00");
+    msgrec::SetField(expected.szSubmitTime, std::to_string(((12 * 31 + 8) * 24 + 10) * 60));
+    EXPECT_EQ(file.substr(0, 1592), RecordBytes(expected));
+    EXPECT_EQ(testsupport::ReadFile(p.dir.file("SMSMsgWS.dat")), "");
+}
+
+TEST(QueueFiles, ImmediateFileLoadsWholeRecordsWithIconsByType) {
+    Pages p;
+    MsgRecord odd = Rec(3, "已发送短信", "13800000003", "c");
+    msgrec::SetField(odd.szName, "王五");
+    msgrec::SetField(odd.szFiles, "x.jpg");
+    const std::string data = RecordBytes(Rec(1, "待发短信", "13800000001", "a")) +
+                             RecordBytes(Rec(2, "待发彩信", "13800000002", "b", "G\\N")) + RecordBytes(odd) +
+                             std::string(100, 'z');
+    testsupport::WriteFile(p.dir.file("SMSMsgWS.dat"), data);
+    testsupport::WriteFile(p.dir.file("MsgWS.dat"), RecordBytes(odd));
+    p.LoadBoth();
+    const auto rowsNow = p.sms->Immediate().Snapshot();
+    ASSERT_EQ(rowsNow.size(), 3u);
+    EXPECT_EQ(rowsNow[0].icon, queue::kIconSms);
+    EXPECT_EQ(rowsNow[1].icon, queue::kIconMms);
+    EXPECT_EQ(rowsNow[2].icon, queue::kIconOther);
+    EXPECT_EQ(rowsNow[1].cells[queue::kColPackage], "G\\N");
+    EXPECT_EQ(rowsNow[2].cells, (std::vector<std::string>{"已发送短信", "13800000003", "王五", "c", "", "", "", "",
+                                                           "", "", "", "3"}));
+    // The MMS page reads column 2 from szFiles.
+    EXPECT_EQ(Column(p.mms->Immediate(), queue::kColNameOrFiles), (std::vector<std::string>{"x.jpg"}));
+}
+
+TEST(QueueFiles, ScheduledLoadStopsAtFirstBadLengthKeepingEarlierEntries) {
+    const MsgRecord a = Rec(1, "x", "", "a");
+    const MsgRecord b = Rec(2, "x", "", "b", "G\\N");
+    const std::string good = Entry(a, "13800000001 13800000002") + Entry(b, "13900000001");
+    struct Case {
+        const char* name;
+        std::string tail;
+        std::size_t sms, mms;
+    } cases[] = {
+        {"whole", "", 1, 1},
+        {"past the end", Entry(a, "13800000009", "13"), 1, 1},
+        {"zero", Entry(a, "1", "0"), 1, 1},
+        {"not a number", Entry(a, "1", "abc"), 1, 1},
+        {"negative", Entry(a, "1", "-5"), 1, 1},
+        {"huge", Entry(a, "1", "99999999999999999999"), 1, 1},
+        {"record without list", RecordBytes(a), 1, 1},
+        {"torn record", RecordBytes(a).substr(0, 700), 1, 1},
+        {"last good", Entry(a, "13800000009"), 2, 1},
+    };
+    for (const auto& c : cases) {
+        Pages p;
+        testsupport::WriteFile(p.dir.file("MsgCS.dat"), good + c.tail);
+        p.LoadBoth();
+        EXPECT_EQ(p.sms->Cyclic().Count(), c.sms) << c.name;
+        EXPECT_EQ(p.mms->Cyclic().Count(), c.mms) << c.name;
+    }
+    Pages p;
+    testsupport::WriteFile(p.dir.file("MsgCS.dat"), good);
+    p.LoadBoth();
+    const auto sms = p.sms->Cyclic().Snapshot();
+    // Column 0 comes from the package, not from szType.
+    EXPECT_EQ(sms[0].cells[queue::kColType], "循环短信");
+    EXPECT_EQ(sms[0].cells[queue::kColNumber], "13800000001 13800000002");
+    EXPECT_EQ(sms[0].icon, queue::kIconSms);
+    const auto mms = p.mms->Cyclic().Snapshot();
+    EXPECT_EQ(mms[0].cells[queue::kColType], "循环彩信");
+    EXPECT_EQ(mms[0].icon, queue::kIconMms);
+}
+
+TEST(QueueFiles, ScheduledLoadSurvivesArbitraryBytes) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        std::string data;
+        const int entries = static_cast<int>(rng() % 4);
+        for (int e = 0; e < entries; ++e) {
+            std::string rec(kMsgRecordSize, '\0');
+            for (auto& c : rec) c = static_cast<char>(rng());  // no NUL anywhere, most likely
+            std::string len;
+            switch (rng() % 3) {
+                case 0: len = std::to_string(rng() % 64); break;
+                case 1: len = std::to_string(rng()); break;
+                default: len = std::string(20, static_cast<char>('0' + rng() % 10)); break;
+            }
+            std::memcpy(rec.data() + 84, len.data(), len.size());
+            if (len.size() < 20) rec[84 + len.size()] = '\0';
+            data += rec + std::string(rng() % 80, static_cast<char>(rng()));
+        }
+        data.resize(data.size() - (data.empty() ? 0 : rng() % data.size()));
+        std::vector<rows::PackedRow> sms, mms;
+        ScheduledStore::Parse(data, round % 2 == 0, sms, mms);
+        EXPECT_LE(sms.size() + mms.size(), data.size() / (kMsgRecordSize + 1));
+        for (const auto& r : sms) EXPECT_LE(r.cells.size(), data.size() * 3 + 64);
+    }
+}
+
+TEST(QueueFiles, SharedScheduledFilesKeepEachKindsFieldsAcrossRestart) {
+    Pages p;
+    p.LoadBoth();
+    p.sms->AddSMSItem(10, "13800000001 13800000002", "张三", "短信", "2026-12-08 10:00:00", 0);
+    p.mms->AddMMSItem(20, "13900000001", "a.jpg#b.mid", "彩信", "G\\N", "2026-12-09 10:00:00", 0);
+    p.sms->AddSMSItem(30, "13800000003", "李四", "每日", "[每日]8时30分", 0);
+    p.mms->AddMMSItem(40, "13900000002", "c.gif", "每周", "G\\M", "[每周]星期日9时0分", 0);
+    p.SaveBoth();
+    p.Restart();
+    p.LoadBoth();
+    EXPECT_EQ(Column(p.sms->Timed(), queue::kColNameOrFiles), (std::vector<std::string>{"张三"}));
+    EXPECT_EQ(Column(p.mms->Timed(), queue::kColNameOrFiles), (std::vector<std::string>{"a.jpg#b.mid"}));
+    EXPECT_EQ(Column(p.mms->Timed(), queue::kColSize), (std::vector<std::string>{"1K"}));
+    EXPECT_EQ(Column(p.sms->Cyclic(), queue::kColNameOrFiles), (std::vector<std::string>{"李四"}));
+    EXPECT_EQ(Column(p.mms->Cyclic(), queue::kColNameOrFiles), (std::vector<std::string>{"c.gif"}));
+    EXPECT_EQ(Column(p.mms->Cyclic(), queue::kColId), (std::vector<std::string>{"40"}));
+    // Saved again by either page, the file stays the same.
+    const std::string before = testsupport::ReadFile(p.dir.file("MsgCS.dat"));
+    p.sms->Cyclic().SetCell(p.sms->Cyclic().IdAt(0), queue::kColSubmitTime, "20261208");
+    p.sms->SaveQueues();
+    p.Restart();
+    p.LoadBoth();
+    EXPECT_EQ(Column(p.sms->Cyclic(), queue::kColSubmitTime), (std::vector<std::string>{"20261208"}));
+    EXPECT_EQ(Column(p.mms->Cyclic(), queue::kColNameOrFiles), (std::vector<std::string>{"c.gif"}));
+    EXPECT_EQ(testsupport::ReadFile(p.dir.file("MsgCS.dat")).size(), before.size());
+}
+
+TEST(QueueFiles, HeldRowsAreSavedAsPending) {
+    Pages p;
+    p.LoadBoth();
+    p.sms->AddSMSItem(7, "13800000001", "n", "t", "", 0);
+    auto& list = p.sms->Immediate();
+    const auto id = list.IdAt(0);
+    list.SetCell(id, queue::kColState, queue::kStateHeld);
+    list.SetCell(id, queue::kColDevice, "3");
+    list.SetIcon(id, queue::kIconHeldSms);
+    p.sms->SaveQueues();
+    EXPECT_EQ(testsupport::ReadFile(p.dir.file("SMSMsgWS.dat")).size(), 1592u);
+    p.Restart();
+    p.LoadBoth();
+    const auto row = p.sms->Immediate().Snapshot().at(0);
+    EXPECT_EQ(row.cells[queue::kColState], "");
+    EXPECT_EQ(row.cells[queue::kColDevice], "");
+    EXPECT_EQ(row.icon, queue::kIconSms);
+    EXPECT_EQ(row.cells[queue::kColId], "7");
+}
+
+TEST(QueueFiles, NothingIsSavedBeforeOrAfterAFailedLoad) {
+    Pages p;
+    const std::string old = RecordBytes(Rec(1, "待发短信", "13800000001", "a"));
+    testsupport::WriteFile(p.dir.file("SMSMsgWS.dat"), old);
+    testsupport::WriteFile(p.dir.file("MsgTS.dat"), Entry(Rec(2, "x", "", "b"), "1"));
+    p.sms->AddSMSItem(9, "13800000009", "", "t", "", 0);
+    p.sms->SaveQueues();  // the login is still open: no load yet
+    EXPECT_EQ(testsupport::ReadFile(p.dir.file("SMSMsgWS.dat")), old);
+    EXPECT_EQ(testsupport::ReadFile(p.dir.file("MsgTS.dat")).size(), 1594u);
+    // An entry queued before the load stays, after the file's entries.
+    p.sms->AddSMSItem(10, "13800000010", "", "early", "2030-01-01 00:00:00", 0);
+    p.LoadBoth();
+    EXPECT_EQ(Column(p.sms->Timed(), queue::kColText), (std::vector<std::string>{"b", "early"}));
+
+    // A queue file that cannot be read is never rewritten from the empty list.
+    Pages q;
+    paths::MakeDirs(q.dir.file("MsgWS.dat"));
+    paths::MakeDirs(q.dir.file("MsgCS.dat"));
+    q.LoadBoth();
+    q.mms->AddMMSItem(1, "13900000001", "", "t", "P", "", 0);
+    q.mms->AddMMSItem(2, "13900000001", "", "t", "P", "[每日]8时0分", 0);
+    q.SaveBoth();
+    EXPECT_TRUE(paths::IsDirectory(q.dir.file("MsgWS.dat")));
+    EXPECT_TRUE(paths::IsDirectory(q.dir.file("MsgCS.dat")));
+    EXPECT_EQ(testsupport::ReadFile(q.dir.file("SMSMsgWS.dat")), "");  // the readable ones are saved
+}
+
+TEST(QueueFiles, CrashDuringSaveLeavesTheOldFileWhole) {
+    Pages p;
+    p.LoadBoth();
+    for (int i = 0; i < 3; ++i) p.sms->AddSMSItem(i, "1380000000" + std::to_string(i), "", "old", "", 0);
+    p.sms->SaveQueues();
+    const std::string old = testsupport::ReadFile(p.dir.file("SMSMsgWS.dat"));
+    ASSERT_EQ(old.size(), 3 * 1592u);
+    for (int i = 0; i < 2000; ++i) p.sms->AddSMSItem(i, "13900000000", "", "new", "", 0);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        // The process dies (SIGXFSZ) when its write passes 1 MB, in the middle of the save.
+        rlimit core{0, 0};
+        setrlimit(RLIMIT_CORE, &core);
+        rlimit fsize{1 << 20, 1 << 20};
+        setrlimit(RLIMIT_FSIZE, &fsize);
+        signal(SIGXFSZ, SIG_DFL);
+        p.sms->SaveQueues();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the save was expected to be cut short";
+    EXPECT_EQ(testsupport::ReadFile(p.dir.file("SMSMsgWS.dat")), old);
+}
+
+}  // namespace

@@ -1,0 +1,135 @@
+#include "platform/AppPath.h"
+#include "platform/AtomicFile.h"
+#include "platform/Clock.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <sys/stat.h>
+#include <thread>
+
+using testsupport::ReadFile;
+using testsupport::TempAppDir;
+using testsupport::WriteFile;
+
+namespace {
+QStringList Entries(const std::string& dir) {
+    return QDir(QString::fromStdString(dir)).entryList(QDir::Files, QDir::Name);
+}
+}  // namespace
+
+TEST(AppPath, StoredPathsBecomeFileSystemPaths) {
+    TempAppDir dir;
+    const std::string app = dir.path();
+    struct Case {
+        std::string stored, want;
+    };
+    const Case cases[] = {
+        {"G\\N", "G/N"},
+        {app + "\\SMSText\\12.txt", app + "/SMSText/12.txt"},
+        {"D:\\彩信记录备份", app + "/D/彩信记录备份"},
+        {"d:\\testurl.txt", app + "/D/testurl.txt"},
+        {"C:", app + "/C"},
+        {"/already/fs", "/already/fs"},
+        {"1:\\x", "1:/x"},  // not a drive letter
+    };
+    for (const auto& c : cases) EXPECT_EQ(paths::ToFsPath(c.stored), c.want) << c.stored;
+    EXPECT_EQ(paths::AppFile("SMSText\\3.txt"), app + "/SMSText/3.txt");
+    EXPECT_EQ(paths::AppFile(""), app);
+    EXPECT_EQ(paths::FileSize(app + "/none"), -1);
+    EXPECT_TRUE(paths::MakeDirs(app + "/a/b"));
+    EXPECT_TRUE(paths::IsDirectory(app + "/a/b"));
+    EXPECT_EQ(paths::FileSize(app + "/a"), -1);  // a folder is no file
+}
+
+TEST(AtomicFile, RewriteReplacesWholeAndLeavesNoTemporaryFile) {
+    TempAppDir dir;
+    const std::string f = dir.file("q.dat");
+    WriteFile(f, "old content");
+    ::chmod(f.c_str(), 0600);
+    ASSERT_TRUE(files::WriteFileAtomic(f, std::string("new\0x", 5)));
+    EXPECT_EQ(ReadFile(f), std::string("new\0x", 5));
+    struct stat st {};
+    ASSERT_EQ(::stat(f.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);  // an existing file keeps its permissions
+    EXPECT_EQ(Entries(dir.path()), QStringList{"q.dat"});
+
+    {  // a writer dropped without Commit leaves the target as it was
+        files::AtomicFileWriter w(f);
+        ASSERT_TRUE(w.Write("partial"));
+    }
+    EXPECT_EQ(ReadFile(f), std::string("new\0x", 5));
+    EXPECT_EQ(Entries(dir.path()), QStringList{"q.dat"});
+
+    EXPECT_FALSE(files::WriteFileAtomic(dir.file("no/such/dir/f"), "x"));
+    std::string out = "stale";
+    EXPECT_FALSE(files::ReadWholeFile(dir.file("missing"), out));
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(AtomicFile, AppendCutsTornTailAndKeepsItAside) {
+    TempAppDir dir;
+    const std::string f = dir.file("log.dat");
+    WriteFile(f, "AAAABBBBcc");  // two 4-byte records and a torn tail
+    ASSERT_TRUE(files::AppendRecords(f, 4, "DDDDEEEE", 2));
+    EXPECT_EQ(ReadFile(f), "AAAABBBBDDDDEEEE");
+    EXPECT_EQ(ReadFile(f + ".bad"), "cc");
+
+    WriteFile(f, "AAAAx");
+    ASSERT_TRUE(files::RepairTornTail(f, 4));
+    EXPECT_EQ(ReadFile(f), "AAAA");
+    EXPECT_EQ(ReadFile(f + ".bad"), "x");  // the older copy is replaced
+
+    ASSERT_TRUE(files::AppendRecords(dir.file("fresh.dat"), 4, "ZZZZ", 1));
+    EXPECT_EQ(ReadFile(dir.file("fresh.dat")), "ZZZZ");
+    EXPECT_FALSE(files::RepairTornTail(dir.file("missing.dat"), 4));
+}
+
+TEST(AtomicFileThreads, ConcurrentAppendsStayWholeRecords) {
+    TempAppDir dir;
+    const std::string f = dir.file("log.dat");
+    constexpr std::size_t kRec = 1592;
+    constexpr int kPerThread = 50;
+    std::vector<std::thread> threads;
+    for (char t = 'a'; t < 'e'; ++t)
+        threads.emplace_back([&, t] {
+            const std::string rec(kRec, t);
+            for (int i = 0; i < kPerThread; ++i) files::AppendRecords(f, kRec, rec.data(), 1);
+        });
+    for (auto& t : threads) t.join();
+    const std::string data = ReadFile(f);
+    ASSERT_EQ(data.size(), 4 * kPerThread * kRec);
+    for (std::size_t off = 0; off < data.size(); off += kRec)
+        ASSERT_EQ(data.compare(off, kRec, std::string(kRec, data[off])), 0) << off;
+    EXPECT_FALSE(paths::FileExists(f + ".bad"));
+}
+
+TEST(Clock, FixedClockAdvancesAcrossCalendarEdges) {
+    struct Case {
+        int y, mo, d, h, mi, s, advance;
+        int wy, wmo, wd, wh, wmi, ws, wdow;
+    };
+    const Case cases[] = {
+        {2008, 6, 11, 9, 5, 0, 0, 2008, 6, 11, 9, 5, 0, 3},
+        {2008, 12, 31, 23, 59, 59, 1, 2009, 1, 1, 0, 0, 0, 4},
+        {2008, 2, 28, 23, 0, 0, 3600, 2008, 2, 29, 0, 0, 0, 5},
+        {2100, 2, 28, 12, 0, 0, 86400, 2100, 3, 1, 12, 0, 0, 1},
+        {2000, 3, 1, 0, 0, 0, -1, 2000, 2, 29, 23, 59, 59, 2},
+    };
+    for (const auto& c : cases) {
+        clk::SetFixed(c.y, c.mo, c.d, c.h, c.mi, c.s);
+        clk::Advance(c.advance);
+        const clk::LocalTime t = clk::Now();
+        EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second, t.dayOfWeek}),
+                  (std::vector<int>{c.wy, c.wmo, c.wd, c.wh, c.wmi, c.ws, c.wdow}))
+            << c.y << "-" << c.mo << "-" << c.d;
+    }
+    EXPECT_TRUE(clk::IsFixed());
+    clk::Reset();
+    EXPECT_FALSE(clk::IsFixed());
+    EXPECT_GE(clk::Now().year, 2024);
+    EXPECT_EQ(clk::DaysInMonth(1900, 2), 28);
+    EXPECT_EQ(clk::DaysInMonth(2000, 2), 29);
+    EXPECT_EQ(clk::DaysInMonth(2023, 13), 0);
+}
