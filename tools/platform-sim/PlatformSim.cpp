@@ -5,9 +5,11 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/socket.h>
 
 namespace platformsim {
 namespace {
@@ -71,8 +73,14 @@ std::vector<std::pair<std::string, std::string>> ParseQuery(const std::string& q
     return out;
 }
 
+// The library listens with a backlog of 5, too few for ten sending threads at once (a dropped
+// connection waits a second for its retry); the backlog is raised after binding.
+struct SimServer : httplib::Server {
+    void RaiseBacklog() { ::listen(svr_sock_, 1024); }
+};
+
 struct PlatformSim::Impl {
-    httplib::Server svr;
+    SimServer svr;
     mutable std::mutex m;
     std::condition_variable cv;
     bool stopping = false;
@@ -187,6 +195,10 @@ struct PlatformSim::Impl {
             std::unique_lock<std::mutex> lock(m);
             cv.wait_for(lock, std::chrono::milliseconds(fault.delayMs), [this] { return stopping; });
         }
+        if (!fault.location.empty()) {
+            res.set_redirect(fault.location);
+            return;
+        }
         if (fault.httpStatus != 0 || fault.body) {
             res.status = fault.httpStatus ? fault.httpStatus : 200;
             res.set_content(fault.body ? *fault.body
@@ -234,7 +246,18 @@ bool PlatformSim::Start(int port, const std::string& host) {
         if (!impl_->svr.bind_to_port(host, port)) return false;
         port_ = port;
     }
-    thread_ = std::thread([this] { impl_->svr.listen_after_bind(); });
+    impl_->svr.RaiseBacklog();
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    thread_ = std::thread([this, ended] {
+        impl_->svr.listen_after_bind();
+        *ended = true;
+    });
+    // A stop before the accept loop runs would be lost; wait for it to run.
+    while (!impl_->svr.is_running() && !*ended) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (*ended) {
+        thread_.join();
+        return false;
+    }
     return true;
 }
 

@@ -63,6 +63,7 @@ struct Fault {
     int delayMs = 0;                   // wait before answering (cut short by Stop)
     int httpStatus = 0;                // answer this status with an error page
     std::optional<std::string> body;   // answer these raw bytes (status 200 unless httpStatus)
+    std::string location;              // redirect (302) there
 };
 
 class PlatformSim {
