@@ -24,22 +24,28 @@ std::atomic<int> g_threadsStarted{0};
 // The forty index cells live for the whole process.
 std::array<int, worker::kThreadCount> g_indexCells{};
 
-std::mutex g_threadsMutex;  // g_threads, g_running
-std::condition_variable g_threadsCv;
-std::vector<std::thread> g_threads;
-int g_running = 0;
-
-// A pass sleep that a stop cuts short.
-std::mutex g_sleepMutex;
-std::condition_variable g_sleepCv;
+// The thread set and the sleep's wake-up outlive main(): a thread still inside a platform
+// request at exit ends with the process, so nothing it touches may be destroyed before.
+struct ThreadSet {
+    std::mutex mutex;  // threads, running
+    std::condition_variable ended;
+    std::vector<std::thread> threads;
+    int running = 0;
+    std::mutex sleepMutex;  // a pass sleep that a stop cuts short
+    std::condition_variable wake;
+};
+ThreadSet& Set() {
+    static ThreadSet* set = new ThreadSet;
+    return *set;
+}
 
 void PassSleep(int ms) {
     if (ms <= 0) {
         std::this_thread::yield();  // sleeps set to zero (benchmarks): let the busy threads work
         return;
     }
-    std::unique_lock<std::mutex> lock(g_sleepMutex);
-    g_sleepCv.wait_for(lock, std::chrono::milliseconds(ms), [] { return g_bStopThreads.load() != 0; });
+    std::unique_lock<std::mutex> lock(Set().sleepMutex);
+    Set().wake.wait_for(lock, std::chrono::milliseconds(ms), [] { return g_bStopThreads.load() != 0; });
 }
 
 bool HasJob(int index) {
@@ -57,8 +63,8 @@ void ClearSmsQueue(ISmsQueueSide* side) { g_smsQueue.compare_exchange_strong(sid
 void ClearMmsQueue(IMmsQueueSide* side) { g_mmsQueue.compare_exchange_strong(side, nullptr); }
 
 Services& GetServices() {
-    static Services services = DefaultServices();
-    return services;
+    static Services* services = new Services(DefaultServices());  // outlives main(), as the threads may
+    return *services;
 }
 
 void SetPassSleepsForTest(int firstMs, int secondMs) {
@@ -67,25 +73,29 @@ void SetPassSleepsForTest(int firstMs, int secondMs) {
 }
 
 bool StopMsgThreads(int timeoutMs) {
+    ThreadSet& set = Set();
     g_bStopThreads.store(1);
     {
-        std::lock_guard<std::mutex> lock(g_sleepMutex);
+        std::lock_guard<std::mutex> lock(set.sleepMutex);
     }
-    g_sleepCv.notify_all();
-    std::unique_lock<std::mutex> lock(g_threadsMutex);
-    const bool ended = g_threadsCv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                            [] { return g_running == 0; });
-    if (!ended) return false;
-    std::vector<std::thread> threads = std::move(g_threads);
-    g_threads.clear();
+    set.wake.notify_all();
+    std::unique_lock<std::mutex> lock(set.mutex);
+    const bool ended = set.ended.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                          [&] { return set.running == 0; });
+    std::vector<std::thread> threads = std::move(set.threads);
+    set.threads.clear();
     lock.unlock();
-    for (auto& t : threads) t.join();
-    return true;
+    for (auto& t : threads) {
+        // A thread still inside a request is let go: it ends with the process.
+        if (ended) t.join();
+        else t.detach();
+    }
+    return ended;
 }
 
 int RunningThreads() {
-    std::lock_guard<std::mutex> lock(g_threadsMutex);
-    return g_running;
+    std::lock_guard<std::mutex> lock(Set().mutex);
+    return Set().running;
 }
 
 int ThreadsStarted() { return g_threadsStarted.load(); }
@@ -138,25 +148,26 @@ std::vector<ReceivedSms> ParsePollReply(const std::string& reply) {
 
 int StartMsgThreads(int /*nUnused*/) {
     try {
-        std::lock_guard<std::mutex> lock(g_threadsMutex);
-        if (!g_threads.empty()) return 1;  // started once
+        ThreadSet& set = Set();
+        std::lock_guard<std::mutex> lock(set.mutex);
+        if (!set.threads.empty() || set.running > 0) return 1;  // started once
         g_threadsStarted.store(1);
         for (int i = 0; i < worker::kThreadCount; ++i) g_indexCells[static_cast<std::size_t>(i)] = i;
         for (int i = 0; i < worker::kThreadCount; ++i) {
             if (!HasJob(i)) continue;  // the idle threads are not made
             int* cell = &g_indexCells[static_cast<std::size_t>(i)];
-            ++g_running;
+            ++set.running;
             try {
-                g_threads.emplace_back([cell] {
+                set.threads.emplace_back([cell, &set] {
                     ModemMsgThread(cell);
                     {
-                        std::lock_guard<std::mutex> l(g_threadsMutex);
-                        --g_running;
+                        std::lock_guard<std::mutex> l(set.mutex);
+                        --set.running;
                     }
-                    g_threadsCv.notify_all();
+                    set.ended.notify_all();
                 });
             } catch (...) {
-                --g_running;
+                --set.running;
                 throw;
             }
         }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <set>
 
@@ -255,4 +256,39 @@ TEST(WorkerEngine, MmsBatchSendsFileUrlsAndRecordsOneOrZero) {
     }
     // Without an MMS page there is nothing to send.
     EXPECT_EQ(SendMmsBatch(10), -1);
+}
+
+TEST(WorkerEngineThreads, AThreadStuckInARequestIsLetGoAtStop) {
+    EngineFixture f;
+    CountingQueue queue;
+    queue.left = 1;
+    worker::SetSmsQueue(&queue);
+    std::mutex gate;
+    std::condition_variable opened;
+    bool open = false;
+    std::atomic<bool> inRequest{false};
+    worker::GetServices().SendSms = [&](const std::string&, const std::string&) {
+        inRequest = true;
+        std::unique_lock<std::mutex> l(gate);
+        opened.wait(l, [&] { return open; });
+        return 1;
+    };
+    worker::SetPassSleepsForTest(0, 1);
+    StartMsgThreads(0);
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return inRequest.load(); }, 5000));
+    EXPECT_FALSE(worker::StopMsgThreads(100));
+    EXPECT_EQ(worker::RunningThreads(), 1);
+    g_bStopThreads = 0;
+    EXPECT_EQ(StartMsgThreads(0), 1);  // no second set while one still runs
+    EXPECT_EQ(worker::RunningThreads(), 1);
+    g_bStopThreads = 1;
+    {
+        std::lock_guard<std::mutex> l(gate);
+        open = true;
+    }
+    opened.notify_all();
+    ASSERT_TRUE(testsupport::WaitUntil([] { return worker::RunningThreads() == 0; }, 5000));
+    // The request that was out is finished and handed back before the thread ends.
+    std::lock_guard<std::mutex> l(queue.m);
+    EXPECT_EQ(queue.finished.size(), 1u);
 }
