@@ -2,6 +2,7 @@
 
 #include "core/Globals.h"
 #include "core/Helpers.h"
+#include "core/Scheduler.h"
 #include "platform/AtomicFile.h"
 #include "platform/RowStoreModel.h"
 #include "platform/Seams.h"
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QStackedLayout>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -48,13 +48,6 @@ QPushButton* MakeButton(QWidget* parent, int id, const QString& text) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QString::number(id));
     return b;
-}
-
-std::string Trim(std::string_view s) {
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string_view::npos) return {};
-    const auto e = s.find_last_not_of(" \t\r\n");
-    return std::string(s.substr(b, e - b + 1));
 }
 
 }  // namespace
@@ -329,17 +322,9 @@ void CSMSSendingListDlg::OnExportNumbers() {
             out += "\r\n";
             continue;
         }
-        const std::string list = Trim(cell);
-        std::size_t start = 0;
-        while (start <= list.size()) {
-            const std::size_t blank = list.find(' ', start);
-            const std::size_t end = blank == std::string::npos ? list.size() : blank;
-            if (end > start) {
-                out += codec::ToGbk(std::string_view(list).substr(start, end - start));
-                out += "\r\n";
-            }
-            if (blank == std::string::npos) break;
-            start = blank + 1;
+        for (const std::string& number : sched::SplitNumbers(cell)) {
+            out += codec::ToGbk(number);
+            out += "\r\n";
         }
     }
     if (!files::WriteFileAtomic(*path, out)) return;
