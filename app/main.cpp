@@ -1,10 +1,3 @@
-// Placeholder until the start-up routine lands.
-#include <QApplication>
-#include <QLabel>
+#include "core/SMSServerApp.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QLabel label("星帆");
-    label.show();
-    return app.exec();
-}
+int main(int argc, char** argv) { return theApp.Run(argc, argv); }

@@ -59,7 +59,7 @@ LoginValues LoadLoginSettings() {
     info.strResourceUrl = Read("资源下载地址", profile::kWhole);
     info.nFtpPort = profile::GetInt(LoginFilePath(), kLoginSection, "Ftp端口", 21);
     SetLoginInfo(info);
-    g_nSerialNo = profile::GetInt(LoginFilePath(), kLoginSection, "流水号", 0);
+    LoadSerialNo();
 
     LoginValues v;
     v.strEcode = Read("企业代码", 20);
@@ -84,5 +84,3 @@ void SavePassword(const std::string& password) {
     const bool remember = profile::GetInt(LoginFilePath(), kLoginSection, "是否记住", 0) == 1;
     Write("登陆密码", remember ? password : std::string());
 }
-
-void SaveSerialNo() { Write("流水号", std::to_string(g_nSerialNo.load())); }

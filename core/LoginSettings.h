@@ -43,7 +43,7 @@ struct LoginValues {
 std::string LoginFilePath();
 
 // Reads every key: hosts, sender, FTP settings and resource URL into the settings record,
-// "流水号" into g_nSerialNo; the login values are returned (the password only when remembered).
+// "流水号" into g_nSerialNo (LoadSerialNo); the login values are returned (the password only when remembered).
 LoginValues LoadLoginSettings();
 
 // After a good login: writes "企业代码", "用户名", "登陆密码" (empty when not remembered),
@@ -53,6 +53,3 @@ void SaveLoginValues(const LoginValues& v);
 // After a good password change: the new password becomes current and is written to "登陆密码"
 // (only when the file remembers the password).
 void SavePassword(const std::string& password);
-
-// At exit: writes g_nSerialNo to "流水号".
-void SaveSerialNo();

@@ -297,6 +297,7 @@ int SendSms(const std::string& numbers, const std::string& text) {
     const LoginInfo li = GetLoginInfo();
     const std::string content = UrlEncode(text);
     const int seq = ++g_nSerialNo;
+    SaveSerialNo();  // a crash never hands the same number out twice
     const std::string reply =
         HttpGet("http://" + RawValue(li.strSmsServer) + "/YFMsg.asp?ECODE=" + RawValue(li.strEcode) +
                     "&USERNAME=" + RawValue(li.strUserName) + "&PASSWORD=" + RawValue(li.strPassword) +
@@ -328,6 +329,10 @@ std::string FetchNotice() {
     std::string host = platformclient::NoticeHost();
     if (host.empty())
         host = profile::GetString(LoginFilePath(), kLoginSection, "公告服务器地址", "", profile::kWhole);
+    return FetchNoticeFrom(host);
+}
+
+std::string FetchNoticeFrom(const std::string& host) {
     if (host.empty()) return {};
     CUrlFetcher fetcher;
     std::string buffer(kReplyBufferSize, '\0');

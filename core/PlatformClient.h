@@ -89,6 +89,8 @@ int SendMms(const std::string& receivers, const std::string& subject, const std:
 // no notice host is set. The host is "公告服务器地址" of "Logp.dat" unless set here (tests).
 std::string FetchNotice();
 void SetNoticeHost(const std::string& host);  // empty: back to "Logp.dat"
+// The notice from the given host (host or host:port); fits CSMSServerApp::m_fnFetchNotice.
+std::string FetchNoticeFrom(const std::string& host);
 
 namespace platformclient {
 // Forgets the previous poll reply (tests).

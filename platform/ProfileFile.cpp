@@ -127,6 +127,9 @@ bool WriteString(const std::string& path, std::string_view section, std::string_
                  std::string_view value, bool ownerOnly) {
     const std::string gSection = codec::ToGbk(Trim(section));
     const std::string gKey = codec::ToGbk(Trim(key));
+    // A line end in the value would start new lines (other keys, sections); the value ends there,
+    // which is what a later read would give anyway.
+    value = value.substr(0, value.find_first_of("\r\n"));
     const std::string gLine = gKey + "=" + codec::ToGbk(value);
 
     std::lock_guard<std::mutex> lock(FileMutex(path));

@@ -18,7 +18,8 @@ std::string GetString(const std::string& path, std::string_view section, std::st
 // is missing.
 int GetInt(const std::string& path, std::string_view section, std::string_view key, int def);
 
-// Creates the file, section or key as needed; rewrites the file atomically. A new file gets
+// Creates the file, section or key as needed; rewrites the file atomically. A value ends at its
+// first line end. A new file gets
 // owner-only permissions when ownerOnly is set. Safe from several threads.
 bool WriteString(const std::string& path, std::string_view section, std::string_view key,
                  std::string_view value, bool ownerOnly = false);

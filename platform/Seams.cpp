@@ -10,6 +10,7 @@ namespace seam {
 namespace {
 std::mutex g_mutex;
 MessageBoxFn g_box;
+StandardBoxFn g_standardBox;
 FileDialogFn g_fileDialog;
 }  // namespace
 
@@ -36,6 +37,33 @@ int Message(const std::string& text, int type) {
     if (IsUiThread()) return RunBox(text, type);
     PostToUi([text, type] { RunBox(text, type); });
     return 0;
+}
+
+StandardBoxFn SetStandardBox(StandardBoxFn fn) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    std::swap(g_standardBox, fn);
+    return fn;
+}
+
+static void RunStandardBox(const std::string& text) {
+    StandardBoxFn box;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        box = g_standardBox;
+    }
+    if (!box) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return;
+    }
+    box(text);
+}
+
+void StandardMessage(const std::string& text) {
+    if (IsUiThread()) {
+        RunStandardBox(text);
+        return;
+    }
+    PostToUi([text] { RunStandardBox(text); });
 }
 
 FileDialogFn SetFileDialog(FileDialogFn fn) {

@@ -15,6 +15,12 @@ MessageBoxFn SetMessageBox(MessageBoxFn fn);
 // queued to the UI thread and 0 is returned at once (the caller never waits).
 int Message(const std::string& text, int type);
 
+// The framework's standard message box (exclamation icon, one OK button). Off the UI thread it
+// is queued like Message and the caller goes on at once.
+using StandardBoxFn = std::function<void(const std::string& text)>;
+StandardBoxFn SetStandardBox(StandardBoxFn fn);
+void StandardMessage(const std::string& text);
+
 // File dialogs: the chosen path, or nothing when cancelled.
 struct FileDialogRequest {
     bool save = false;
@@ -43,6 +49,17 @@ public:
 
 private:
     MessageBoxFn old_;
+};
+
+class ScopedStandardBox {
+public:
+    explicit ScopedStandardBox(StandardBoxFn fn) : old_(SetStandardBox(std::move(fn))) {}
+    ~ScopedStandardBox() { SetStandardBox(std::move(old_)); }
+    ScopedStandardBox(const ScopedStandardBox&) = delete;
+    ScopedStandardBox& operator=(const ScopedStandardBox&) = delete;
+
+private:
+    StandardBoxFn old_;
 };
 
 class ScopedFileDialog {

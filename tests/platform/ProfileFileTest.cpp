@@ -99,6 +99,9 @@ TEST(ProfileFile, WriteCreatesFileAndKeepsUnterminatedLastLine) {
     EXPECT_EQ(ReadFile(g), "[a]\nk=1\nn=2\n");
     ASSERT_TRUE(profile::WriteString(g, "a", "n", "3"));
     EXPECT_EQ(ReadFile(g), "[a]\nk=1\nn=3\n");
+    // A value cannot smuggle in keys or sections.
+    ASSERT_TRUE(profile::WriteString(g, "a", "n", "4\r\n[b]\nk=evil"));
+    EXPECT_EQ(ReadFile(g), "[a]\nk=1\nn=4\n");
 }
 
 TEST(ProfileFileThreads, TwoWritersLoseNothing) {

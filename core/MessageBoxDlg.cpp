@@ -1,0 +1,18 @@
+#include "core/MessageBoxDlg.h"
+
+#include "core/Globals.h"
+#include "platform/Seams.h"
+#include "platform/TextCodec.h"
+#include "uikit/MessageDlg.h"
+
+#include <QMessageBox>
+
+void StandardMessageBox(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, codec::ToQ(g_strMainTitle), codec::ToQ(text), QMessageBox::Ok);
+    box.exec();
+}
+
+void InstallMessageBoxes() {
+    InstallMessageDlg();
+    seam::SetStandardBox(StandardMessageBox);
+}

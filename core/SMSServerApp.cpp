@@ -1,0 +1,141 @@
+#include "core/SMSServerApp.h"
+
+#include "core/FileUtil.h"
+#include "core/GlobalImages.h"
+#include "core/Globals.h"
+#include "core/Helpers.h"
+#include "core/LoginDlg.h"
+#include "core/MessageBoxDlg.h"
+#include "core/Startup.h"
+#include "platform/AppPath.h"
+#include "platform/NetStartup.h"
+#include "platform/SingleInstance.h"
+#include "platform/TermSignals.h"
+#include "platform/TextCodec.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFont>
+#include <QLabel>
+#include <QPalette>
+#include <QResource>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+CSMSServerApp theApp;
+
+namespace {
+const char kInstanceName[] = "DRAVO-MMS-API";
+
+// Stands in for the main window until it exists: a plain window titled "星帆".
+int RunPlaceholderMainWindow(CSMSServerApp& app) {
+    // The main window's start: the login settings and the login; cancelling ends the program.
+    if (!RunLogin(nullptr)) return 0;
+    QDialog dlg;
+    dlg.setWindowTitle(codec::ToQ(g_strMainTitle));
+    auto* layout = new QVBoxLayout(&dlg);
+    layout->addWidget(new QLabel(codec::ToQ(g_strMainTitle), &dlg));
+    dlg.resize(480, 320);
+    app.m_fnShowMainWindow = [&dlg] {
+        dlg.showNormal();
+        dlg.raise();
+        dlg.activateWindow();
+    };
+    const int result = dlg.exec();
+    app.m_fnShowMainWindow = nullptr;
+    return result;
+}
+}  // namespace
+
+int CSMSServerApp::Run(int argc, char** argv) {
+    m_args.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (!m_args.empty()) {
+        // The repair run needs no window system.
+        QCoreApplication app(argc, argv);
+        InitInstance();
+        return 0;
+    }
+    QApplication app(argc, argv);
+    InitInstance();
+    return 0;
+}
+
+bool CSMSServerApp::InitInstance() {
+    g_strAppPath = paths::ExecutableFolder();
+    if (!m_args.empty()) return RepairRun();
+
+    QResource::registerResource(codec::ToQ(paths::AppFile("art.rcc")));
+    QFont::insertSubstitution(QString::fromUtf8("宋体"), QStringLiteral("Noto Serif CJK SC"));
+    QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"));
+    InstallMessageBoxes();
+
+    if (!net::Startup()) {
+        ShowMessage("初始化网络失败！", 0);
+        return false;
+    }
+    startup::ReadProxySettings();
+    startup::CheckSysInfoFile();
+    g_pFileUtil = new CFileUtil(g_strAppPath);
+
+    m_pInstance = new SingleInstance(QString::fromLatin1(kInstanceName));
+    if (!m_pInstance->Acquire(true)) {
+        // The running instance was asked to show its window; this one ends without one.
+        g_strMainTitle = "星帆";
+        delete m_pInstance;
+        m_pInstance = nullptr;
+        delete g_pFileUtil;
+        g_pFileUtil = nullptr;
+        net::Cleanup();
+        return false;
+    }
+    m_pInstance->SetShowHandler([this] {
+        if (m_fnShowMainWindow) m_fnShowMainWindow();
+    });
+
+    startup::LoadSysInfo();
+
+    QPalette pal = QApplication::palette();
+    pal.setColor(QPalette::Window, QColor(235, 243, 246));
+    pal.setColor(QPalette::WindowText, Qt::black);
+    QApplication::setPalette(pal);
+
+    CreateGlobalImages();
+    termsignals::QuitEventLoopsOnSignal();
+
+    const std::string noticeAddress = startup::NoticeAddress();
+    if (!noticeAddress.empty() && m_fnFetchNotice) {
+        const auto text = startup::NoticePopupText(m_fnFetchNotice(noticeAddress));
+        if (text && m_fnShowNotice) m_fnShowNotice(*text);
+    }
+
+    if (m_fnRunMainWindow)
+        m_fnRunMainWindow();
+    else
+        RunPlaceholderMainWindow(*this);
+
+    Shutdown();
+    return false;
+}
+
+bool CSMSServerApp::RepairRun() {
+    // Nothing is repaired under a running instance; the name is held while repairing.
+    SingleInstance instance(QString::fromLatin1(kInstanceName));
+    if (!instance.Acquire(false)) {
+        std::fprintf(stderr, "XingFan is running; no file was repaired.\n");
+        return false;
+    }
+    startup::RepairDataFiles();
+    return false;
+}
+
+void CSMSServerApp::Shutdown() {
+    g_bStopThreads = 1;
+    FreeGlobalImages();
+    delete g_pFileUtil;
+    g_pFileUtil = nullptr;
+    delete m_pInstance;
+    m_pInstance = nullptr;
+    net::Cleanup();
+    SaveSerialNo();
+}

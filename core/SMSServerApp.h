@@ -1,0 +1,39 @@
+#pragma once
+// The application object: its start-up routine runs the whole life of the process.
+#include <functional>
+#include <string>
+#include <vector>
+
+class SingleInstance;
+
+class CSMSServerApp {
+public:
+    // Makes the application object (no window system for a repair run), runs InitInstance and
+    // returns the exit status.
+    int Run(int argc, char** argv);
+
+    // One of four courses: repair run (any argument), network failure, second instance, normal
+    // run. Always false.
+    bool InitInstance();
+
+    // The command line after the program name.
+    std::vector<std::string> m_args;
+
+    // Hooks the later windows fill in (none: skipped).
+    // Fetches the start-up notice from the notice server (host or host:port); empty on failure.
+    std::function<std::string(const std::string& address)> m_fnFetchNotice;
+    // Shows the notice popup modally with its text.
+    std::function<void(const std::string& text)> m_fnShowNotice;
+    // Constructs the main window, runs it modally and returns its result (none: a placeholder).
+    std::function<int()> m_fnRunMainWindow;
+    // Shows the main window when a later instance asks; set while the main window exists.
+    std::function<void()> m_fnShowMainWindow;
+
+private:
+    bool RepairRun();
+    void Shutdown();
+
+    SingleInstance* m_pInstance = nullptr;
+};
+
+extern CSMSServerApp theApp;
