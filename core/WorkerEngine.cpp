@@ -151,6 +151,7 @@ int StartMsgThreads(int /*nUnused*/) {
         ThreadSet& set = Set();
         std::lock_guard<std::mutex> lock(set.mutex);
         if (!set.threads.empty() || set.running > 0) return 1;  // started once
+        g_SysInfo.bThreadsStarted = 1;
         g_threadsStarted.store(1);
         for (int i = 0; i < worker::kThreadCount; ++i) g_indexCells[static_cast<std::size_t>(i)] = i;
         for (int i = 0; i < worker::kThreadCount; ++i) {
