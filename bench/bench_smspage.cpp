@@ -56,7 +56,10 @@ void BM_ViewFollowsABatch(benchmark::State& state) {
         Model(page)->Sync();
         QApplication::processEvents();
         state.PauseTiming();
-        for (int i = 0; i < n; ++i) page.AddSMSItem(++next, std::to_string(13900000000LL + next), "", "x", "", 0);
+        for (int i = 0; i < n; ++i) {
+            ++next;
+            page.AddSMSItem(next, std::to_string(13900000000LL + next), "", "x", "", 0);
+        }
         Model(page)->Sync();
         state.ResumeTiming();
     }
