@@ -4,39 +4,35 @@
 #include "core/PlatformClient.h"
 #include "platform/TextCodec.h"
 
-#include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
+#include <QLabel>
 
 #include <utility>
 
 using codec::ToQ;
 
-CBalanceDlg::CBalanceDlg(int nSms, int nMms, QWidget* parent) : QDialog(parent), m_nSms(nSms), m_nMms(nMms) {
+CBalanceDlg::CBalanceDlg(int nSms, int nMms, QWidget* parent)
+    : CSkinDialog(164, parent), m_nSms(nSms), m_nMms(nMms) {
     setObjectName("164");
     setWindowTitle(ToQ("余额查询"));
-    m_editSms = new QLineEdit(QString::number(m_nSms), this);
-    m_editSms->setObjectName("1062");
-    m_editSms->setReadOnly(true);
-    m_editMms = new QLineEdit(QString::number(m_nMms), this);
-    m_editMms->setObjectName("1063");
-    m_editMms->setReadOnly(true);
-    m_btnClose = new QPushButton(ToQ("关  闭"), this);
+    SetDialogSizeDlu(150, 96);
+    auto makeRow = [this](const char* label, const char* id, int value, int y) {
+        auto* l = new QLabel(ToQ(label), this);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        PlaceDlu(l, 14, y, 46, 13);
+        auto* e = new CSkinEdit(this);
+        e->setObjectName(id);
+        e->setReadOnly(true);
+        e->setText(QString::number(value));
+        PlaceDlu(e, 64, y, 70, 13);
+        return e;
+    };
+    m_editSms = makeRow("短信条数：", "1062", m_nSms, 28);
+    m_editMms = makeRow("彩信条数：", "1063", m_nMms, 48);
+    m_btnClose = new CSkinButton(ToQ("关  闭"), this);
     m_btnClose->setObjectName("1");
     m_btnClose->setDefault(true);
-
-    auto* form = new QFormLayout;
-    form->addRow(ToQ("短信条数："), m_editSms);
-    form->addRow(ToQ("彩信条数："), m_editMms);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_btnClose);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(form);
-    top->addLayout(buttons);
-    connect(m_btnClose, &QPushButton::clicked, this, &QDialog::accept);
+    PlaceDlu(m_btnClose, 50, 72, 50, 14);
+    connect(m_btnClose, &QPushButton::clicked, this, [this] { OnOK(); });
 }
 
 void RunQueryBalance(QWidget* parent, const BalanceExecFn& exec) {
@@ -49,5 +45,5 @@ void RunQueryBalance(QWidget* parent, const BalanceExecFn& exec) {
     if (exec)
         exec(dlg);
     else
-        dlg.exec();
+        dlg.DoModal();
 }

@@ -1,22 +1,21 @@
 #pragma once
 // The balance dialog: remaining SMS and MMS as the caller gives them.
-#include <QDialog>
+#include "uikit/SkinButton.h"
+#include "uikit/SkinDialog.h"
+#include "uikit/SkinEdit.h"
 
 #include <functional>
 
-class QLineEdit;
-class QPushButton;
-
-class CBalanceDlg : public QDialog {
+class CBalanceDlg : public CSkinDialog {
     Q_OBJECT
 public:
     CBalanceDlg(int nSms, int nMms, QWidget* parent = nullptr);
 
     int m_nSms;
     int m_nMms;
-    QLineEdit* m_editSms;
-    QLineEdit* m_editMms;
-    QPushButton* m_btnClose;
+    CSkinEdit* m_editSms;
+    CSkinEdit* m_editMms;
+    CSkinButton* m_btnClose;
 };
 
 using BalanceExecFn = std::function<int(CBalanceDlg&)>;

@@ -7,49 +7,50 @@
 #include "core/PlatformClient.h"
 #include "platform/TextCodec.h"
 
-#include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
+#include <QLabel>
 
 using codec::FromQ;
 using codec::ToQ;
 
-CChangePasswordDlg::CChangePasswordDlg(QWidget* parent) : QDialog(parent) {
+CChangePasswordDlg::CChangePasswordDlg(QWidget* parent) : CSkinDialog(519, parent) {
     setObjectName("519");
     setWindowTitle(ToQ("修改登陆密码"));
-    auto makeEdit = [this](const char* id) {
-        auto* e = new QLineEdit(this);
+    SetDialogSizeDlu(170, 116);
+    auto makeRow = [this](const char* label, const char* id, int y) {
+        auto* l = new QLabel(ToQ(label), this);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        PlaceDlu(l, 12, y, 46, 13);
+        auto* e = new CSkinEdit(this);
         e->setObjectName(id);
         e->setEchoMode(QLineEdit::Password);
         // The stored password is read through a 20-byte buffer; the login edit takes 16.
         e->setValidator(new CGbkLimitValidator(16, e));
+        PlaceDlu(e, 62, y, 94, 13);
         return e;
     };
-    m_editOld = makeEdit("1043");
-    m_editNew = makeEdit("1044");
-    m_editConfirm = makeEdit("1045");
-    m_btnOK = new QPushButton(ToQ("确定"), this);
+    m_editOld = makeRow("原始密码：", "1043", 28);
+    m_editNew = makeRow("新 密 码：", "1044", 48);
+    m_editConfirm = makeRow("确认密码：", "1045", 68);
+    m_btnOK = new CSkinButton(ToQ("确定"), this);
     m_btnOK->setObjectName("1");
     m_btnOK->setDefault(true);
-    m_btnCancel = new QPushButton(ToQ("取消"), this);
+    PlaceDlu(m_btnOK, 32, 92, 46, 14);
+    m_btnCancel = new CSkinButton(ToQ("取消"), this);
     m_btnCancel->setObjectName("2");
-
-    auto* form = new QFormLayout;
-    form->addRow(ToQ("原始密码："), m_editOld);
-    form->addRow(ToQ("新 密 码："), m_editNew);
-    form->addRow(ToQ("确认密码："), m_editConfirm);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_btnOK);
-    buttons->addWidget(m_btnCancel);
-    auto* top = new QVBoxLayout(this);
-    top->addLayout(form);
-    top->addLayout(buttons);
+    PlaceDlu(m_btnCancel, 92, 92, 46, 14);
+    setTabOrder(m_editOld, m_editNew);
+    setTabOrder(m_editNew, m_editConfirm);
+    setTabOrder(m_editConfirm, m_btnOK);
+    setTabOrder(m_btnOK, m_btnCancel);
 
     connect(m_btnOK, &QPushButton::clicked, this, [this] { OnOK(); });
-    connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_btnCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+}
+
+bool CChangePasswordDlg::OnInitDialog() {
+    CSkinDialog::OnInitDialog();
+    m_editOld->setFocus();
+    return true;
 }
 
 void CChangePasswordDlg::OnOK() {
@@ -77,14 +78,14 @@ void CChangePasswordDlg::OnOK() {
         return;
     }
     m_strNewPassword = newPw;
-    accept();
+    CSkinDialog::OnOK();
 }
 
 void RunChangePassword(QWidget* parent, const ChangePasswordExecFn& exec) {
     CChangePasswordDlg dlg(parent);
     dlg.m_strCurrentPassword = GetLoginInfo().strPassword;
-    const int result = exec ? exec(dlg) : dlg.exec();
-    if (result != QDialog::Accepted) return;
+    const int result = exec ? exec(dlg) : dlg.DoModal();
+    if (result != IDOK) return;
     const std::string newPw = dlg.m_strNewPassword;
     const int done = CallOffUi([newPw] { return ChangePassword(newPw); });
     if (done > 0) {

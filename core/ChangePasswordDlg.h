@@ -1,14 +1,13 @@
 #pragma once
 // The change-password dialog: old password, new password and its confirmation.
-#include <QDialog>
+#include "uikit/SkinButton.h"
+#include "uikit/SkinDialog.h"
+#include "uikit/SkinEdit.h"
 
 #include <functional>
 #include <string>
 
-class QLineEdit;
-class QPushButton;
-
-class CChangePasswordDlg : public QDialog {
+class CChangePasswordDlg : public CSkinDialog {
     Q_OBJECT
 public:
     explicit CChangePasswordDlg(QWidget* parent = nullptr);
@@ -17,15 +16,19 @@ public:
     std::string m_strNewPassword;      // after OK
 
     // The check of "确定": stays open on a wrong old password, an empty new one or a mismatch.
-    void OnOK();
+    void OnOK() override;
 
-    QLineEdit* m_editOld;
-    QLineEdit* m_editNew;
-    QLineEdit* m_editConfirm;
-    QPushButton* m_btnOK;
-    QPushButton* m_btnCancel;
+    CSkinEdit* m_editOld;
+    CSkinEdit* m_editNew;
+    CSkinEdit* m_editConfirm;
+    CSkinButton* m_btnOK;
+    CSkinButton* m_btnCancel;
+
+protected:
+    bool OnInitDialog() override;
 };
 
+// Runs the dialog modally (DoModal; a test passes its own), returns IDOK when it was confirmed.
 using ChangePasswordExecFn = std::function<int(CChangePasswordDlg&)>;
 
 // The main window's password change: the dialog, then the platform request; on success the

@@ -7,72 +7,87 @@
 #include "core/PlatformClient.h"
 #include "platform/AppPath.h"
 #include "platform/TextCodec.h"
+#include "uikit/Resources.h"
 
-#include <QCheckBox>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
-#include <QVBoxLayout>
+#include <QWindow>
 
 using codec::FromQ;
 using codec::ToQ;
 
 namespace {
 
-QLineEdit* MakeEdit(QWidget* parent, const char* id, int maxBytes) {
-    auto* e = new QLineEdit(parent);
+// Places of the controls over the picture: a label column and an edit column under its banner.
+constexpr int kLabelX = 92, kLabelW = 66, kEditX = 160, kEditW = 150, kRowH = 20;
+constexpr int kRowY[4] = {100, 128, 156, 184};
+
+CSkinEdit* MakeEdit(QWidget* parent, const char* id, int maxBytes, int row) {
+    auto* e = new CSkinEdit(parent);
     e->setObjectName(id);
     e->setValidator(new CGbkLimitValidator(maxBytes, e));
+    e->setGeometry(kEditX, kRowY[row], kEditW, kRowH);
     return e;
+}
+
+void MakeLabel(QWidget* parent, const char* text, int row) {
+    auto* l = new QLabel(ToQ(text), parent);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    l->setGeometry(kLabelX, kRowY[row], kLabelW, kRowH);
+}
+
+CImageButton* MakeButton(QWidget* parent, const char* text, const char* id, int bitmap, int x) {
+    auto* b = new CImageButton(ToQ(text), parent);
+    b->setObjectName(id);
+    b->SetBitmaps(bitmap, QColor(0, 255, 0));
+    b->SetTransparent(true);
+    b->SetDrawBorder(false);
+    b->SetBtnCursor(uikit::res::kHandCursorId);
+    b->SetColor(CImageButton::BTNST_COLOR_FG_IN, QColor(0, 84, 96));
+    b->SetColor(CImageButton::BTNST_COLOR_FG_OUT, QColor(0, 0, 0));
+    b->setGeometry(x, 246, 80, 26);
+    return b;
 }
 
 }  // namespace
 
-CLoginDlg::CLoginDlg(QWidget* parent) : QDialog(parent) {
+CLoginDlg::CLoginDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName("162");
     setWindowTitle(ToQ("登陆系统"));
+    QFont f(QStringLiteral("宋体"));
+    f.setPointSize(9);
+    setFont(f);
+    setFixedSize(kWidth, kHeight);
 
-    m_editEcode = MakeEdit(this, "1057", 16);
-    m_editUserName = MakeEdit(this, "1058", 16);
-    m_editPassword = MakeEdit(this, "1115", 16);
+    MakeLabel(this, "企业代码：", 0);
+    m_editEcode = MakeEdit(this, "1057", 16, 0);
+    MakeLabel(this, "用 户 名：", 1);
+    m_editUserName = MakeEdit(this, "1058", 16, 1);
+    MakeLabel(this, "登陆密码：", 2);
+    m_editPassword = MakeEdit(this, "1115", 16, 2);
     m_editPassword->setEchoMode(QLineEdit::Password);
-    m_editExtNo = MakeEdit(this, "1060", 8);
-    m_checkRemember = new QCheckBox(ToQ("记住密码"), this);
+    MakeLabel(this, "扩 展 号：", 3);
+    m_editExtNo = MakeEdit(this, "1060", 8, 3);
+    m_checkRemember = new CSkinCheckBox(ToQ("记住密码"), this);
     m_checkRemember->setObjectName("1056");
-    m_btnOK = new QPushButton(ToQ("登  陆"), this);
-    m_btnOK->setObjectName("1");
+    // As wide as its box and caption: it paints its whole rectangle.
+    m_checkRemember->setGeometry(kEditX, 212, m_checkRemember->sizeHint().width(), 18);
+    m_btnOK = MakeButton(this, "登  陆", "1", 193, 112);
     m_btnOK->setDefault(true);
-    m_btnCancel = new QPushButton(ToQ("取  消"), this);
-    m_btnCancel->setObjectName("2");
-
-    auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(ToQ("企业代码："), this), 0, 0);
-    grid->addWidget(m_editEcode, 0, 1);
-    grid->addWidget(new QLabel(ToQ("用 户 名："), this), 1, 0);
-    grid->addWidget(m_editUserName, 1, 1);
-    grid->addWidget(new QLabel(ToQ("登陆密码："), this), 2, 0);
-    grid->addWidget(m_editPassword, 2, 1);
-    grid->addWidget(new QLabel(ToQ("扩 展 号："), this), 3, 0);
-    grid->addWidget(m_editExtNo, 3, 1);
-    grid->addWidget(m_checkRemember, 4, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_btnOK);
-    buttons->addWidget(m_btnCancel);
-    auto* top = new QVBoxLayout(this);
-    top->addStretch();
-    top->addLayout(grid);
-    top->addLayout(buttons);
+    m_btnCancel = MakeButton(this, "取  消", "2", 194, 208);
+    setTabOrder(m_editEcode, m_editUserName);
+    setTabOrder(m_editUserName, m_editPassword);
+    setTabOrder(m_editPassword, m_editExtNo);
+    setTabOrder(m_editExtNo, m_checkRemember);
+    setTabOrder(m_checkRemember, m_btnOK);
+    setTabOrder(m_btnOK, m_btnCancel);
 
     connect(m_btnOK, &QPushButton::clicked, this, [this] { OnOK(); });
     connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    const std::string back = paths::AppFile("Login.bmp");
-    if (paths::FileExists(back) && m_bmpBack.load(ToQ(back))) setFixedSize(m_bmpBack.size());
+    // Without the picture the dialog keeps its plain background.
+    m_dibBack.Load(paths::AppFile("Login.bmp"));
 }
 
 void CLoginDlg::UpdateControls() {
@@ -125,14 +140,22 @@ void CLoginDlg::reject() {
     if (!m_bBusy) QDialog::reject();
 }
 
-void CLoginDlg::paintEvent(QPaintEvent* e) {
-    if (m_bmpBack.isNull()) return QDialog::paintEvent(e);
+void CLoginDlg::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawPixmap(0, 0, m_bmpBack);
+    if (m_dibBack.IsLoaded()) {
+        m_dibBack.Draw(p, 0, 0, width(), height(), 0, 0, 0, 0);
+        return;
+    }
+    // No picture: white with the kit's light frame, so that the borderless window stands out.
+    p.fillRect(rect(), QColor(255, 255, 255));
+    p.setPen(QColor(140, 170, 230));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void CLoginDlg::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) {
+        e->accept();
+        if (QWindow* w = windowHandle(); w && w->startSystemMove()) return;
         m_bDragging = true;
         m_ptDragOffset = e->globalPosition().toPoint() - frameGeometry().topLeft();
         e->accept();

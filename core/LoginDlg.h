@@ -1,15 +1,16 @@
 #pragma once
 // The login dialog: enterprise code, user name, password and extension number, checked against
-// the platform (an SMS balance query) before it closes with OK.
+// the platform (an SMS balance query) before it closes with OK. No caption or border: the
+// picture "Login.bmp" fills it and a press anywhere drags it.
+#include "uikit/DibImage.h"
+#include "uikit/ImageButton.h"
+#include "uikit/SkinCheckBox.h"
+#include "uikit/SkinEdit.h"
+
 #include <QDialog>
-#include <QPixmap>
 
 #include <functional>
 #include <string>
-
-class QCheckBox;
-class QLineEdit;
-class QPushButton;
 
 class CLoginDlg : public QDialog {
     Q_OBJECT
@@ -25,13 +26,17 @@ public:
     // The check of the OK button: stays open on a missing value or refused credentials.
     void OnOK();
 
-    QLineEdit* m_editEcode;
-    QLineEdit* m_editUserName;
-    QLineEdit* m_editPassword;
-    QLineEdit* m_editExtNo;
-    QCheckBox* m_checkRemember;
-    QPushButton* m_btnOK;
-    QPushButton* m_btnCancel;
+    CSkinEdit* m_editEcode;
+    CSkinEdit* m_editUserName;
+    CSkinEdit* m_editPassword;
+    CSkinEdit* m_editExtNo;
+    CSkinCheckBox* m_checkRemember;
+    CImageButton* m_btnOK;      // bitmap 193
+    CImageButton* m_btnCancel;  // bitmap 194
+
+    // The size of the dialog; the background picture is drawn over all of it.
+    static constexpr int kWidth = 400, kHeight = 300;
+    bool HasBackground() const { return m_dibBack.IsLoaded(); }
 
     // Closing is ignored while the platform is being asked.
     void reject() override;
@@ -43,7 +48,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
-    QPixmap m_bmpBack;
+    CDibImage m_dibBack;  // "Login.bmp"
     bool m_bBusy = false;
     bool m_bDragging = false;
     QPoint m_ptDragOffset;

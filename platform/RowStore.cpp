@@ -160,20 +160,23 @@ std::size_t RowStore::DoRemoveRows(const std::vector<RowId>& ids) {
     ++generation_;
     std::sort(doomed.begin(), doomed.end());
     doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
-    std::size_t write = 0, first = order_.size();
-    for (std::size_t read = 0; read < order_.size(); ++read) {
+    std::size_t write = 0, first = order_.size(), left = doomed.size();
+    std::size_t read = 0;
+    for (; read < order_.size() && left > 0; ++read) {
         Item* r = order_[read].get();
         if (std::binary_search(doomed.begin(), doomed.end(), r)) {
             if (first == order_.size()) first = read;
             Record(Change::Remove, write);  // index in the order as it shrinks
             byId_.erase(r->id);
             order_[read].reset();
+            --left;
             continue;
         }
         if (write != read) order_[write] = std::move(order_[read]);
         ++write;
     }
-    order_.resize(write);
+    // Past the last removed row the rest only moves up, in one step.
+    order_.erase(order_.begin() + static_cast<long>(write), order_.begin() + static_cast<long>(read));
     Invalidate(first);
     return doomed.size();
 }
@@ -187,7 +190,7 @@ void RowStore::DoClear() {
     Record(Change::Reset, 0);
 }
 
-bool RowStore::DoSetCell(Item* row, int col, std::string_view text) {
+bool RowStore::DoSetCell(Item* row, int col, std::string_view text, std::size_t knownPos) {
     if (!row || col < 0 || col >= columns_) return false;
     std::size_t start = 0;
     for (int i = 0; i < col; ++i) start = row->blob.find('\0', start) + 1;
@@ -195,7 +198,7 @@ bool RowStore::DoSetCell(Item* row, int col, std::string_view text) {
     if (end == std::string::npos) end = row->blob.size();
     row->blob.replace(start, end - start, NoNul(text));
     ++generation_;
-    if (notifier_) Record(Change::Update, *PositionOf(row));
+    if (notifier_) Record(Change::Update, knownPos != static_cast<std::size_t>(-1) ? knownPos : *PositionOf(row));
     return true;
 }
 
@@ -245,7 +248,7 @@ RowId RowStore::Access::Insert(std::size_t index, const std::vector<std::string>
     return s_.DoInsert(index, cells, icon, data);
 }
 bool RowStore::Access::SetCellAt(std::size_t i, int col, std::string_view text) {
-    return i < s_.order_.size() && s_.DoSetCell(s_.order_[i].get(), col, text);
+    return i < s_.order_.size() && s_.DoSetCell(s_.order_[i].get(), col, text, i);
 }
 bool RowStore::Access::SetCell(RowId id, int col, std::string_view text) {
     return s_.DoSetCell(s_.Find(id), col, text);
@@ -256,6 +259,13 @@ bool RowStore::Access::SetIcon(RowId id, int icon) {
     r->icon = icon;
     ++s_.generation_;
     if (s_.notifier_) s_.Record(Change::Update, *s_.PositionOf(r));
+    return true;
+}
+bool RowStore::Access::SetIconAt(std::size_t i, int icon) {
+    if (i >= s_.order_.size()) return false;
+    s_.order_[i]->icon = icon;
+    ++s_.generation_;
+    if (s_.notifier_) s_.Record(Change::Update, i);
     return true;
 }
 bool RowStore::Access::SetData(RowId id, std::int64_t data) {

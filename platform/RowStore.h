@@ -96,6 +96,7 @@ public:
         bool SetCellAt(std::size_t index, int col, std::string_view text);
         bool SetCell(RowId id, int col, std::string_view text);
         bool SetIcon(RowId id, int icon);
+        bool SetIconAt(std::size_t index, int icon);
         bool SetData(RowId id, std::int64_t data);
         bool Remove(RowId id);
         std::size_t RemoveRows(const std::vector<RowId>& ids);
@@ -178,7 +179,9 @@ private:
     bool DoRemove(RowId id);
     std::size_t DoRemoveRows(const std::vector<RowId>& ids);
     void DoClear();
-    bool DoSetCell(Item* row, int col, std::string_view text);
+    // knownPos: the row's index when the caller has it (saves a position lookup).
+    bool DoSetCell(Item* row, int col, std::string_view text,
+                   std::size_t knownPos = static_cast<std::size_t>(-1));
     static std::string_view CellOf(const Item& row, int col);
     RowData ToData(const Item& row) const;
     std::vector<std::unique_ptr<Item>> MakeItems(std::vector<PackedRow>& rows) const;

@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QKeyEvent>
+#include <QTest>
+#include <QTimer>
 
 #include <sys/stat.h>
 #include <atomic>
@@ -276,7 +278,7 @@ TEST_F(LoginDialogsThreadsTest, PasswordChangeFlow) {
     };
     {  // cancelled: nothing changes, nothing is sent
         MessageLog log;
-        RunChangePassword(nullptr, [](CChangePasswordDlg&) { return int(QDialog::Rejected); });
+        RunChangePassword(nullptr, [](CChangePasswordDlg&) { return int(IDCANCEL); });
         EXPECT_TRUE(log.texts.empty());
         EXPECT_TRUE(sim.Requests().empty());
     }
@@ -325,6 +327,49 @@ TEST_F(LoginDialogsThreadsTest, BalanceDialogShowsBothCounts) {
     RunQueryBalance(nullptr, read);
     EXPECT_EQ(smsText, "-1");
     EXPECT_EQ(mmsText, "-1");
+}
+
+TEST_F(LoginDialogsThreadsTest, PasswordAndBalanceDialogsRunModally) {
+    // Acts on whichever dialog is open modally once it shows.
+    auto whenModal = [](std::function<void(QWidget*)> act) {
+        auto* timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, [timer, act] {
+            if (QWidget* w = QApplication::activeModalWidget(); w && w->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+                act(w);
+            }
+        });
+        timer->start(5);
+    };
+    MessageLog log;
+    whenModal([](QWidget* w) {
+        auto* d = qobject_cast<CChangePasswordDlg*>(w);
+        ASSERT_NE(d, nullptr);
+        d->m_editOld->setText("pw");
+        d->m_editNew->setText("n2");
+        d->m_editConfirm->setText("n2");
+        d->m_btnOK->click();
+    });
+    RunChangePassword(nullptr);
+    EXPECT_EQ(log.texts, std::vector<std::string>{"修改密码成功！"});
+    EXPECT_EQ(GetLoginInfo().strPassword, "n2");
+
+    // Escape cancels: nothing is sent.
+    sim.ClearLog();
+    whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+    RunChangePassword(nullptr);
+    EXPECT_EQ(log.texts.size(), 1u);
+    EXPECT_TRUE(sim.Requests().empty());
+
+    whenModal([](QWidget* w) {
+        auto* d = qobject_cast<CBalanceDlg*>(w);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->m_editSms->text(), "77");
+        d->m_btnClose->click();
+    });
+    RunQueryBalance(nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST(LoginSettingsThreadsTest, ReadersSeeWholeCredentials) {

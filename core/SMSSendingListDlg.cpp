@@ -1,0 +1,339 @@
+#include "core/SMSSendingListDlg.h"
+
+#include "core/Globals.h"
+#include "core/Helpers.h"
+#include "core/Scheduler.h"
+#include "platform/AtomicFile.h"
+#include "platform/RowStoreModel.h"
+#include "platform/Seams.h"
+#include "platform/TextCodec.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+CSMSSendingListDlg* g_pSMSSendingListDlg = nullptr;
+
+namespace {
+
+using namespace smsbatch;
+
+const int kImmediateWidths[12] = {90, 120, 80, 350, 0, 0, 0, 0, 0, 0, 120, 0};
+
+QStringList Headers(int list) {
+    QStringList h = {"发送类型", "接收号码", "接收人", "彩信标题（或短信内容）", "定时发送时间",
+                     "彩信资源编号", "信息提交时间", "彩信文件", "处理状态", "发送设备",
+                     "彩信大小（粗略值）", "彩信编号"};
+    if (list == 3) {
+        h[4] = "发送周期和时间";
+        h[6] = "上次发送日期";
+    }
+    return h;
+}
+
+QPixmap Bitmap(int id) { return QPixmap(QString(":/bmp/%1.png").arg(id)); }
+
+// The view buttons' bitmaps: shown / not shown.
+const int kViewBitmaps[3][2] = {{480, 481}, {485, 486}, {488, 489}};
+
+QPushButton* MakeButton(QWidget* parent, int id, const QString& text) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::number(id));
+    return b;
+}
+
+}  // namespace
+
+CSMSSendingListDlg::CSMSSendingListDlg(QWidget* parent) : QWidget(parent) {
+    setObjectName(QString::number(IDD));
+    OnInitDialog();
+}
+
+CSMSSendingListDlg::~CSMSSendingListDlg() {
+    if (g_pSMSSendingListDlg == this) g_pSMSSendingListDlg = nullptr;
+    worker::ClearSmsQueue(&m_batch);
+    m_queues.SetCountChangedHandler(nullptr);
+    // The models follow the row stores, which are members: they go first.
+    for (QTableView*& v : m_views) {
+        delete v;
+        v = nullptr;
+    }
+}
+
+rows::RowStore& CSMSSendingListDlg::List(int n) {
+    return n == 2 ? m_queues.Timed() : n == 3 ? m_queues.Cyclic() : m_queues.Immediate();
+}
+
+QTableView* CSMSSendingListDlg::View(int n) const { return m_views[std::clamp(n, 1, 3) - 1]; }
+
+void CSMSSendingListDlg::OnInitDialog() {
+    auto* top = new QHBoxLayout;
+    const QString viewTexts[3] = {"即时发送", "定时发送", "循环发送"};
+    const int viewIds[3] = {1050, 1051, 1330};
+    for (int i = 0; i < 3; ++i) {
+        m_btnView[i] = MakeButton(this, viewIds[i], viewTexts[i]);
+        m_btnView[i]->setIcon(Bitmap(kViewBitmaps[i][i == 0 ? 0 : 1]));
+        top->addWidget(m_btnView[i]);
+    }
+    top->addStretch();
+    connect(m_btnView[0], &QPushButton::clicked, this, &CSMSSendingListDlg::OnShowImmediateList);
+    connect(m_btnView[1], &QPushButton::clicked, this, &CSMSSendingListDlg::OnShowTimedList);
+    connect(m_btnView[2], &QPushButton::clicked, this, &CSMSSendingListDlg::OnShowCyclicList);
+
+    auto* stack = new QVBoxLayout;
+    const int listIds[3] = {1034, 1035, 1036};
+    for (int i = 0; i < 3; ++i) {
+        auto* view = new QTableView(this);
+        view->setObjectName(QString::number(listIds[i]));
+        auto* model = new rows::RowStoreModel(List(i + 1), view);
+        model->SetHeaders(Headers(i + 1));
+        view->setModel(model);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setShowGrid(true);
+        view->setWordWrap(false);
+        view->verticalHeader()->hide();
+        view->verticalHeader()->setDefaultSectionSize(18);
+        view->setStyleSheet("QTableView { background: white; }");
+        for (int c = 0; c < kColumns; ++c) {
+            int w = kImmediateWidths[c];
+            if (i > 0 && c == 4) w = 140;
+            if (w == 0) view->setColumnHidden(c, true);
+            else view->setColumnWidth(c, w);
+        }
+        view->horizontalHeader()->setSectionsClickable(true);
+        connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this,
+                [this, i](int col) { SortList(i + 1, col); });
+        m_views[i] = view;
+        m_models[i] = model;
+        stack->addWidget(view);
+        if (i > 0) view->hide();
+    }
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(new QLabel("当前即时任务信息共计：", this));
+    m_countLabel = new QLabel("0条", this);
+    m_countLabel->setObjectName("1281");
+    bottom->addWidget(m_countLabel);
+    bottom->addStretch();
+    m_btnDelete = MakeButton(this, 1047, "删除发送");
+    m_btnCancelAll = MakeButton(this, 1002, "全部取消");
+    m_btnPriority = MakeButton(this, 1004, "优先发送");
+    m_btnExport = MakeButton(this, 1003, "导出发送号码");
+    m_btnPause = MakeButton(this, 1065, "允许发送状态");
+    m_stateImage = new QLabel(this);
+    m_stateImage->setObjectName("1064");
+    m_stateImage->setPixmap(Bitmap(166));
+    for (QWidget* w : {static_cast<QWidget*>(m_btnDelete), static_cast<QWidget*>(m_btnCancelAll),
+                       static_cast<QWidget*>(m_btnPriority), static_cast<QWidget*>(m_btnExport),
+                       static_cast<QWidget*>(m_btnPause), static_cast<QWidget*>(m_stateImage)})
+        bottom->addWidget(w);
+    connect(m_btnDelete, &QPushButton::clicked, this, &CSMSSendingListDlg::OnDeleteSend);
+    connect(m_btnCancelAll, &QPushButton::clicked, this, &CSMSSendingListDlg::OnCancelAll);
+    connect(m_btnPriority, &QPushButton::clicked, this, &CSMSSendingListDlg::OnPrioritySend);
+    connect(m_btnExport, &QPushButton::clicked, this, &CSMSSendingListDlg::OnExportNumbers);
+    connect(m_btnPause, &QPushButton::clicked, this, &CSMSSendingListDlg::OnPauseToggle);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(stack, 1);
+    layout->addLayout(bottom);
+
+    m_batch.SetCountChanged([this] { PostCountLabel(); });
+    m_queues.SetCountChangedHandler([this] { PostCountLabel(); });
+    m_batch.SetRecordSink([](const MsgRecord& r) {
+        if (const auto& add = worker::GetServices().AddSmsRecord) add(r);
+    });
+    worker::SetSmsQueue(&m_batch);
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setInterval(360000);
+    connect(m_timer1, &QTimer::timeout, this, [this] { OnTimer(1); });
+    m_timer1->start();
+    m_timer2 = new QTimer(this);
+    m_timer2->setInterval(59000);
+    connect(m_timer2, &QTimer::timeout, this, [this] { OnTimer(2); });
+    m_timer2->start();
+
+    // The queue lock is created taken: from here on the sending threads may take batches.
+    CEventLock::Lock(g_lockSMSQueue, 0, 0);
+}
+
+void CSMSSendingListDlg::OnTimer(int nIDEvent) {
+    try {
+        if (nIDEvent == 1) {
+            SaveQueues();
+        } else if (nIDEvent == 2) {
+            CheckCyclicItems();
+            CheckTimedItems();
+        }
+    } catch (...) {
+        WriteRunLog("CSendingListDlg::OnTimer Error");
+    }
+}
+
+void CSMSSendingListDlg::CheckCyclicItems() { m_queues.CheckCyclicItems(g_nSmsBalance.load()); }
+
+void CSMSSendingListDlg::UpdateCountLabel() {
+    m_countLabel->setText(QString("%1条。").arg(static_cast<qulonglong>(ImmediateList().Count())));
+}
+
+void CSMSSendingListDlg::PostCountLabel() {
+    if (seam::IsUiThread()) {
+        UpdateCountLabel();
+        return;
+    }
+    // Off the UI thread: one queued refresh at a time.
+    if (m_countPosted->exchange(true)) return;
+    QPointer<CSMSSendingListDlg> self(this);
+    auto flag = m_countPosted;
+    seam::PostToUi([self, flag] {
+        flag->store(false);
+        if (self) self->UpdateCountLabel();
+    });
+}
+
+void CSMSSendingListDlg::ShowList(int n) {
+    if (n == m_nShownList) return;
+    m_nShownList = n;
+    for (int i = 0; i < 3; ++i) {
+        m_views[i]->setVisible(i + 1 == n);
+        m_btnView[i]->setIcon(Bitmap(kViewBitmaps[i][i + 1 == n ? 0 : 1]));
+    }
+    m_btnPriority->setEnabled(n == 1);
+}
+
+void CSMSSendingListDlg::OnShowImmediateList() { ShowList(1); }
+void CSMSSendingListDlg::OnShowTimedList() { ShowList(2); }
+void CSMSSendingListDlg::OnShowCyclicList() { ShowList(3); }
+
+void CSMSSendingListDlg::SortList(int n, int column) {
+    const int i = n - 1;
+    m_models[i]->Sync();
+    m_sortAscending[i] = m_sortColumn[i] == column ? !m_sortAscending[i] : true;
+    m_sortColumn[i] = column;
+    const bool asc = m_sortAscending[i];
+    List(n).SortByColumn(column, [asc](std::string_view a, std::string_view b) {
+        return asc ? a < b : b < a;
+    });
+    m_views[i]->horizontalHeader()->setSortIndicatorShown(true);
+    m_views[i]->horizontalHeader()->setSortIndicator(column, asc ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+std::vector<rows::RowId> CSMSSendingListDlg::SelectedIds(int n) const {
+    const int i = n - 1;
+    std::vector<std::pair<int, rows::RowId>> rowsSel;
+    for (const QModelIndex& idx : m_views[i]->selectionModel()->selectedRows())
+        rowsSel.emplace_back(idx.row(), m_models[i]->IdAt(idx.row()));
+    std::sort(rowsSel.begin(), rowsSel.end());
+    std::vector<rows::RowId> ids;
+    for (const auto& [row, id] : rowsSel)
+        if (id) ids.push_back(id);
+    return ids;
+}
+
+void CSMSSendingListDlg::OnDeleteSend() {
+    const std::vector<rows::RowId> ids = SelectedIds(m_nShownList);
+    if (ids.empty()) {
+        ShowMessage("请先选择要取消发送的信息！");
+        return;
+    }
+    if (ShowMessage("真的要取消选中的信息吗？", 1) != 1) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    View(m_nShownList)->setUpdatesEnabled(false);
+    if (m_nShownList == 1) m_batch.DeleteRows(ids);
+    else List(m_nShownList).RemoveRows(ids);
+    m_models[m_nShownList - 1]->Sync();
+    View(m_nShownList)->setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+    UpdateCountLabel();
+}
+
+void CSMSSendingListDlg::OnCancelAll() {
+    if (ShowMessage("真的要取消列表中的全部待操作信息吗？", 1) != 1) return;
+    if (m_nShownList == 1) m_batch.DeleteRows(ImmediateList().Ids());
+    else List(m_nShownList).Clear();
+    m_models[m_nShownList - 1]->Sync();
+    UpdateCountLabel();
+}
+
+void CSMSSendingListDlg::OnPrioritySend() {
+    if (m_nShownList != 1) return;
+    const std::vector<rows::RowId> ids = SelectedIds(1);
+    if (ids.empty()) {
+        ShowMessage("请先选择要优先发送的信息！");
+        return;
+    }
+    // The selection in the order the rows stand now.
+    std::vector<std::pair<std::size_t, rows::RowId>> ordered;
+    for (rows::RowId id : ids)
+        if (const auto pos = ImmediateList().IndexOf(id)) ordered.emplace_back(*pos, id);
+    std::sort(ordered.begin(), ordered.end());
+    if (ordered.empty()) return;
+    if (ordered.front().first == 0) {
+        ShowMessage("已经处于优先发送位置了！");
+        return;
+    }
+    for (const auto& [pos, id] : ordered) {
+        // One atomic step per row, so a sending thread never takes a half-moved row.
+        const bool held = ImmediateList().Locked([&, id = id](rows::RowStore::Access& a) {
+            const auto at = a.IndexOf(id);
+            if (!at) return false;
+            if (a.CellAt(*at, kState) == kHeld) return true;
+            rows::RowData row = a.RowAt(*at);
+            row.cells.resize(kColumns);
+            row.cells[kDevice].clear();
+            const int icon = row.cells[kPackage].empty() ? 10 : 9;
+            a.Remove(id);
+            a.Insert(0, row.cells, icon, row.data);
+            return false;
+        });
+        if (held) {
+            ShowMessage("已经处于收发状态中的信息不能再作优先！");
+            break;
+        }
+    }
+    m_models[0]->Sync();
+}
+
+void CSMSSendingListDlg::OnExportNumbers() {
+    seam::FileDialogRequest req;
+    req.save = true;
+    req.title = "输入号码导出的TXT文件名";
+    req.filter = "文本文件(*.TXT)|*.txt|";
+    req.defaultExt = "txt";
+    const auto path = seam::AskFile(req);
+    if (!path) return;
+    std::string out;
+    const bool split = m_nShownList != 1;
+    for (const rows::RowData& row : List(m_nShownList).Snapshot()) {
+        const std::string& cell = row.cells.size() > 1 ? row.cells[kNumber] : std::string();
+        if (!split) {
+            out += codec::ToGbk(cell);
+            out += "\r\n";
+            continue;
+        }
+        for (const std::string& number : sched::SplitNumbers(cell)) {
+            out += codec::ToGbk(number);
+            out += "\r\n";
+        }
+    }
+    if (!files::WriteFileAtomic(*path, out)) return;
+    ShowMessage("导出号码操作完毕！");
+}
+
+void CSMSSendingListDlg::OnPauseToggle() {
+    const int paused = m_batch.m_nPause.load() == 1 ? 0 : 1;
+    m_batch.m_nPause.store(paused);
+    m_btnPause->setText(paused ? "暂停发送状态" : "允许发送状态");
+    m_stateImage->setPixmap(Bitmap(paused ? 165 : 166));
+}

@@ -1,0 +1,188 @@
+#include "core/SmsBatch.h"
+
+#include "core/Helpers.h"
+#include "core/LongSms.h"
+#include "platform/AppPath.h"
+#include "platform/AtomicFile.h"
+#include "platform/RunLog.h"
+#include "platform/TextCodec.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <optional>
+
+namespace smsbatch {
+
+std::string ResultText(int result) {
+    if (result >= 0) return "[" + std::to_string(result) + "]";
+    switch (result) {
+    case -1: return "[不能初始化SO]";
+    case -2: return "[网络不通]";
+    case -3: return "[一次发送的手]";
+    case -4: return "[内容包含不合]";
+    case -5: return "[登录账户错误]";
+    case -6: return "[通信数据传送]";
+    case -7: return "[没有进行参数]";
+    case -8: return "[扩展号码长度]";
+    case -9: return "[手机号码不合]";
+    case -10: return "[号码太长]";
+    case -11: return "[内容太长]";
+    case -12: return "[内部错误]";
+    case -13: return "[余额不足]";
+    case -14: return "[扩展号不正确]";
+    case -50: return "[配置参数错误]";
+    default: return {};
+    }
+}
+
+bool ReadLongSmsText(int id, std::string& text) {
+    text.clear();
+    std::ifstream in(longsms::SideFilePath(id), std::ios::binary);
+    if (!in) return false;
+    char buf[802];  // one character past the 800 bytes, to see whether the cut splits it
+    in.read(buf, sizeof buf);
+    std::string_view gbk(buf, static_cast<std::size_t>(in.gcount()));
+    if (const auto nul = gbk.find('\0'); nul != std::string_view::npos) gbk = gbk.substr(0, nul);
+    text = codec::FromGbk(codec::CutGbkBytes(gbk, 800));
+    return true;
+}
+
+}  // namespace smsbatch
+
+using namespace smsbatch;
+
+int CSmsBatch::FetchSMSBatch(int nDevice, std::string& strNumbers, std::string& strText) {
+    strNumbers.clear();
+    strText.clear();
+    if (m_nPause.load() == 1) return 0;
+    const std::string device = std::to_string(nDevice);
+    bool removed = false;
+    int taken = m_list.Locked([&](rows::RowStore::Access& a) {
+        int n = 0;
+        std::size_t i = 0;
+        while (i < a.Count() && n < kMaxBatch) {
+            if (a.CellAt(i, kState) == kHeld) {
+                ++i;
+                continue;
+            }
+            const std::string_view number = a.CellAt(i, kNumber);
+            if (number.empty()) {
+                a.Remove(a.IdAt(i));
+                removed = true;
+                continue;
+            }
+            const std::string_view text = a.CellAt(i, kText);
+            if (n == 0) {
+                strText.assign(text);
+            } else if (text != strText) {
+                break;
+            }
+            if (n > 0) strNumbers += ',';
+            strNumbers += number;
+            a.SetCellAt(i, kState, kHeld);
+            a.SetCellAt(i, kDevice, device);
+            a.SetIconAt(i, kHeldSmsIcon);
+            ++n;
+            ++i;
+        }
+        return n;
+    });
+    if (removed && m_countChanged) m_countChanged();
+    if (taken == 0) return 0;
+
+    // Only a text that ends in the marker is a long SMS.
+    if (const std::optional<int> marker = longsms::MarkerId(strText)) {
+        const int longId = *marker;
+        std::string full;
+        if (!ReadLongSmsText(longId, full)) {
+            // Sending the head and marker would deliver garbage: fail the batch instead.
+            WriteRunLog("长短信文本文件丢失，编号" + std::to_string(longId) + "，该批短信未发送");
+            std::vector<rows::RowData> rowsTaken = TakeHeld(nDevice, taken);
+            LogRows(rowsTaken, nDevice, 0, kMissingTextResult);
+            strNumbers.clear();
+            strText.clear();
+            return 0;
+        }
+        strText = std::move(full);
+    }
+    return taken;
+}
+
+void CSmsBatch::FinishSMSBatch(int nDevice, int nResult, int nCount) {
+    std::vector<rows::RowData> taken = TakeHeld(nDevice, nCount);
+    LogRows(taken, nDevice, nResult, ResultText(nResult));
+}
+
+std::vector<rows::RowData> CSmsBatch::TakeHeld(int nDevice, int nCount) {
+    std::vector<rows::RowData> taken;
+    m_list.Locked([&](rows::RowStore::Access& a) {
+        std::vector<rows::RowId> ids;
+        int matched = 0;
+        for (std::size_t i = 0; i < a.Count() && matched < nCount; ++i) {
+            if (a.CellAt(i, kState) != kHeld) continue;
+            if (std::atoi(std::string(a.CellAt(i, kDevice)).c_str()) != nDevice) continue;
+            taken.push_back(a.RowAt(i));
+            ids.push_back(a.IdAt(i));
+            ++matched;
+        }
+        a.RemoveRows(ids);
+    });
+    if (static_cast<int>(taken.size()) < nCount) {
+        // Rows the user deleted while the request was out are logged all the same.
+        std::lock_guard<std::mutex> lock(m_parkedMutex);
+        for (auto it = m_parked.begin(); it != m_parked.end() && static_cast<int>(taken.size()) < nCount;) {
+            if (std::atoi(it->cells[kDevice].c_str()) == nDevice) {
+                taken.push_back(std::move(*it));
+                it = m_parked.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    return taken;
+}
+
+void CSmsBatch::LogRows(std::vector<rows::RowData>& taken, int nDevice, int nResult,
+                        const std::string& resultText) {
+    if (taken.empty()) return;
+    if (m_countChanged) m_countChanged();
+    const std::string now = runlog::NowString();
+    const char* type = nResult == 1 ? "已发送短信" : "发送失败短信";
+    for (const rows::RowData& row : taken) {
+        MsgRecord r = msgrec::Empty();
+        r.nId = std::atoi(row.cells[kId].c_str());
+        msgrec::SetField(r.szNumber, row.cells[kNumber]);
+        msgrec::SetField(r.szName, row.cells[kName]);
+        msgrec::SetField(r.szText, row.cells[kText]);
+        msgrec::SetField(r.szResourceId, row.cells[kResourceId]);
+        msgrec::SetField(r.szPackage, row.cells[kPackage]);
+        msgrec::SetField(r.szTime, now);
+        r.nDevice = nDevice;
+        msgrec::SetField(r.szResult, resultText);
+        msgrec::SetField(r.szType, type);
+        if (m_sink) m_sink(r);
+    }
+}
+
+std::size_t CSmsBatch::DeleteRows(const std::vector<rows::RowId>& ids) {
+    // The parked list is locked across the removal, so a completion that no longer finds its
+    // rows in the list always finds them parked.
+    std::unique_lock<std::mutex> parked(m_parkedMutex);
+    const std::size_t n = m_list.Locked([&](rows::RowStore::Access& a) {
+        for (rows::RowId id : ids) {
+            if (a.Cell(id, kState) == kHeld) {
+                if (const auto pos = a.IndexOf(id)) m_parked.push_back(a.RowAt(*pos));
+            }
+        }
+        return a.RemoveRows(ids);
+    });
+    parked.unlock();
+    if (n && m_countChanged) m_countChanged();
+    return n;
+}
+
+std::size_t CSmsBatch::ParkedCount() const {
+    std::lock_guard<std::mutex> lock(m_parkedMutex);
+    return m_parked.size();
+}

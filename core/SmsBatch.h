@@ -1,0 +1,78 @@
+#pragma once
+// The SMS sending threads' side of the immediate queue: take a batch of rows, hand it back as
+// record-log entries. Works on the row store of the immediate list; no widgets.
+#include "core/MsgRecord.h"
+#include "core/QueueRow.h"
+#include "core/WorkerEngine.h"
+#include "platform/RowStore.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace smsbatch {
+
+constexpr int kMaxBatch = 100;
+constexpr int kHeldSmsIcon = queue::kIconHeldSms;
+constexpr const char* kHeld = queue::kStateHeld;
+// Result text of a batch that was not sent because its long-SMS text file is missing.
+constexpr const char* kMissingTextResult = "[长短信文本文件丢失]";
+
+// Queue row columns, as the SMS page uses them.
+enum Col {
+    kType = queue::kColType, kNumber = queue::kColNumber, kName = queue::kColNameOrFiles,
+    kText = queue::kColText, kSchedule = queue::kColTime, kResourceId = queue::kColResourceId,
+    kSubmit = queue::kColSubmitTime, kPackage = queue::kColPackage, kState = queue::kColState,
+    kDevice = queue::kColDevice, kSize = queue::kColSize, kId = queue::kColId
+};
+
+// "[%d]" for 0 and above, the platform's texts for -1..-14 and -50, else empty.
+std::string ResultText(int result);
+
+// The long text of an id ("SMSText\<id>.txt", at most 800 bytes, cut on a character
+// boundary, up to a first NUL), or false when the file cannot be read.
+bool ReadLongSmsText(int id, std::string& text);
+
+}  // namespace smsbatch
+
+// Fetch and completion of SMS batches over the immediate list. The caller holds
+// g_lockSMSQueue around each call; every walk also runs with the store locked, so the page's
+// handlers and the queue writers (which take no queue lock) never see half a batch.
+class CSmsBatch : public ISmsQueueSide {
+public:
+    using RecordSink = std::function<void(const MsgRecord&)>;
+
+    explicit CSmsBatch(rows::RowStore& immediate) : m_list(immediate) {}
+
+    // Where the records of finished batches go (the SMS record log).
+    void SetRecordSink(RecordSink sink) { m_sink = std::move(sink); }
+    // Called after rows were removed (the page refreshes its count label).
+    void SetCountChanged(std::function<void()> fn) { m_countChanged = std::move(fn); }
+
+    // 1: sending threads get nothing.
+    std::atomic<int> m_nPause{0};
+
+    // Takes up to 100 consecutive rows of one text for the device; returns the count taken.
+    int FetchSMSBatch(int nDevice, std::string& strNumbers, std::string& strText) override;
+    // Turns the rows the device holds into records (one per number) and removes them.
+    void FinishSMSBatch(int nDevice, int nResult, int nCount) override;
+
+    // The user's delete: pending rows go at once; rows a sending thread holds leave the list
+    // too but are kept aside until that thread's completion logs them. Returns rows removed.
+    std::size_t DeleteRows(const std::vector<rows::RowId>& ids);
+    // Held rows kept aside (removed from the list, not yet logged).
+    std::size_t ParkedCount() const;
+
+private:
+    std::vector<rows::RowData> TakeHeld(int nDevice, int nCount);
+    void LogRows(std::vector<rows::RowData>& taken, int nDevice, int nResult,
+                 const std::string& resultText);
+
+    rows::RowStore& m_list;
+    RecordSink m_sink;
+    std::function<void()> m_countChanged;
+    mutable std::mutex m_parkedMutex;
+    std::vector<rows::RowData> m_parked;
+};

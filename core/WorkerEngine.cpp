@@ -1,0 +1,272 @@
+#include "core/WorkerEngine.h"
+
+#include "core/FileUtil.h"
+#include "core/Globals.h"
+#include "core/Helpers.h"
+#include "core/WorkerBindings.h"
+#include "platform/TextCodec.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+std::atomic<ISmsQueueSide*> g_smsQueue{nullptr};
+std::atomic<IMmsQueueSide*> g_mmsQueue{nullptr};
+std::atomic<int> g_firstSleepMs{worker::kFirstSleepMs};
+std::atomic<int> g_secondSleepMs{worker::kSecondSleepMs};
+std::atomic<int> g_threadsStarted{0};
+
+// The forty index cells live for the whole process.
+std::array<int, worker::kThreadCount> g_indexCells{};
+
+// The thread set and the sleep's wake-up outlive main(): a thread still inside a platform
+// request at exit ends with the process, so nothing it touches may be destroyed before.
+struct ThreadSet {
+    std::mutex mutex;  // threads, running
+    std::condition_variable ended;
+    std::vector<std::thread> threads;
+    int running = 0;
+    std::mutex sleepMutex;  // a pass sleep that a stop cuts short
+    std::condition_variable wake;
+};
+ThreadSet& Set() {
+    static ThreadSet* set = new ThreadSet;
+    return *set;
+}
+
+void PassSleep(int ms) {
+    if (ms <= 0) {
+        std::this_thread::yield();  // sleeps set to zero (benchmarks): let the busy threads work
+        return;
+    }
+    std::unique_lock<std::mutex> lock(Set().sleepMutex);
+    Set().wake.wait_for(lock, std::chrono::milliseconds(ms), [] { return g_bStopThreads.load() != 0; });
+}
+
+bool HasJob(int index) {
+    return (index >= 0 && index <= 19) || index == worker::kReceiveIndex ||
+           index == worker::kMmsBalanceIndex || index == worker::kSmsBalanceIndex;
+}
+
+}  // namespace
+
+namespace worker {
+
+void SetSmsQueue(ISmsQueueSide* side) { g_smsQueue.store(side); }
+void SetMmsQueue(IMmsQueueSide* side) { g_mmsQueue.store(side); }
+void ClearSmsQueue(ISmsQueueSide* side) { g_smsQueue.compare_exchange_strong(side, nullptr); }
+void ClearMmsQueue(IMmsQueueSide* side) { g_mmsQueue.compare_exchange_strong(side, nullptr); }
+
+Services& GetServices() {
+    static Services* services = new Services(DefaultServices());  // outlives main(), as the threads may
+    return *services;
+}
+
+void SetPassSleepsForTest(int firstMs, int secondMs) {
+    g_firstSleepMs.store(firstMs);
+    g_secondSleepMs.store(secondMs);
+}
+
+bool StopMsgThreads(int timeoutMs) {
+    ThreadSet& set = Set();
+    g_bStopThreads.store(1);
+    {
+        std::lock_guard<std::mutex> lock(set.sleepMutex);
+    }
+    set.wake.notify_all();
+    std::unique_lock<std::mutex> lock(set.mutex);
+    const bool ended = set.ended.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                          [&] { return set.running == 0; });
+    std::vector<std::thread> threads = std::move(set.threads);
+    set.threads.clear();
+    lock.unlock();
+    for (auto& t : threads) {
+        // A thread still inside a request is let go: it ends with the process.
+        if (ended) t.join();
+        else t.detach();
+    }
+    return ended;
+}
+
+int RunningThreads() {
+    std::lock_guard<std::mutex> lock(Set().mutex);
+    return Set().running;
+}
+
+int ThreadsStarted() { return g_threadsStarted.load(); }
+
+std::string BuildFileUrls(const std::string& uploaded, const std::string& resourceUrl) {
+    std::string urls;
+    std::string_view rest = uploaded;
+    for (;;) {
+        const std::size_t hash = rest.find('#');
+        if (hash == std::string_view::npos || hash == 0) break;
+        if (!urls.empty()) urls += '|';
+        urls += resourceUrl;
+        urls += '/';
+        urls += rest.substr(0, hash);
+        rest = rest.substr(hash + 1);
+    }
+    return urls;
+}
+
+std::vector<ReceivedSms> ParsePollReply(const std::string& reply) {
+    // The reply is searched as decoded text, so a two-byte character never yields a separator.
+    static constexpr std::string_view kMsgSep = "|#|", kFieldSep = "|^|";
+    std::vector<ReceivedSms> out;
+    std::string_view rest = reply;
+    while (codec::GbkLength(rest) >= 10) {
+        std::string_view msg;
+        if (const std::size_t p = rest.find(kMsgSep); p != std::string_view::npos) {
+            msg = rest.substr(0, p);
+            rest = rest.substr(p + kMsgSep.size());
+        } else {
+            msg = rest;
+            rest = {};
+        }
+        std::string_view fields[4];
+        int k = 0;
+        for (; k < 3; ++k) {
+            const std::size_t p = msg.find(kFieldSep);
+            if (p == std::string_view::npos) break;
+            fields[k] = msg.substr(0, p);
+            msg = msg.substr(p + kFieldSep.size());
+        }
+        if (k == 3) fields[3] = msg;
+        if (fields[1].empty()) continue;
+        out.push_back({std::string(fields[1]), std::string(fields[2]), std::string(fields[3])});
+    }
+    return out;
+}
+
+}  // namespace worker
+
+int StartMsgThreads(int /*nUnused*/) {
+    try {
+        ThreadSet& set = Set();
+        std::lock_guard<std::mutex> lock(set.mutex);
+        if (!set.threads.empty() || set.running > 0) return 1;  // started once
+        g_SysInfo.bThreadsStarted = 1;
+        g_threadsStarted.store(1);
+        for (int i = 0; i < worker::kThreadCount; ++i) g_indexCells[static_cast<std::size_t>(i)] = i;
+        for (int i = 0; i < worker::kThreadCount; ++i) {
+            if (!HasJob(i)) continue;  // the idle threads are not made
+            int* cell = &g_indexCells[static_cast<std::size_t>(i)];
+            ++set.running;
+            try {
+                set.threads.emplace_back([cell, &set] {
+                    ModemMsgThread(cell);
+                    {
+                        std::lock_guard<std::mutex> l(set.mutex);
+                        --set.running;
+                    }
+                    set.ended.notify_all();
+                });
+            } catch (...) {
+                --set.running;
+                throw;
+            }
+        }
+    } catch (...) {
+        WriteRunLog("CWelComeDlg::OnTimer Error");
+    }
+    return 1;
+}
+
+int ModemMsgThread(int* pIndex) {
+    for (;;) {
+        try {
+            const int index = *pIndex;
+            int pass = 0;
+            for (;;) {
+                if (g_bStopThreads.load() != 0) return 1;
+                PassSleep(g_firstSleepMs.load());
+                if (g_bStopThreads.load() == 1) return 1;
+                if (index >= 0 && index <= 9) {
+                    SendSmsBatch(index);
+                } else if (index >= 10 && index <= 19) {
+                    SendMmsBatch(index);
+                } else if (index == worker::kReceiveIndex) {
+                    if (pass % 50 == 28) ReceiveSms();
+                } else if (index == worker::kMmsBalanceIndex) {
+                    if (pass % 90 == 55) {
+                        if (auto& q = worker::GetServices().QueryMmsBalance) q();
+                    }
+                } else if (index == worker::kSmsBalanceIndex) {
+                    if (pass % 130 == 83) {
+                        if (auto& q = worker::GetServices().QuerySmsBalance) q();
+                    }
+                }
+                if (g_bStopThreads.load() == 1) return 1;
+                PassSleep(g_secondSleepMs.load());
+                ++pass;
+            }
+        } catch (...) {
+            WriteRunLog("ModemMsgThread Error");
+        }
+    }
+}
+
+int SendSmsBatch(int nIndex) {
+    ISmsQueueSide* queue = g_smsQueue.load();
+    if (!queue) return -1;
+    std::string numbers, text;
+    int count = 0;
+    {
+        ScopedEventLock lock(g_lockSMSQueue, kQueueLockTimeoutMs);
+        count = queue->FetchSMSBatch(nIndex, numbers, text);
+    }
+    if (count < 1) return -1;
+    if (g_bStopThreads.load() == 1) return 1;  // the rows stay held; they are saved as pending
+    const auto& send = worker::GetServices().SendSms;
+    const int result = send ? send(numbers, text) : 0;
+    {
+        ScopedEventLock lock(g_lockSMSQueue, kQueueLockTimeoutMs);
+        queue->FinishSMSBatch(nIndex, result, count);
+    }
+    return 1;
+}
+
+int SendMmsBatch(int nIndex) {
+    IMmsQueueSide* queue = g_mmsQueue.load();
+    if (!queue) return -1;
+    std::string receivers, title, files;
+    int count = 0;
+    {
+        ScopedEventLock lock(g_lockMMSQueue, kQueueLockTimeoutMs);
+        count = queue->FetchMMSBatch(nIndex, receivers, title, files);
+    }
+    if (count < 1) return -1;
+    if (g_bStopThreads.load() == 1) return 1;
+    const worker::Services& s = worker::GetServices();
+    const std::string urls = worker::BuildFileUrls(files, s.ResourceUrl ? s.ResourceUrl() : std::string());
+    const int result = (s.SendMms && s.SendMms(receivers, title, urls) == 1) ? 1 : 0;
+    {
+        ScopedEventLock lock(g_lockMMSQueue, kQueueLockTimeoutMs);
+        queue->FinishMMSBatch(nIndex, result, count);
+    }
+    return 1;
+}
+
+int ReceiveSms() {
+    const worker::Services& s = worker::GetServices();
+    if (!s.PollMo) return 1;
+    for (const worker::ReceivedSms& m : worker::ParsePollReply(s.PollMo())) {
+        MsgRecord r = msgrec::Empty();
+        r.nId = CFileUtil::GetNextSerial(1);
+        msgrec::SetField(r.szType, "接收短信");
+        // Cut on character boundaries to the fields' widths.
+        msgrec::SetField(r.szNumber, m.number);
+        msgrec::SetField(r.szText, m.text);
+        msgrec::SetField(r.szTime, m.time);
+        msgrec::SetField(r.szSubmitTime, m.time);
+        r.nDevice = 0;
+        if (s.AddSmsRecord) s.AddSmsRecord(r);
+    }
+    return 1;
+}

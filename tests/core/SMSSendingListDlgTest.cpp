@@ -1,0 +1,198 @@
+#include "core/SMSSendingListDlg.h"
+
+#include "core/Globals.h"
+#include "platform/RowStoreModel.h"
+#include "platform/Seams.h"
+#include "platform/TextCodec.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+using namespace smsbatch;
+
+namespace {
+
+struct PageFixture {
+    testsupport::TempAppDir dir;
+    std::vector<std::string> messages;
+    int answer = 1;
+    seam::ScopedMessageBox box{[this](const std::string& text, int) {
+        messages.push_back(text);
+        return answer;
+    }};
+    CSMSSendingListDlg page;
+
+    PageFixture() {
+        // The timed and cyclic stores are the program's shared ones.
+        page.List(2).Clear();
+        page.List(3).Clear();
+    }
+    void Queue(int n, const std::string& text = "t") {
+        for (int i = 0; i < n; ++i) page.AddSMSItem(100 + i, "139" + std::to_string(i), "", text, "", 0);
+        Sync();
+    }
+    void Sync() {
+        for (int i = 1; i <= 3; ++i) qobject_cast<rows::RowStoreModel*>(page.View(i)->model())->Sync();
+    }
+    void Select(int list, std::initializer_list<int> rowsToSelect) {
+        QTableView* v = page.View(list);
+        v->clearSelection();
+        for (int r : rowsToSelect)
+            v->selectionModel()->select(v->model()->index(r, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    std::vector<std::string> Numbers(int list) {
+        std::vector<std::string> out;
+        for (const auto& r : page.List(list).Snapshot()) out.push_back(r.cells[kNumber]);
+        return out;
+    }
+    QString Count() { return page.findChild<QLabel*>("1281")->text(); }
+};
+
+}  // namespace
+
+TEST(SMSSendingListDlg, InitialisationReleasesTheQueueLock) {
+    g_lockSMSQueue.Reset();
+    testsupport::TempAppDir dir;
+    CSMSSendingListDlg page;
+    EXPECT_TRUE(g_lockSMSQueue.Wait(0));
+    g_lockSMSQueue.Set();
+    EXPECT_EQ(page.objectName(), "158");
+    for (const char* id : {"1034", "1035", "1036", "1050", "1051", "1330", "1047", "1002", "1004", "1003",
+                           "1065", "1064", "1281"})
+        EXPECT_NE(page.findChild<QWidget*>(id), nullptr) << id;
+    EXPECT_EQ(page.findChild<QPushButton*>("1065")->text(), "允许发送状态");
+    EXPECT_FALSE(page.View(1)->isColumnHidden(3));
+    EXPECT_TRUE(page.View(1)->isColumnHidden(4));
+    EXPECT_FALSE(page.View(2)->isColumnHidden(4));
+    EXPECT_EQ(page.View(3)->model()->headerData(4, Qt::Horizontal).toString(), "发送周期和时间");
+}
+
+TEST(SMSSendingListDlg, PrioritySendMovesSelectedRowsToTheTop) {
+    PageFixture f;
+    f.Queue(7);
+    f.Select(1, {3, 5});
+    f.page.OnPrioritySend();
+    EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"1395", "1393", "1390", "1391", "1392", "1394", "1396"}));
+    EXPECT_TRUE(f.messages.empty());
+    const auto top = f.page.ImmediateList().Snapshot()[0];
+    EXPECT_EQ(top.cells[kId], "105");
+    EXPECT_EQ(top.icon, 10);
+
+    f.Sync();
+    f.page.View(1)->clearSelection();
+    f.page.OnPrioritySend();
+    f.Select(1, {0, 2});
+    f.page.OnPrioritySend();
+    EXPECT_EQ(f.messages, (std::vector<std::string>{"请先选择要优先发送的信息！", "已经处于优先发送位置了！"}));
+}
+
+TEST(SMSSendingListDlg, PrioritySendStopsAtAHeldRow) {
+    PageFixture f;
+    f.Queue(5);
+    f.page.ImmediateList().SetCell(f.page.ImmediateList().IdAt(3), kState, kHeld);
+    f.Select(1, {1, 3, 4});
+    f.page.OnPrioritySend();
+    EXPECT_EQ(f.messages, (std::vector<std::string>{"已经处于收发状态中的信息不能再作优先！"}));
+    // The row moved before the held one stays moved; the one after it is not moved.
+    EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"1391", "1390", "1392", "1393", "1394"}));
+}
+
+TEST(SMSSendingListDlg, DeleteAndCancelAllAskFirstAndKeepHeldRowsForTheirCompletion) {
+    PageFixture f;
+    std::vector<MsgRecord> logged;
+    f.page.Batch().SetRecordSink([&](const MsgRecord& r) { logged.push_back(r); });
+    f.Queue(5);
+    EXPECT_EQ(f.Count(), "5条。");
+    f.page.OnDeleteSend();
+    EXPECT_EQ(f.messages.back(), "请先选择要取消发送的信息！");
+
+    std::string nums, text;
+    ASSERT_EQ(f.page.FetchSMSBatch(1, nums, text), 5);
+    f.page.AddSMSItem(300, "new", "", "t", "", 0);
+    f.Sync();
+    f.Select(1, {0, 5});
+    f.answer = 0;
+    f.page.OnDeleteSend();
+    EXPECT_EQ(f.messages.back(), "真的要取消选中的信息吗？");
+    EXPECT_EQ(f.page.ImmediateList().Count(), 6u);
+    f.answer = 1;
+    f.page.OnDeleteSend();
+    EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"1391", "1392", "1393", "1394"}));
+    EXPECT_EQ(f.Count(), "4条。");
+
+    f.page.OnCancelAll();
+    EXPECT_EQ(f.messages.back(), "真的要取消列表中的全部待操作信息吗？");
+    EXPECT_EQ(f.page.ImmediateList().Count(), 0u);
+    EXPECT_EQ(f.Count(), "0条。");
+    // The request that was out is still recorded, every number of it.
+    f.page.FinishSMSBatch(1, 1, 5);
+    EXPECT_EQ(logged.size(), 5u);
+}
+
+TEST(SMSSendingListDlg, ExportOfATimedEntryWritesOneNumberPerLine) {
+    PageFixture f;
+    f.page.AddSMSItem(1, "13800000001 13800000002 13800000003", "", "t", "2026-12-08 10:00:00", 0);
+    f.page.AddSMSItem(2, "13900000001", "", "t", "", 0);
+    f.Sync();
+    ASSERT_EQ(f.page.List(2).Count(), 1u);
+    f.page.OnShowTimedList();
+    EXPECT_EQ(f.page.ShownList(), 2);
+    EXPECT_FALSE(f.page.findChild<QPushButton*>("1004")->isEnabled());
+    EXPECT_FALSE(f.page.View(1)->isVisibleTo(&f.page));
+    const std::string out = f.dir.file("out.txt");
+    seam::FileDialogRequest asked;
+    {
+        seam::ScopedFileDialog dlg([&](const seam::FileDialogRequest& r) -> std::optional<std::string> {
+            asked = r;
+            return out;
+        });
+        f.page.OnExportNumbers();
+    }
+    EXPECT_TRUE(asked.save);
+    EXPECT_EQ(asked.title, "输入号码导出的TXT文件名");
+    EXPECT_EQ(asked.filter, "文本文件(*.TXT)|*.txt|");
+    EXPECT_EQ(asked.defaultExt, "txt");
+    EXPECT_EQ(testsupport::ReadFile(out), "13800000001\r\n13800000002\r\n13800000003\r\n");
+    EXPECT_EQ(f.messages.back(), "导出号码操作完毕！");
+
+    // Cancelled dialog: nothing written, no message.
+    f.messages.clear();
+    seam::ScopedFileDialog cancel([](const seam::FileDialogRequest&) { return std::optional<std::string>(); });
+    f.page.OnShowImmediateList();
+    f.page.OnExportNumbers();
+    EXPECT_TRUE(f.messages.empty());
+}
+
+TEST(SMSSendingListDlg, PauseToggleStopsNewBatches) {
+    PageFixture f;
+    f.Queue(2);
+    f.page.OnPauseToggle();
+    EXPECT_EQ(f.page.findChild<QPushButton*>("1065")->text(), "暂停发送状态");
+    std::string nums, text;
+    EXPECT_EQ(f.page.FetchSMSBatch(0, nums, text), 0);
+    f.page.OnPauseToggle();
+    EXPECT_EQ(f.page.findChild<QPushButton*>("1065")->text(), "允许发送状态");
+    EXPECT_EQ(f.page.FetchSMSBatch(0, nums, text), 2);
+}
+
+TEST(SMSSendingListDlg, HeaderClickSortsTheStoreAndSoTheSendingOrder) {
+    PageFixture f;
+    f.page.AddSMSItem(1, "3", "", "c", "", 0);
+    f.page.AddSMSItem(2, "1", "", "a", "", 0);
+    f.page.AddSMSItem(3, "2", "", "b", "", 0);
+    f.Sync();
+    emit f.page.View(1)->horizontalHeader()->sectionClicked(kNumber);
+    EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"1", "2", "3"}));
+    emit f.page.View(1)->horizontalHeader()->sectionClicked(kNumber);
+    EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"3", "2", "1"}));
+    std::string nums, text;
+    f.page.FetchSMSBatch(0, nums, text);
+    EXPECT_EQ(nums, "3");
+}

@@ -1,0 +1,119 @@
+// The page under load: the ten SMS threads of the worker engine, a writer thread and the page's
+// handlers on the UI thread, all at once.
+#include "core/Globals.h"
+#include "core/SMSSendingListDlg.h"
+#include "core/WorkerEngine.h"
+#include "platform/RowStoreModel.h"
+#include "platform/Seams.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <map>
+#include <mutex>
+#include <random>
+#include <thread>
+
+using namespace smsbatch;
+
+TEST(SMSSendingListDlgThreads, SendersWriterAndHandlersTogether) {
+    testsupport::TempAppDir dir;
+    seam::ScopedMessageBox box([](const std::string&, int) { return 1; });
+    const worker::Services oldServices = worker::GetServices();
+    std::mutex m;
+    std::map<std::string, int> sent;  // number -> times sent
+    std::map<int, int> logged;        // id -> records
+    worker::GetServices() = {};
+    worker::GetServices().SendSms = [&](const std::string& numbers, const std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the request's time on the wire
+        std::lock_guard<std::mutex> l(m);
+        std::size_t start = 0;
+        for (;;) {
+            const auto comma = numbers.find(',', start);
+            ++sent[numbers.substr(start, comma - start)];
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+        return 1;
+    };
+    worker::GetServices().AddSmsRecord = [&](const MsgRecord& r) {
+        std::lock_guard<std::mutex> l(m);
+        ++logged[r.nId];
+    };
+
+    g_bStopThreads = 0;
+    auto page = std::make_unique<CSMSSendingListDlg>();
+    page->List(2).Clear();
+    page->List(3).Clear();
+    worker::SetPassSleepsForTest(0, 1);
+    StartMsgThreads(0);
+
+    constexpr int kRows = 2000;
+    std::atomic<int> written{0};
+    std::thread writer([&] {
+        for (int i = 0; i < kRows; ++i) {
+            page->AddSMSItem(i + 1, std::to_string(13800000000LL + i), "", i % 9 == 0 ? "B" : "A", "",
+                             i % 4 == 0 ? 1 : 0);
+            written = i + 1;
+        }
+    });
+
+    QTableView* view = page->View(1);
+    auto* model = qobject_cast<rows::RowStoreModel*>(view->model());
+    std::mt19937 rng(7);
+    int heldDeletes = 0;
+    const bool done = testsupport::WaitUntil([&] {
+        model->Sync();
+        const int rowsShown = model->rowCount();
+        switch (rng() % 3) {
+        case 0:
+            if (rowsShown > 5) {
+                view->clearSelection();
+                for (int r : {3, 5})
+                    view->selectionModel()->select(model->index(r, 0),
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                page->OnPrioritySend();
+            }
+            break;
+        case 1:
+            emit view->horizontalHeader()->sectionClicked(static_cast<int>(rng() % 2) ? kNumber : kId);
+            break;
+        default: {
+            // Delete a few rows a sending thread holds: they must still be logged.
+            view->clearSelection();
+            int picked = 0;
+            for (int r = 0; r < rowsShown && picked < 3; ++r) {
+                if (model->index(r, kState).data().toString() == kHeld) {
+                    view->selectionModel()->select(model->index(r, 0),
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                    ++picked;
+                }
+            }
+            if (picked) {
+                page->OnDeleteSend();
+                ++heldDeletes;
+            }
+            break;
+        }
+        }
+        std::lock_guard<std::mutex> l(m);
+        return written == kRows && logged.size() == static_cast<std::size_t>(kRows);
+    }, 60000);
+    writer.join();
+    EXPECT_TRUE(worker::StopMsgThreads(10000));
+    worker::SetPassSleepsForTest(worker::kFirstSleepMs, worker::kSecondSleepMs);
+    g_bStopThreads = 0;
+    ASSERT_TRUE(done);
+
+    EXPECT_GT(heldDeletes, 0);  // the handlers did meet held rows
+    EXPECT_EQ(page->ImmediateList().Count(), 0u);
+    EXPECT_EQ(page->Batch().ParkedCount(), 0u);
+    EXPECT_EQ(sent.size(), static_cast<std::size_t>(kRows));
+    for (const auto& [number, times] : sent) EXPECT_EQ(times, 1) << number;
+    for (const auto& [id, times] : logged) EXPECT_EQ(times, 1) << id;
+    page.reset();
+    worker::GetServices() = oldServices;
+}
