@@ -2,7 +2,6 @@
 
 CSMSServerDlg* g_pMainDlg = nullptr;
 CPicturePageDlg* g_pPicturePageDlg = nullptr;
-CSMSSendingListDlg* g_pSMSSendingListDlg = nullptr;
 CSMSRecordDlg* g_pSMSRecordDlg = nullptr;
 CSendMMSDlg* g_pSendMMSDlg = nullptr;
 CSendSMSDlg* g_pSendSMSDlg = nullptr;

@@ -16,7 +16,7 @@ class CNumberLocationDlg;
 
 extern CSMSServerDlg* g_pMainDlg;
 extern CPicturePageDlg* g_pPicturePageDlg;
-extern CSMSSendingListDlg* g_pSMSSendingListDlg;
+extern CSMSSendingListDlg* g_pSMSSendingListDlg;  // defined with its page
 extern CSMSRecordDlg* g_pSMSRecordDlg;
 extern CSendMMSDlg* g_pSendMMSDlg;
 extern CSendSMSDlg* g_pSendSMSDlg;

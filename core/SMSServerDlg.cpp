@@ -4,8 +4,11 @@
 #include "compose/PhraseLibDlg.h"
 #include "contacts/AdoConnection.h"
 #include "contacts/AutoReplyDlg.h"
+#include "core/BalanceDlg.h"
+#include "core/ChangePasswordDlg.h"
 #include "core/Globals.h"
 #include "core/Helpers.h"
+#include "core/LoginDlg.h"
 #include "core/MMSRecordDlg.h"
 #include "core/MainTabCtrl.h"
 #include "core/PageGlobals.h"
@@ -31,8 +34,6 @@
 #include <QSystemTrayIcon>
 #include <QThread>
 
-// TMP
-bool RunLogin(QWidget*); void RunBalanceQuery(QWidget*); void RunChangePassword(QWidget*);
 namespace {
 
 constexpr int kTimer25Ms = 500;
@@ -60,6 +61,11 @@ const char* const kWorkFolders[] = {
     "RecvMsg", "MsgLogTemp", "DBTemp", "MMSSink", "NetTmpPath", "MMSSink\\接收彩信",
     "MMSSink\\文件彩信", "MMSSink\\二次开发彩信", "MMSSvr", "TextSink", "AutoReTemp",
     "MMSListTemp", "SMSText"};
+
+LoginExecFn& LoginExec() {
+    static LoginExecFn exec;
+    return exec;
+}
 
 bool PageHasBitmap(int page) { return (page >= 1 && page <= 7) || page == 10; }
 
@@ -104,6 +110,8 @@ int CSMSServerDlg::ButtonBitmap(int id) const {
 
 bool CSMSServerDlg::HasBackground() const { return m_dibBack->IsLoaded(); }
 
+void CSMSServerDlg::SetLoginExec(LoginExecFn exec) { LoginExec() = std::move(exec); }
+
 int CSMSServerDlg::DoModal() {
     if (!OnInitDialog()) return 2;
     return exec() == QDialog::Accepted ? 1 : 2;
@@ -135,7 +143,7 @@ int CSMSServerDlg::OnInitDialog() {
     OpenDatabase();
     // 9-11. Login settings and the login.
     g_nSmsMaxLength = 250;
-    if (!RunLogin(this)) {
+    if (!RunLogin(this, LoginExec())) {
         g_pMainDlg = this;  // still this window until it goes
         return 0;
     }
@@ -218,7 +226,7 @@ void CSMSServerDlg::CreateButtons() {
     }
     connect(m_buttons[1052], &QAbstractButton::clicked, this, &CSMSServerDlg::OnMmsGroup);
     connect(m_buttons[1050], &QAbstractButton::clicked, this, &CSMSServerDlg::OnSmsGroup);
-    connect(m_buttons[1061], &QAbstractButton::clicked, this, [this] { RunBalanceQuery(this); });
+    connect(m_buttons[1061], &QAbstractButton::clicked, this, [this] { RunQueryBalance(this); });
     connect(m_buttons[1066], &QAbstractButton::clicked, this, [this] { RunChangePassword(this); });
     connect(m_buttons[1000], &QAbstractButton::clicked, this, &CSMSServerDlg::OnHideToTray);
     for (int id : {1001, 1067})

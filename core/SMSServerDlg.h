@@ -1,5 +1,7 @@
 #pragma once
 // The main window: hosts the twelve pages, runs the login and the first load, and the exit.
+#include "core/LoginDlg.h"
+
 #include <QDialog>
 #include <QPoint>
 #include <map>
@@ -57,6 +59,8 @@ public:
     // Whether the desktop offers a notification area (tests may set it).
     void SetTrayAvailable(bool available) { m_bTrayAvailable = available; }
     CAdoConnection* Database() const { return m_pDatabase.get(); }
+    // How the login dialog runs (none: modally); a test answers it here.
+    static void SetLoginExec(LoginExecFn exec);
 
 protected:
     void paintEvent(QPaintEvent* e) override;

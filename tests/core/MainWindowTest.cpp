@@ -6,6 +6,7 @@
 #include "core/SMSServerDlg.h"
 #include "core/SMSTextDlg.h"
 #include "core/WelComeDlg.h"
+#include "core/WorkerEngine.h"
 #include "core/Globals.h"
 #include "platform/Seams.h"
 #include "support/TestSupport.h"
@@ -37,6 +38,7 @@ struct MainWindowFixture : ::testing::Test {
     TempAppDir dir;
     std::vector<std::string> messages;
     int answer = 0;  // reply to questions
+    int loginResult = QDialog::Accepted;
     seam::ScopedMessageBox box{[this](const std::string& text, int type) {
         messages.push_back(text);
         return type == 1 ? answer : 1;
@@ -49,8 +51,12 @@ struct MainWindowFixture : ::testing::Test {
         EXPECT_EQ(dlg->OnInitDialog(), 1);
         return dlg;
     }
-    MainWindowFixture() { g_bStopThreads = 0; }
+    MainWindowFixture() {
+        g_bStopThreads = 0;
+        CSMSServerDlg::SetLoginExec([this](CLoginDlg&) { return loginResult; });
+    }
     ~MainWindowFixture() override {
+        CSMSServerDlg::SetLoginExec({});
         g_dlgWelcome.DestroyWindow();
         g_bStopThreads = 0;
     }
@@ -179,6 +185,16 @@ TEST_F(MainWindowFixture, ExitConfirmedStopsSavesAndSaysSo) {
     EXPECT_EQ(g_bStopThreads.load(), 1);
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1], "系统数据已经保存完毕，现在可以安全退出彩信软件！\r\n\r\n谢谢使用！");
+}
+
+TEST_F(MainWindowFixture, CancelledLoginShowsNoWindowAndStartsNothing) {
+    StagePictures(dir);
+    loginResult = QDialog::Rejected;
+    CSMSServerDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), 2);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_FALSE(g_dlgWelcome.IsWindow());
+    EXPECT_EQ(worker::RunningThreads(), 0);
 }
 
 TEST_F(MainWindowFixture, MissingBackgroundLeavesItPlain) {
