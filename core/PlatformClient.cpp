@@ -337,5 +337,7 @@ std::string FetchNoticeFrom(const std::string& host) {
     CUrlFetcher fetcher;
     std::string buffer(kReplyBufferSize, '\0');
     if (!fetcher.GetFile("http://" + RawValue(host) + "/Notice.asp", buffer.data(), buffer.size())) return {};
+    // An error page is no notice.
+    if (fetcher.m_nHttpStatus < 200 || fetcher.m_nHttpStatus >= 300) return {};
     return codec::FromGbk(buffer.c_str());
 }

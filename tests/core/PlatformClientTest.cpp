@@ -230,6 +230,19 @@ TEST_F(PlatformClientTest, SmsSendReplies) {
     EXPECT_EQ(g_nSerialNo.load(), 4);
 }
 
+TEST_F(PlatformClientTest, NoticeIsTheTextOfASuccessfulReplyOnly) {
+    sim.SetNotice("系统维护通知");
+    EXPECT_EQ(FetchNoticeFrom(sim.HostPort()), "系统维护通知");
+    Fault f;
+    f.httpStatus = 500;
+    sim.SetFault("Notice.asp", f);
+    EXPECT_EQ(FetchNoticeFrom(sim.HostPort()), "");
+    f.httpStatus = 404;
+    sim.SetFault("Notice.asp", f);
+    EXPECT_EQ(FetchNoticeFrom(sim.HostPort()), "");
+    EXPECT_EQ(FetchNoticeFrom(""), "");
+}
+
 TEST_F(PlatformClientTest, ReplyIsBoundedAndCutAtNul) {
     Fault f;
     f.body = std::string(12000, '7');
