@@ -8,6 +8,7 @@
 #include "platform/RowStoreModel.h"
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
+#include "uikit/Resources.h"
 #include "uikit/SortListCtrl.h"
 
 #include <QApplication>
@@ -39,7 +40,7 @@ QStringList Headers(int list) {
     return h;
 }
 
-QPixmap Bitmap(int id) { return QPixmap(QString(":/bmp/%1.png").arg(id)); }
+QPixmap Bitmap(int id) { return QPixmap::fromImage(uikit::res::Bitmap(id)); }
 
 // The row icons: 16x16 pieces of the shared list bitmap, pure green transparent.
 QList<QPixmap> RowIcons() {

@@ -5,11 +5,14 @@
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
 #include "support/TestSupport.h"
+#include "uikit/Resources.h"
 #include "uikit/SortHeaderCtrl.h"
 #include "uikit/SortListCtrl.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -219,4 +222,51 @@ TEST(SMSSendingListDlg, HeaderClickSortsTheStoreAndSoTheSendingOrder) {
     f.Sync();
     f.ClickHeader(2, kNumber);
     EXPECT_EQ(f.Numbers(2), (std::vector<std::string>{"13900000001", "13900000002"}));
+}
+
+TEST(SMSSendingListDlg, ImmediateRowsShowTheirIconsOverTheRowGradient) {
+    PageFixture f;
+    f.page.resize(900, 420);
+    f.page.show();
+    f.page.AddSMSItem(1, "13800000001", "张三", "您好，这是一条测试短信。", "", 0);
+    f.page.AddSMSItem(2, "13800000002", "李四", "您好，这是一条测试短信。", "", 0);
+    f.page.AddMMSItem(3, "13800000003", "a.jpg", "彩信标题", "", "", 0);
+    f.page.AddSMSItem(4, "13800000004", "", "另一条短信", "", 0);
+    std::string nums, text;
+    ASSERT_EQ(f.page.FetchSMSBatch(2, nums, text), 2);
+    f.Sync();
+    uikit::CSortListCtrl* list = f.page.View(1);
+    list->SetItemSelected(3, true);
+    list->SetShowSelAlways(true);
+    QApplication::processEvents();  // the count label's relayout
+    const QImage shot = f.page.grab().toImage();
+    QDir().mkpath(QString(SMS_BUILD_DIR) + "/screens");
+    shot.save(QString(SMS_BUILD_DIR) + "/screens/sms_pending.png");
+
+    const QImage strip = uikit::res::Bitmap(439).convertToFormat(QImage::Format_RGB32);
+    ASSERT_GE(strip.width(), 16 * 15);
+    const QImage rows = list->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int h = list->RowHeight();
+    // Row r shows icon `icon`: its opaque pixels as drawn, its green ones as the row behind.
+    auto iconShown = [&](int r, int icon) {
+        const int top = r * h + (h - 16) / 2;
+        int opaque = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const QRgb want = strip.pixel(16 * icon + x, y) & 0xFFFFFF;
+                const QRgb got = rows.pixel(x, top + y) & 0xFFFFFF;
+                if (want == 0x00FF00) {
+                    if (got == 0x00FF00) return false;
+                } else {
+                    if (got != want) return false;
+                    ++opaque;
+                }
+            }
+        return opaque > 20;
+    };
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(list->Store()->Row(list->GetItemId(r))->icon, r < 2 ? 14 : 9) << r;
+    EXPECT_TRUE(iconShown(0, 14));
+    EXPECT_TRUE(iconShown(1, 14));
+    EXPECT_TRUE(iconShown(2, 9));
+    EXPECT_FALSE(iconShown(2, 10));
 }
