@@ -4,7 +4,6 @@
 #include "core/GlobalImages.h"
 #include "core/Globals.h"
 #include "core/Helpers.h"
-#include "core/LoginDlg.h"
 #include "core/MessageBoxDlg.h"
 #include "core/Startup.h"
 #include "platform/AppPath.h"
@@ -14,12 +13,9 @@
 #include "platform/TextCodec.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QFont>
-#include <QLabel>
 #include <QPalette>
 #include <QResource>
-#include <QVBoxLayout>
 
 #include <cstdio>
 
@@ -27,25 +23,6 @@ CSMSServerApp theApp;
 
 namespace {
 const char kInstanceName[] = "DRAVO-MMS-API";
-
-// Stands in for the main window until it exists: a plain window titled "星帆".
-int RunPlaceholderMainWindow(CSMSServerApp& app) {
-    // The main window's start: the login settings and the login; cancelling ends the program.
-    if (!RunLogin(nullptr)) return 0;
-    QDialog dlg;
-    dlg.setWindowTitle(codec::ToQ(g_strMainTitle));
-    auto* layout = new QVBoxLayout(&dlg);
-    layout->addWidget(new QLabel(codec::ToQ(g_strMainTitle), &dlg));
-    dlg.resize(480, 320);
-    app.m_fnShowMainWindow = [&dlg] {
-        dlg.showNormal();
-        dlg.raise();
-        dlg.activateWindow();
-    };
-    const int result = dlg.exec();
-    app.m_fnShowMainWindow = nullptr;
-    return result;
-}
 }  // namespace
 
 int CSMSServerApp::Run(int argc, char** argv) {
@@ -109,10 +86,7 @@ bool CSMSServerApp::InitInstance() {
         if (text && m_fnShowNotice) m_fnShowNotice(*text);
     }
 
-    if (m_fnRunMainWindow)
-        m_fnRunMainWindow();
-    else
-        RunPlaceholderMainWindow(*this);
+    if (m_fnRunMainWindow) m_fnRunMainWindow();
 
     Shutdown();
     return false;

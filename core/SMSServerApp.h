@@ -24,7 +24,7 @@ public:
     std::function<std::string(const std::string& address)> m_fnFetchNotice;
     // Shows the notice popup modally with its text.
     std::function<void(const std::string& text)> m_fnShowNotice;
-    // Constructs the main window, runs it modally and returns its result (none: a placeholder).
+    // Constructs the main window, runs it modally and returns its result.
     std::function<int()> m_fnRunMainWindow;
     // Shows the main window when a later instance asks; set while the main window exists.
     std::function<void()> m_fnShowMainWindow;

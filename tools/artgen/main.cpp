@@ -1,4 +1,5 @@
-// artgen OUTDIR: draws every registered picture into OUTDIR and writes OUTDIR/art.qrc.
+// artgen OUTDIR [APPDIR]: draws every registered picture into OUTDIR and writes OUTDIR/art.qrc.
+// Pictures registered as "app/<name>" are files of the program folder: they go to APPDIR instead.
 #include "ArtRegistry.h"
 
 #include <QDir>
@@ -33,15 +34,18 @@ int main(int argc, char** argv) {
     QTextStream ts(&qrc);
     ts << "<RCC>\n  <qresource prefix=\"/\">\n";
     for (const auto& item : items) {
-        const QString rel = QString::fromStdString(item.path);
-        const QString file = out + "/" + rel;
+        QString rel = QString::fromStdString(item.path);
+        const bool appFile = rel.startsWith("app/");
+        if (appFile && argc < 3) continue;
+        if (appFile) rel = rel.mid(4);
+        const QString file = (appFile ? QString::fromLocal8Bit(argv[2]) : out) + "/" + rel;
         QDir().mkpath(QFileInfo(file).path());
         const QImage img = item.draw();
         if (img.isNull() || !img.save(file)) {
             std::fprintf(stderr, "artgen: cannot draw %s\n", item.path.c_str());
             return 1;
         }
-        ts << "    <file>" << rel << "</file>\n";
+        if (!appFile) ts << "    <file>" << rel << "</file>\n";
     }
     ts << "  </qresource>\n</RCC>\n";
     return 0;

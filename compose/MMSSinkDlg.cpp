@@ -1,0 +1,3 @@
+#include "compose/MMSSinkDlg.h"
+
+void CMMSSinkDlg::FillGroupTree() {}

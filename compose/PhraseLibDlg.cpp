@@ -1,0 +1,3 @@
+#include "compose/PhraseLibDlg.h"
+
+void CPhraseLibDlg::LoadPhraseTypes() {}

@@ -1,0 +1,4 @@
+#include "contacts/AutoReplyDlg.h"
+
+void CAutoReplyDlg::LoadSettings() {}
+void CAutoReplyDlg::SaveLists() {}

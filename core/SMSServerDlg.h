@@ -1,0 +1,104 @@
+#pragma once
+// The main window: hosts the twelve pages, runs the login and the first load, and the exit.
+#include "core/LoginDlg.h"
+
+#include <QDialog>
+#include <QPoint>
+#include <map>
+#include <memory>
+#include <string>
+
+class CMainTabCtrl;
+class QAbstractButton;
+class QLabel;
+class QSystemTrayIcon;
+class CAdoConnection;
+class CDibImage;
+class CImageButton;
+
+class CSMSServerDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 950;
+    static constexpr int kHeight = 540;
+    static constexpr int kTrayMessage = 0x65;
+    static constexpr int kLButtonDown = 0x201;
+    static constexpr int kRButtonDown = 0x204;
+
+    explicit CSMSServerDlg(QWidget* parent = nullptr);
+    ~CSMSServerDlg() override;
+
+    // Runs the initialisation and then the window modally: 1 (OK) or 2 (cancelled, also after a
+    // cancelled login, when the window is never shown).
+    int DoModal();
+    // Initialisation in the order of the original dialog; 0 after a cancelled login.
+    int OnInitDialog();
+
+    // Switches to page n (0..11); the one way to change pages.
+    void ShowPage(int n);
+    void OnTimer(int id);
+    // The exit path: question, stop, wait for the workers, save, closing message.
+    void OnCancel();
+    void OnHideToTray();
+    // Tray notifications: left or right button down restores the window.
+    void OnTrayNotify(int lParam);
+
+    // Side-menu buttons.
+    void OnMmsGroup();
+    void OnSmsGroup();
+    void OnSingleItem(int page);
+
+    CMainTabCtrl* TabCtrl() const { return m_tabCtrl; }
+    CImageButton* Button(int id) const;
+    // The bitmap a page button shows (0: none).
+    int ButtonBitmap(int id) const;
+    int SideMenuState() const { return m_nSideState; }
+    bool IsTrayIconShown() const { return m_bTrayShown; }
+    const std::string& TrayTip() const { return m_strTrayTip; }
+    bool HasBackground() const;
+    // Whether the desktop offers a notification area (tests may set it).
+    void SetTrayAvailable(bool available) { m_bTrayAvailable = available; }
+    CAdoConnection* Database() const { return m_pDatabase.get(); }
+    // How the login dialog runs (none: modally); a test answers it here.
+    static void SetLoginExec(LoginExecFn exec);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void reject() override;
+
+private:
+    void CreateButtons();
+    void SetPageButtonLook(int page, bool selected);
+    void MoveSideButton(int id, int dy);
+    void ShowGroup(const int (&ids)[4], bool show);
+    void OpenDatabase();
+    void CloseDatabase();
+    void DestroySteps();
+    void WaitForWorkers();
+
+    CMainTabCtrl* m_tabCtrl = nullptr;
+    std::map<int, CImageButton*> m_buttons;
+    std::map<int, int> m_buttonBitmaps;
+    QLabel* m_static1039 = nullptr;
+    QLabel* m_static1022 = nullptr;
+    std::unique_ptr<CDibImage> m_dibBack;
+    std::unique_ptr<CDibImage> m_dibFrame;
+    std::unique_ptr<CAdoConnection> m_pDatabase;
+    QSystemTrayIcon* m_tray = nullptr;
+    std::string m_strTrayTip;
+    bool m_bTrayShown = false;
+    bool m_bTrayAvailable = false;
+    int m_nSideState = 0;
+    bool m_bFirstSwitchDone = false;
+    bool m_bDestroyed = false;
+    bool m_bExiting = false;
+    int m_nTimer25 = 0;
+    QPoint m_dragOffset;
+    bool m_bDragging = false;
+};

@@ -1,0 +1,24 @@
+#pragma once
+// Shows the whole text of one SMS (template 418), read-only or editable.
+#include "uikit/SkinDialog.h"
+
+#include <string>
+
+class QPlainTextEdit;
+
+class CSMSTextDlg : public CSkinDialog {
+    Q_OBJECT
+public:
+    explicit CSMSTextDlg(QWidget* parent = nullptr);
+    QPlainTextEdit* Edit() const { return m_edit; }
+    void OnOK() override;
+
+    std::string m_strText;  // bound to edit 1043 (CR LF line ends)
+    int m_nReadOnly = 0;
+
+protected:
+    bool OnInitDialog() override;
+
+private:
+    QPlainTextEdit* m_edit;
+};
