@@ -5,12 +5,11 @@
 #include "platform/AppPath.h"
 #include "platform/RowStoreModel.h"
 #include "platform/Seams.h"
+#include "uikit/SortListCtrl.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QHeaderView>
-#include <QTableView>
 #include <cstdlib>
 #include <filesystem>
 
@@ -24,7 +23,7 @@ void Fill(CSMSSendingListDlg& page, int rows) {
 }
 
 rows::RowStoreModel* Model(CSMSSendingListDlg& page) {
-    return qobject_cast<rows::RowStoreModel*>(page.View(1)->model());
+    return page.View(1)->Model();
 }
 
 void UseBenchFolder() {
@@ -74,7 +73,7 @@ void BM_HeaderSort(benchmark::State& state) {
     Fill(page, kRows);
     Model(page)->Sync();
     for (auto _ : state) {
-        emit page.View(1)->horizontalHeader()->sectionClicked(1);
+        page.View(1)->SortColumn(1);
         QApplication::processEvents();
     }
 }

@@ -1,5 +1,6 @@
 #include "core/SMSSendingListDlg.h"
 
+#include "core/GlobalImages.h"
 #include "core/Globals.h"
 #include "core/Helpers.h"
 #include "core/Scheduler.h"
@@ -7,15 +8,15 @@
 #include "platform/RowStoreModel.h"
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
+#include "uikit/Resources.h"
+#include "uikit/SortListCtrl.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -39,7 +40,17 @@ QStringList Headers(int list) {
     return h;
 }
 
-QPixmap Bitmap(int id) { return QPixmap(QString(":/bmp/%1.png").arg(id)); }
+QPixmap Bitmap(int id) { return QPixmap::fromImage(uikit::res::Bitmap(id)); }
+
+// The row icons: 16x16 pieces of the shared list bitmap, pure green transparent.
+QList<QPixmap> RowIcons() {
+    const QPixmap strip = g_bmpListIcons ? *g_bmpListIcons : Bitmap(439);
+    CImageList list(16, 16);
+    list.Add(strip.toImage(), QColor(0, 255, 0));
+    QList<QPixmap> out;
+    for (int i = 0; i < list.GetImageCount(); ++i) out << list.GetImage(i);
+    return out;
+}
 
 // The view buttons' bitmaps: shown / not shown.
 const int kViewBitmaps[3][2] = {{480, 481}, {485, 486}, {488, 489}};
@@ -62,7 +73,7 @@ CSMSSendingListDlg::~CSMSSendingListDlg() {
     worker::ClearSmsQueue(&m_batch);
     m_queues.SetCountChangedHandler(nullptr);
     // The models follow the row stores, which are members: they go first.
-    for (QTableView*& v : m_views) {
+    for (uikit::CSortListCtrl*& v : m_views) {
         delete v;
         v = nullptr;
     }
@@ -72,7 +83,7 @@ rows::RowStore& CSMSSendingListDlg::List(int n) {
     return n == 2 ? m_queues.Timed() : n == 3 ? m_queues.Cyclic() : m_queues.Immediate();
 }
 
-QTableView* CSMSSendingListDlg::View(int n) const { return m_views[std::clamp(n, 1, 3) - 1]; }
+uikit::CSortListCtrl* CSMSSendingListDlg::View(int n) const { return m_views[std::clamp(n, 1, 3) - 1]; }
 
 void CSMSSendingListDlg::OnInitDialog() {
     auto* top = new QHBoxLayout;
@@ -91,33 +102,21 @@ void CSMSSendingListDlg::OnInitDialog() {
     auto* stack = new QVBoxLayout;
     const int listIds[3] = {1034, 1035, 1036};
     for (int i = 0; i < 3; ++i) {
-        auto* view = new QTableView(this);
+        auto* view = new uikit::CSortListCtrl(this);
         view->setObjectName(QString::number(listIds[i]));
-        auto* model = new rows::RowStoreModel(List(i + 1), view);
-        model->SetHeaders(Headers(i + 1));
-        view->setModel(model);
-        view->setSelectionBehavior(QAbstractItemView::SelectRows);
-        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        view->setShowGrid(true);
-        view->setWordWrap(false);
-        view->verticalHeader()->hide();
-        view->verticalHeader()->setDefaultSectionSize(18);
-        view->setStyleSheet("QTableView { background: white; }");
+        const QStringList headers = Headers(i + 1);
         for (int c = 0; c < kColumns; ++c) {
             int w = kImmediateWidths[c];
             if (i > 0 && c == 4) w = 140;
-            if (w == 0) view->setColumnHidden(c, true);
-            else view->setColumnWidth(c, w);
+            view->InsertColumn(c, headers[c], uikit::LVCFMT_LEFT, w);
         }
-        view->horizontalHeader()->setSectionsClickable(true);
-        connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this,
-                [this, i](int col) { SortList(i + 1, col); });
+        view->SetStore(List(i + 1));
+        view->SetGridLines(true);
         m_views[i] = view;
-        m_models[i] = model;
         stack->addWidget(view);
         if (i > 0) view->hide();
     }
+    m_views[0]->SetSmallImageList(RowIcons());
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(new QLabel("当前即时任务信息共计：", this));
@@ -216,28 +215,11 @@ void CSMSSendingListDlg::OnShowImmediateList() { ShowList(1); }
 void CSMSSendingListDlg::OnShowTimedList() { ShowList(2); }
 void CSMSSendingListDlg::OnShowCyclicList() { ShowList(3); }
 
-void CSMSSendingListDlg::SortList(int n, int column) {
-    const int i = n - 1;
-    m_models[i]->Sync();
-    m_sortAscending[i] = m_sortColumn[i] == column ? !m_sortAscending[i] : true;
-    m_sortColumn[i] = column;
-    const bool asc = m_sortAscending[i];
-    List(n).SortByColumn(column, [asc](std::string_view a, std::string_view b) {
-        return asc ? a < b : b < a;
-    });
-    m_views[i]->horizontalHeader()->setSortIndicatorShown(true);
-    m_views[i]->horizontalHeader()->setSortIndicator(column, asc ? Qt::AscendingOrder : Qt::DescendingOrder);
-}
-
 std::vector<rows::RowId> CSMSSendingListDlg::SelectedIds(int n) const {
-    const int i = n - 1;
-    std::vector<std::pair<int, rows::RowId>> rowsSel;
-    for (const QModelIndex& idx : m_views[i]->selectionModel()->selectedRows())
-        rowsSel.emplace_back(idx.row(), m_models[i]->IdAt(idx.row()));
-    std::sort(rowsSel.begin(), rowsSel.end());
+    const uikit::CSortListCtrl* view = View(n);
     std::vector<rows::RowId> ids;
-    for (const auto& [row, id] : rowsSel)
-        if (id) ids.push_back(id);
+    for (int row : view->GetSelectedRows())
+        if (const rows::RowId id = view->GetItemId(row)) ids.push_back(id);
     return ids;
 }
 
@@ -252,7 +234,7 @@ void CSMSSendingListDlg::OnDeleteSend() {
     View(m_nShownList)->setUpdatesEnabled(false);
     if (m_nShownList == 1) m_batch.DeleteRows(ids);
     else List(m_nShownList).RemoveRows(ids);
-    m_models[m_nShownList - 1]->Sync();
+    View(m_nShownList)->Model()->Sync();
     View(m_nShownList)->setUpdatesEnabled(true);
     QApplication::restoreOverrideCursor();
     UpdateCountLabel();
@@ -262,7 +244,7 @@ void CSMSSendingListDlg::OnCancelAll() {
     if (ShowMessage("真的要取消列表中的全部待操作信息吗？", 1) != 1) return;
     if (m_nShownList == 1) m_batch.DeleteRows(ImmediateList().Ids());
     else List(m_nShownList).Clear();
-    m_models[m_nShownList - 1]->Sync();
+    View(m_nShownList)->Model()->Sync();
     UpdateCountLabel();
 }
 
@@ -302,7 +284,7 @@ void CSMSSendingListDlg::OnPrioritySend() {
             break;
         }
     }
-    m_models[0]->Sync();
+    View(1)->Model()->Sync();
 }
 
 void CSMSSendingListDlg::OnExportNumbers() {

@@ -12,10 +12,9 @@
 
 class QLabel;
 class QPushButton;
-class QTableView;
 class QTimer;
-namespace rows {
-class RowStoreModel;
+namespace uikit {
+class CSortListCtrl;
 }
 
 class CSMSSendingListDlg : public QWidget {
@@ -58,7 +57,7 @@ public:
     // The three lists: 1 immediate, 2 timed, 3 cyclic.
     rows::RowStore& List(int n);
     rows::RowStore& ImmediateList() { return m_queues.Immediate(); }
-    QTableView* View(int n) const;
+    uikit::CSortListCtrl* View(int n) const;
     int ShownList() const { return m_nShownList; }
     int Paused() const { return m_batch.m_nPause.load(); }
     CSmsBatch& Batch() { return m_batch; }
@@ -77,7 +76,6 @@ public slots:
 private:
     void OnInitDialog();
     void ShowList(int n);
-    void SortList(int n, int column);
     void PostCountLabel();
     std::vector<rows::RowId> SelectedIds(int n) const;
 
@@ -85,10 +83,7 @@ private:
     CSmsBatch m_batch{m_queues.Immediate()};
     int m_nShownList = 1;
 
-    QTableView* m_views[3] = {};
-    rows::RowStoreModel* m_models[3] = {};
-    int m_sortColumn[3] = {-1, -1, -1};
-    bool m_sortAscending[3] = {true, true, true};
+    uikit::CSortListCtrl* m_views[3] = {};
     QPushButton* m_btnView[3] = {};
     QPushButton* m_btnDelete = nullptr;
     QPushButton* m_btnCancelAll = nullptr;

@@ -390,6 +390,16 @@ void CReportListView::paintEvent(QPaintEvent*) {
         p.restore();
     }
     if (y < h) DrawEmptyArea(p, QRect(0, y, viewport()->width(), h - y));
+    if (gridLines_) {
+        p.setPen(GetSysColor(SysColor::BtnFace));
+        const int w = viewport()->width();
+        for (int gy = rowHeight_ - 1; gy < h; gy += rowHeight_) p.drawLine(0, gy, w - 1, gy);
+        int x = x0;
+        for (int c = 0; c < GetColumnCount() && x < w; ++c) {
+            x += GetColumnWidth(c);
+            if (x - 1 >= 0) p.drawLine(x - 1, 0, x - 1, h - 1);
+        }
+    }
 }
 
 // --- CSortListCtrl --------------------------------------------------------------------------

@@ -63,6 +63,9 @@ public:
     void SetStateImageList(const QList<QPixmap>& images) { stateImages_ = images; viewport()->update(); }
     void SetShowSelAlways(bool on) { showSelAlways_ = on; viewport()->update(); }
     bool ShowSelAlways() const { return showSelAlways_; }
+    // Grid lines (LVS_EX_GRIDLINES): a line under every row and right of every column.
+    void SetGridLines(bool on) { gridLines_ = on; viewport()->update(); }
+    bool GridLines() const { return gridLines_; }
 
     int GetItemCount() const;
     rows::RowId GetItemId(int row) const;
@@ -117,6 +120,7 @@ protected:
     QList<QPixmap> smallImages_;
     QList<QPixmap> stateImages_;
     bool showSelAlways_ = false;
+    bool gridLines_ = false;
 
 private:
     void SyncHeadings();

@@ -5,14 +5,17 @@
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
 #include "support/TestSupport.h"
+#include "uikit/Resources.h"
+#include "uikit/SortHeaderCtrl.h"
+#include "uikit/SortListCtrl.h"
 
 #include <gtest/gtest.h>
 
-#include <QHeaderView>
-#include <QItemSelectionModel>
+#include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableView>
+#include <QTest>
 
 using namespace smsbatch;
 
@@ -38,14 +41,12 @@ struct PageFixture {
         Sync();
     }
     void Sync() {
-        for (int i = 1; i <= 3; ++i) qobject_cast<rows::RowStoreModel*>(page.View(i)->model())->Sync();
+        for (int i = 1; i <= 3; ++i) page.View(i)->Model()->Sync();
     }
     void Select(int list, std::initializer_list<int> rowsToSelect) {
-        QTableView* v = page.View(list);
+        uikit::CSortListCtrl* v = page.View(list);
         v->clearSelection();
-        for (int r : rowsToSelect)
-            v->selectionModel()->select(v->model()->index(r, 0),
-                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        for (int r : rowsToSelect) v->SetItemSelected(r, true);
     }
     std::vector<std::string> Numbers(int list) {
         std::vector<std::string> out;
@@ -53,6 +54,13 @@ struct PageFixture {
         return out;
     }
     QString Count() { return page.findChild<QLabel*>("1281")->text(); }
+    // A left click on the header item of `col` of list `n`.
+    void ClickHeader(int n, int col) {
+        uikit::CSortHeaderCtrl* h = page.View(n)->GetHeaderCtrl();
+        const QPoint pt(h->sectionViewportPosition(col) + h->sectionSize(col) / 2, h->height() / 2);
+        QTest::mousePress(h->viewport(), Qt::LeftButton, {}, pt);
+        QTest::mouseRelease(h->viewport(), Qt::LeftButton, {}, pt);
+    }
 };
 
 }  // namespace
@@ -68,9 +76,15 @@ TEST(SMSSendingListDlg, InitialisationReleasesTheQueueLock) {
                            "1065", "1064", "1281"})
         EXPECT_NE(page.findChild<QWidget*>(id), nullptr) << id;
     EXPECT_EQ(page.findChild<QPushButton*>("1065")->text(), "允许发送状态");
-    EXPECT_FALSE(page.View(1)->isColumnHidden(3));
-    EXPECT_TRUE(page.View(1)->isColumnHidden(4));
-    EXPECT_FALSE(page.View(2)->isColumnHidden(4));
+    const int widths[12] = {90, 120, 80, 350, 0, 0, 0, 0, 0, 0, 120, 0};
+    for (int n = 1; n <= 3; ++n) {
+        ASSERT_EQ(page.View(n)->GetColumnCount(), 12);
+        for (int c = 0; c < 12; ++c)
+            EXPECT_EQ(page.View(n)->GetColumnWidth(c), n > 1 && c == 4 ? 140 : widths[c]) << n << " " << c;
+    }
+    EXPECT_EQ(page.View(1)->GetColumnHeading(4), "定时发送时间");
+    EXPECT_EQ(page.View(3)->GetColumnHeading(4), "发送周期和时间");
+    EXPECT_EQ(page.View(3)->GetColumnHeading(6), "上次发送日期");
     EXPECT_EQ(page.View(3)->model()->headerData(4, Qt::Horizontal).toString(), "发送周期和时间");
 }
 
@@ -184,15 +198,75 @@ TEST(SMSSendingListDlg, PauseToggleStopsNewBatches) {
 
 TEST(SMSSendingListDlg, HeaderClickSortsTheStoreAndSoTheSendingOrder) {
     PageFixture f;
-    f.page.AddSMSItem(1, "3", "", "c", "", 0);
-    f.page.AddSMSItem(2, "1", "", "a", "", 0);
+    f.page.resize(900, 500);
+    f.page.show();
+    f.page.AddSMSItem(1, "10", "", "c", "", 0);
+    f.page.AddSMSItem(2, "9", "", "a", "", 0);
     f.page.AddSMSItem(3, "2", "", "b", "", 0);
     f.Sync();
-    emit f.page.View(1)->horizontalHeader()->sectionClicked(kNumber);
-    EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"1", "2", "3"}));
-    emit f.page.View(1)->horizontalHeader()->sectionClicked(kNumber);
-    EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"3", "2", "1"}));
+    // Numbers by value, not by their digits.
+    f.ClickHeader(1, kNumber);
+    EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"2", "9", "10"}));
+    EXPECT_EQ(f.page.View(1)->GetSortColumn(), kNumber);
+    f.ClickHeader(1, kNumber);
+    EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"10", "9", "2"}));
+    // The view shows the store's order.
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(f.page.View(1)->GetItemId(r), f.page.ImmediateList().IdAt(r));
     std::string nums, text;
     f.page.FetchSMSBatch(0, nums, text);
-    EXPECT_EQ(nums, "3");
+    EXPECT_EQ(nums, "10");
+    // The timed list sorts its own store.
+    f.page.AddSMSItem(4, "13900000002", "", "t", "2026-12-08 10:00:00", 0);
+    f.page.AddSMSItem(5, "13900000001", "", "t", "2026-12-08 10:00:00", 0);
+    f.page.OnShowTimedList();
+    f.Sync();
+    f.ClickHeader(2, kNumber);
+    EXPECT_EQ(f.Numbers(2), (std::vector<std::string>{"13900000001", "13900000002"}));
+}
+
+TEST(SMSSendingListDlg, ImmediateRowsShowTheirIconsOverTheRowGradient) {
+    PageFixture f;
+    f.page.resize(900, 420);
+    f.page.show();
+    f.page.AddSMSItem(1, "13800000001", "张三", "您好，这是一条测试短信。", "", 0);
+    f.page.AddSMSItem(2, "13800000002", "李四", "您好，这是一条测试短信。", "", 0);
+    f.page.AddMMSItem(3, "13800000003", "a.jpg", "彩信标题", "", "", 0);
+    f.page.AddSMSItem(4, "13800000004", "", "另一条短信", "", 0);
+    std::string nums, text;
+    ASSERT_EQ(f.page.FetchSMSBatch(2, nums, text), 2);
+    f.Sync();
+    uikit::CSortListCtrl* list = f.page.View(1);
+    list->SetItemSelected(3, true);
+    list->SetShowSelAlways(true);
+    QApplication::processEvents();  // the count label's relayout
+    const QImage shot = f.page.grab().toImage();
+    QDir().mkpath(QString(SMS_BUILD_DIR) + "/screens");
+    shot.save(QString(SMS_BUILD_DIR) + "/screens/sms_pending.png");
+
+    const QImage strip = uikit::res::Bitmap(439).convertToFormat(QImage::Format_RGB32);
+    ASSERT_GE(strip.width(), 16 * 15);
+    const QImage rows = list->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int h = list->RowHeight();
+    // Row r shows icon `icon`: its opaque pixels as drawn, its green ones as the row behind.
+    auto iconShown = [&](int r, int icon) {
+        const int top = r * h + (h - 16) / 2;
+        int opaque = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const QRgb want = strip.pixel(16 * icon + x, y) & 0xFFFFFF;
+                const QRgb got = rows.pixel(x, top + y) & 0xFFFFFF;
+                if (want == 0x00FF00) {
+                    if (got == 0x00FF00) return false;
+                } else {
+                    if (got != want) return false;
+                    ++opaque;
+                }
+            }
+        return opaque > 20;
+    };
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(list->Store()->Row(list->GetItemId(r))->icon, r < 2 ? 14 : 9) << r;
+    EXPECT_TRUE(iconShown(0, 14));
+    EXPECT_TRUE(iconShown(1, 14));
+    EXPECT_TRUE(iconShown(2, 9));
+    EXPECT_FALSE(iconShown(2, 10));
 }

@@ -11,7 +11,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QTableView>
+#include "uikit/SortListCtrl.h"
 #include <map>
 #include <mutex>
 #include <random>
@@ -61,8 +61,8 @@ TEST(SMSSendingListDlgThreads, SendersWriterAndHandlersTogether) {
         }
     });
 
-    QTableView* view = page->View(1);
-    auto* model = qobject_cast<rows::RowStoreModel*>(view->model());
+    uikit::CSortListCtrl* view = page->View(1);
+    rows::RowStoreModel* model = view->Model();
     std::mt19937 rng(7);
     int heldDeletes = 0;
     const bool done = testsupport::WaitUntil([&] {
@@ -72,14 +72,12 @@ TEST(SMSSendingListDlgThreads, SendersWriterAndHandlersTogether) {
         case 0:
             if (rowsShown > 5) {
                 view->clearSelection();
-                for (int r : {3, 5})
-                    view->selectionModel()->select(model->index(r, 0),
-                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                for (int r : {3, 5}) view->SetItemSelected(r, true);
                 page->OnPrioritySend();
             }
             break;
         case 1:
-            emit view->horizontalHeader()->sectionClicked(static_cast<int>(rng() % 2) ? kNumber : kId);
+            view->SortColumn(static_cast<int>(rng() % 2) ? kNumber : kId);
             break;
         default: {
             // Delete a few rows a sending thread holds: they must still be logged.
@@ -87,8 +85,7 @@ TEST(SMSSendingListDlgThreads, SendersWriterAndHandlersTogether) {
             int picked = 0;
             for (int r = 0; r < rowsShown && picked < 3; ++r) {
                 if (model->index(r, kState).data().toString() == kHeld) {
-                    view->selectionModel()->select(model->index(r, 0),
-                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                    view->SetItemSelected(r, true);
                     ++picked;
                 }
             }
