@@ -123,8 +123,11 @@ TEST(MainRoadThreads, QueuedRowsAreSentPolledAndRecorded) {
     road.sim.SetSmsSendCode(-13);
     road.Queue(3, "余额测试", "1360000");
     ASSERT_TRUE(testsupport::WaitUntil([&] { return road.CountRecords("发送失败短信") == 3; }, 30000));
-    for (const MsgRecord& r : road.Records())
-        if (msgrec::GetField(r.szType) == "发送失败短信") EXPECT_EQ(msgrec::GetField(r.szResult), "[余额不足]");
+    for (const MsgRecord& r : road.Records()) {
+        if (msgrec::GetField(r.szType) == "发送失败短信") {
+            EXPECT_EQ(msgrec::GetField(r.szResult), "[余额不足]");
+        }
+    }
     road.sim.SetSmsSendCode(std::nullopt);
 
     // A paused page sends nothing while the threads go on polling.
