@@ -86,10 +86,9 @@ CSMSServerDlg::CSMSServerDlg(QWidget* parent)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(235, 243, 246));
     setPalette(pal);
-    QFont bold = font();
-    bold.setPixelSize(14);
-    bold.setWeight(QFont::Bold);
-    setFont(bold);
+    m_fontBold = font();
+    m_fontBold.setPixelSize(14);
+    m_fontBold.setWeight(QFont::Bold);
     m_bTrayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
 }
 
@@ -163,6 +162,7 @@ void CSMSServerDlg::CreateButtons() {
         auto* b = new CImageButton(QString::fromUtf8(caption), this);
         b->setObjectName(QString::number(id));
         b->setGeometry(r);
+        b->setFont(m_fontBold);
         b->SetBitmaps(bitmap, kTransparent, 0, kTransparent, false);
         m_buttonBitmaps[id] = bitmap;
         b->SetBtnCursor(uikit::res::kHandCursorId, false);
@@ -209,6 +209,7 @@ void CSMSServerDlg::CreateButtons() {
     m_static1039->setObjectName("1039");
     m_static1039->setGeometry(212, 300, 730, 30);
     m_static1039->setAlignment(Qt::AlignCenter);
+    m_static1039->setFont(m_fontBold);
     m_static1022 = new QLabel(this);
     m_static1022->setObjectName("1022");
     m_static1022->setGeometry(14, 514, 180, 22);

@@ -3,6 +3,7 @@
 #include "core/LoginDlg.h"
 
 #include <QDialog>
+#include <QFont>
 #include <QPoint>
 #include <map>
 #include <memory>
@@ -85,6 +86,7 @@ private:
     CMainTabCtrl* m_tabCtrl = nullptr;
     std::map<int, CImageButton*> m_buttons;
     std::map<int, int> m_buttonBitmaps;
+    QFont m_fontBold;  // the menu buttons' captions
     QLabel* m_static1039 = nullptr;
     QLabel* m_static1022 = nullptr;
     std::unique_ptr<CDibImage> m_dibBack;
