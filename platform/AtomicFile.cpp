@@ -131,20 +131,19 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
     return good;
 }
 
-namespace {
-// One lock per log: a torn-tail check must never see another thread's append half-written.
-std::mutex& LogMutex(const std::string& path) {
+std::mutex& PathMutex(const std::string& path, PathLock kind) {
     static std::mutex mapMutex;
-    static std::map<std::string, std::unique_ptr<std::mutex>> mutexes;
+    static std::map<std::pair<int, std::string>, std::unique_ptr<std::mutex>> mutexes;
     std::error_code ec;
     std::string key = std::filesystem::absolute(path, ec).lexically_normal().string();
     if (ec) key = path;
     std::lock_guard<std::mutex> lock(mapMutex);
-    auto& m = mutexes[key];
+    auto& m = mutexes[{static_cast<int>(kind), key}];
     if (!m) m = std::make_unique<std::mutex>();
     return *m;
 }
 
+namespace {
 // Cuts the torn tail of an open log; keeps the torn bytes in path + ".bad".
 bool CutTornTail(int fd, const std::string& path, std::size_t recordSize) {
     struct stat st {};
@@ -163,7 +162,8 @@ bool CutTornTail(int fd, const std::string& path, std::size_t recordSize) {
 bool AppendRecords(const std::string& path, std::size_t recordSize, const void* data,
                    std::size_t count) {
     if (recordSize == 0) return false;
-    std::lock_guard<std::mutex> lock(LogMutex(path));
+    // One lock per log: a torn-tail check must never see another thread's append half-written.
+    std::lock_guard<std::mutex> lock(PathMutex(path, PathLock::Log));
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     bool good = CutTornTail(fd, path, recordSize);
@@ -174,7 +174,7 @@ bool AppendRecords(const std::string& path, std::size_t recordSize, const void* 
 
 bool RepairTornTail(const std::string& path, std::size_t recordSize) {
     if (recordSize == 0) return false;
-    std::lock_guard<std::mutex> lock(LogMutex(path));
+    std::lock_guard<std::mutex> lock(PathMutex(path, PathLock::Log));
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return false;
     const bool good = CutTornTail(fd, path, recordSize);

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file rewrites that a crash cannot half-do, and appends of fixed-size records.
 #include <cstddef>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -43,5 +44,9 @@ bool AppendRecords(const std::string& path, std::size_t recordSize, const void* 
 
 // Cuts a torn tail off a record log as AppendRecords does; true when the file is whole now.
 bool RepairTornTail(const std::string& path, std::size_t recordSize);
+
+// One mutex per file and kind of use, whatever spelling of the path a caller uses.
+enum class PathLock { Log, Profile };
+std::mutex& PathMutex(const std::string& path, PathLock kind);
 
 }  // namespace files

@@ -3,9 +3,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/TextCodec.h"
 
-#include <filesystem>
-#include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -13,18 +10,7 @@
 namespace profile {
 namespace {
 
-// One lock per file, whatever spelling of its path a caller uses.
-std::mutex& FileMutex(const std::string& path) {
-    static std::mutex mapMutex;
-    static std::map<std::string, std::unique_ptr<std::mutex>> mutexes;
-    std::error_code ec;
-    std::string key = std::filesystem::absolute(path, ec).lexically_normal().string();
-    if (ec) key = path;
-    std::lock_guard<std::mutex> lock(mapMutex);
-    auto& m = mutexes[key];
-    if (!m) m = std::make_unique<std::mutex>();
-    return *m;
-}
+std::mutex& FileMutex(const std::string& path) { return files::PathMutex(path, files::PathLock::Profile); }
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
