@@ -274,14 +274,7 @@ void CImageButton::OnClicked() {
     }
 }
 
-unsigned CImageButton::ItemState() const {
-    unsigned s = 0;
-    if (isDown()) s |= ODS_SELECTED;
-    if (!isEnabled()) s |= ODS_DISABLED;
-    if (hasFocus()) s |= ODS_FOCUS;
-    if (isDefault()) s |= ODS_DEFAULT;
-    return s;
-}
+unsigned CImageButton::ItemState() const { return OwnerDrawState(*this); }
 
 void CImageButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
