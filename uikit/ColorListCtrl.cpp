@@ -146,13 +146,7 @@ CColorListCtrl::CellLook CColorListCtrl::ResolveCell(rows::RowId id, int nSubIte
 
 void CColorListCtrl::DrawRow(QPainter& p, int row, const QRect& bounds) {
     if (row == 0 && !m_rowFormats.empty() && m_rowFormats.size() > Store()->Count()) Prune();
-    const rows::RowId id = GetItemId(row);
-    const std::vector<QString> texts = RowTexts(id);
-    int icon = 0, state = 0;
-    Store()->Locked([&](rows::RowStore::Access& a) {
-        icon = a.Icon(id);
-        state = a.State(id);
-    });
+    const auto [id, texts, icon, state] = ReadRow(row);
     // Reads the selection only: painting never changes it.
     const bool sel = selectionModel()->isSelected(Model()->index(row, 0));
     const int clientRight = viewport()->width();

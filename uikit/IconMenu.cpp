@@ -1,5 +1,7 @@
 #include "uikit/IconMenu.h"
 
+#include "uikit/GdiDraw.h"
+#include "uikit/MenuStyle.h"
 #include "uikit/SysColors.h"
 
 #include <QAction>
@@ -7,10 +9,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
-#include <QProxyStyle>
 #include <QScreen>
-#include <QStyleFactory>
-#include <QStyleOption>
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
@@ -69,13 +68,6 @@ constexpr std::string_view kCurrentThemeValue = "";
 
 bool XPThemed() { return CIconMenu::WindowsVersionClass() == 7 && !CIconMenu::IsClassicTheme(); }
 
-void DrawEmbossedText(QPainter& p, const QRect& r, int flags, const QString& text) {
-    p.setPen(GetSysColor(SysColor::BtnHighlight));
-    p.drawText(r.translated(1, 1), flags, text);
-    p.setPen(GetSysColor(SysColor::BtnShadow));
-    p.drawText(r, flags, text);
-}
-
 void DrawCheckMark(QPainter& p, const QRect& box, const QColor& c) {
     // A 7 x 7 tick, three pixels thick, centred in the box.
     const int x = box.left() + (box.width() - 7) / 2, y = box.top() + (box.height() - 7) / 2;
@@ -92,7 +84,7 @@ void DrawMenuText(QPainter& p, const QRect& r, const QString& text, bool embosse
     const QString left = tab < 0 ? text : text.left(tab);
     const QString accel = tab < 0 ? QString() : text.mid(tab + 1);
     auto draw = [&](const QRect& rr, int align, const QString& s) {
-        if (embossed) DrawEmbossedText(p, rr, flags | align, s);
+        if (embossed) gdi::EmbossedText(p, rr, flags | align, s);
         else {
             p.setPen(colour);
             p.drawText(rr, flags | align, s);
@@ -128,9 +120,9 @@ bool CIconMenu::IsIconMenu(const QMenu* menu) { return menu && Handles().count(m
 
 // --- the style that measures and paints the items -------------------------------------------
 
-class IconMenuStyle : public QProxyStyle {
+class IconMenuStyle : public OwnerDrawMenuStyle {
 public:
-    explicit IconMenuStyle(const CIconMenu* owner) : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))), owner_(owner) {}
+    explicit IconMenuStyle(const CIconMenu* owner) : owner_(owner) {}
 
     static CIconMenu::ItemState StateOf(const QStyleOptionMenuItem* o, const QWidget* w) {
         CIconMenu::ItemState s;
@@ -149,57 +141,22 @@ public:
     }
 
     int pixelMetric(PixelMetric m, const QStyleOption* o, const QWidget* w) const override {
-        switch (m) {
-        case PM_MenuPanelWidth: return 1;
-        case PM_MenuHMargin:
-        case PM_MenuVMargin: return 2;
-        case PM_MenuDesktopFrameWidth: return 0;
-        case PM_SmallIconSize: return owner_->IconWidth();
-        default: return QProxyStyle::pixelMetric(m, o, w);
-        }
-    }
-    int styleHint(StyleHint h, const QStyleOption* o, const QWidget* w, QStyleHintReturn* r) const override {
-        if (h == SH_Menu_AllowActiveAndDisabled) return 1;
-        if (h == SH_Menu_FlashTriggeredItem) return 0;
-        return QProxyStyle::styleHint(h, o, w, r);
+        if (m == PM_SmallIconSize) return owner_->IconWidth();
+        return OwnerDrawMenuStyle::pixelMetric(m, o, w);
     }
     QSize sizeFromContents(ContentsType t, const QStyleOption* o, const QSize& s, const QWidget* w) const override {
         if (t == CT_MenuItem)
             if (const auto* mi = qstyleoption_cast<const QStyleOptionMenuItem*>(o)) return owner_->MeasureItem(StateOf(mi, nullptr));
         return QProxyStyle::sizeFromContents(t, o, s, w);
     }
-    QColor Background() const {
+
+protected:
+    QColor MenuBackground() const override {
         return owner_->UsesFlatPainter() ? GetSysColor(SysColor::Window)
                                         : (XPThemed() ? GetSysColor(SysColor::BtnFace) : GetSysColor(SysColor::Menu));
     }
-    void drawControl(ControlElement e, const QStyleOption* o, QPainter* p, const QWidget* w) const override {
-        if (e == CE_MenuItem) {
-            if (const auto* mi = qstyleoption_cast<const QStyleOptionMenuItem*>(o)) {
-                p->save();
-                owner_->DrawItem(*p, mi->rect, StateOf(mi, w));
-                p->restore();
-                return;
-            }
-        }
-        if (e == CE_MenuEmptyArea) {
-            p->fillRect(o->rect, Background());
-            return;
-        }
-        QProxyStyle::drawControl(e, o, p, w);
-    }
-    void drawPrimitive(PrimitiveElement e, const QStyleOption* o, QPainter* p, const QWidget* w) const override {
-        if (e == PE_PanelMenu) {
-            p->fillRect(o->rect, Background());
-            drawPrimitive(PE_FrameMenu, o, p, w);
-            return;
-        }
-        if (e == PE_FrameMenu) {
-            p->setPen(GetSysColor(SysColor::BtnShadow));
-            p->setBrush(Qt::NoBrush);
-            p->drawRect(o->rect.adjusted(0, 0, -1, -1));
-            return;
-        }
-        QProxyStyle::drawPrimitive(e, o, p, w);
+    void DrawMenuItem(QPainter& p, const QStyleOptionMenuItem& mi, const QWidget* w) const override {
+        owner_->DrawItem(p, mi.rect, StateOf(&mi, w));
     }
 
 private:
@@ -232,6 +189,15 @@ void CIconMenu::SetBitmapBackground(const QColor& colour) {
     hasBitmapBackground_ = true;
 }
 
+void CIconMenu::TakeMenu(QMenu* menu) {
+    style_ = std::make_shared<IconMenuStyle>(this);
+    menu_ = menu;
+    ownsMenu_ = true;
+    menu_->setStyle(style_.get());
+    menu_->setFont(MenuFont());
+    Handles().insert(menu_);
+}
+
 bool CIconMenu::LoadMenu(int nResource) { return LoadMenuByName(QString::number(nResource)); }
 
 bool CIconMenu::LoadMenuByName(const QString& name) {
@@ -242,12 +208,7 @@ bool CIconMenu::LoadMenuByName(const QString& name) {
     const std::vector<MenuItemDef>* defs = ok ? FindMenuTemplate(id) : nullptr;
     if (!defs) return false;
     DestroyMenu();
-    style_ = std::make_shared<IconMenuStyle>(this);
-    menu_ = new QMenu;
-    ownsMenu_ = true;
-    menu_->setStyle(style_.get());
-    menu_->setFont(MenuFont());
-    Handles().insert(menu_);
+    TakeMenu(new QMenu);
     std::size_t pos = 0;
     while (pos < defs->size()) {
         const bool last = (*defs)[pos].flags & MF_END;
@@ -274,12 +235,7 @@ void CIconMenu::Build(const std::vector<MenuItemDef>& defs, std::size_t& pos, QM
             sub->iconH_ = iconH_;
             sub->bitmapBackground_ = bitmapBackground_;
             sub->hasBitmapBackground_ = hasBitmapBackground_;
-            sub->style_ = std::make_shared<IconMenuStyle>(sub.get());
-            sub->menu_ = new QMenu(rec->text);
-            sub->ownsMenu_ = true;
-            sub->menu_->setStyle(sub->style_.get());
-            sub->menu_->setFont(MenuFont());
-            Handles().insert(sub->menu_);
+            sub->TakeMenu(new QMenu(rec->text));
             sub->Build(defs, pos, sub->menu_);
             into->addMenu(sub->menu_);
             subMenus_.push_back(std::move(sub));

@@ -85,6 +85,8 @@ public:
     static QList<QPixmap>& SharedImages();
 
 private:
+    // Owns menu and paints it with this menu's style.
+    void TakeMenu(QMenu* menu);
     void Build(const std::vector<MenuItemDef>& defs, std::size_t& pos, QMenu* into);
     int ImageOf(int id) const;
     void DrawFlat(QPainter& p, const QRect& r, const ItemState& item) const;

@@ -64,6 +64,11 @@ CImageButton::CImageButton(const QString& text, QWidget* parent) : QPushButton(t
 
 CImageButton::~CImageButton() = default;
 
+int CImageButton::RepaintIf(bool repaint, int result) {
+    if (repaint) update();
+    return result;
+}
+
 void CImageButton::FreeResources() {
     for (auto& i : m_icons) i = QImage();
     for (auto& b : m_bitmaps) b = QImage();
@@ -74,29 +79,25 @@ int CImageButton::SetBitmaps(int inId, const QColor& inTransparent, int outId,
     FreeResources();
     const QImage in = res::Bitmap(inId);
     if (in.isNull()) {
-        if (repaint) update();
-        return BTNST_INVALIDRESOURCE;
+        return RepaintIf(repaint, BTNST_INVALIDRESOURCE);
     }
     QImage out;
     if (outId != 0) {
         out = res::Bitmap(outId);
         if (out.isNull()) {
-            if (repaint) update();
-            return BTNST_INVALIDRESOURCE;
+            return RepaintIf(repaint, BTNST_INVALIDRESOURCE);
         }
     }
     m_bitmaps[0] = Masked(in, inTransparent);
     if (!out.isNull()) m_bitmaps[1] = Masked(out, outTransparent);
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 int CImageButton::SetIcon(int inId, int outId, bool repaint) {
     FreeResources();
     const QImage in = res::Icon(inId);
     if (in.isNull()) {
-        if (repaint) update();
-        return BTNST_INVALIDRESOURCE;
+        return RepaintIf(repaint, BTNST_INVALIDRESOURCE);
     }
     m_icons[0] = in.convertToFormat(QImage::Format_ARGB32);
     if (outId == BTNST_AUTO_GRAY) {
@@ -105,20 +106,17 @@ int CImageButton::SetIcon(int inId, int outId, bool repaint) {
         const QImage out = res::Icon(outId);
         if (out.isNull()) {
             FreeResources();
-            if (repaint) update();
-            return BTNST_INVALIDRESOURCE;
+            return RepaintIf(repaint, BTNST_INVALIDRESOURCE);
         }
         m_icons[1] = out.convertToFormat(QImage::Format_ARGB32);
     }
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 int CImageButton::SetColor(int index, const QColor& colour, bool repaint) {
     if (index < 0 || index >= BTNST_MAX_COLORS) return BTNST_INVALIDINDEX;
     m_crColors[index] = colour;
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 QColor CImageButton::GetColor(int index) const {
@@ -131,8 +129,7 @@ int CImageButton::SetDefaultColors(bool repaint) {
         m_crColors[i] = GetSysColor(SysColor::BtnFace);
         m_crColors[i + 1] = GetSysColor(SysColor::BtnText);
     }
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 int CImageButton::SetBtnCursor(int cursorId, bool repaint) {
@@ -149,16 +146,14 @@ int CImageButton::SetBtnCursor(int cursorId, bool repaint) {
 
 int CImageButton::SetDrawBorder(bool draw, bool repaint) {
     m_bDrawBorder = draw;
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 int CImageButton::SetTransparent(bool transparent, bool repaint) {
     // Qt composes the parent under the button, so there is no saved background to drop.
     m_bDrawTransparent = transparent;
     setAttribute(Qt::WA_NoSystemBackground, transparent);
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 int CImageButton::SetTooltipText(const QString& text, bool activate) {
@@ -173,20 +168,17 @@ int CImageButton::SetURL(const QString& url) {
 
 int CImageButton::SetMenu(QMenu* menu, bool repaint) {
     m_pMenu = menu;
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 int CImageButton::SetFlat(bool flat, bool repaint) {
     m_bIsFlat = flat;
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 int CImageButton::SetFlatFocus(bool flatFocus, bool repaint) {
     m_bDrawFlatFocus = flatFocus;
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 int CImageButton::SetAlwaysTrack(bool always) {
@@ -197,26 +189,22 @@ int CImageButton::SetAlwaysTrack(bool always) {
 int CImageButton::SetAlign(int align, bool repaint) {
     if (align < ST_ALIGN_HORIZ || align > ST_ALIGN_HORIZ_RIGHT) return BTNST_INVALIDINDEX;
     m_byAlign = align;
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 int CImageButton::SetTextOverImage(bool over, bool repaint) {
     m_bShowText = over;
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 int CImageButton::SetGrayedWhenDisabled(bool grayed, bool repaint) {
     m_bGrayed = grayed;
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 int CImageButton::SetCheckBoxMode(bool on, bool repaint) {
     m_bIsCheckBox = on;
-    if (repaint) update();
-    return BTNST_OK;
+    return RepaintIf(repaint);
 }
 
 void CImageButton::SetCheck(int check, bool repaint) {
@@ -274,14 +262,7 @@ void CImageButton::OnClicked() {
     }
 }
 
-unsigned CImageButton::ItemState() const {
-    unsigned s = 0;
-    if (isDown()) s |= ODS_SELECTED;
-    if (!isEnabled()) s |= ODS_DISABLED;
-    if (hasFocus()) s |= ODS_FOCUS;
-    if (isDefault()) s |= ODS_DEFAULT;
-    return s;
-}
+unsigned CImageButton::ItemState() const { return OwnerDrawState(*this); }
 
 void CImageButton::paintEvent(QPaintEvent*) {
     QPainter p(this);

@@ -95,6 +95,8 @@ private:
     void OnClicked();
     void CancelHover();
     void FreeResources();
+    // The setters' tail: repaints when asked and returns result.
+    int RepaintIf(bool repaint, int result = BTNST_OK);
 
     bool m_bIsFlat = true;
     bool m_bMouseOnButton = false;

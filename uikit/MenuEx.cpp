@@ -1,93 +1,52 @@
 #include "uikit/MenuEx.h"
 
+#include "uikit/GdiDraw.h"
+#include "uikit/MenuStyle.h"
 #include "uikit/SysColors.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QPainter>
 #include <QPolygon>
-#include <QProxyStyle>
-#include <QStyleFactory>
-#include <QStyleOption>
 
 namespace uikit {
 
-class MenuExStyle : public QProxyStyle {
+class MenuExStyle : public OwnerDrawMenuStyle {
 public:
-    explicit MenuExStyle(CMenuEx* owner) : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))), owner_(owner) {}
+    explicit MenuExStyle(CMenuEx* owner) : owner_(owner) {}
 
-    int pixelMetric(PixelMetric m, const QStyleOption* o, const QWidget* w) const override {
-        switch (m) {
-        case PM_MenuPanelWidth: return 1;
-        case PM_MenuHMargin:
-        case PM_MenuVMargin: return 2;
-        case PM_MenuDesktopFrameWidth: return 0;
-        default: return QProxyStyle::pixelMetric(m, o, w);
-        }
-    }
-    int styleHint(StyleHint h, const QStyleOption* o, const QWidget* w, QStyleHintReturn* r) const override {
-        if (h == SH_Menu_AllowActiveAndDisabled) return 1;
-        if (h == SH_Menu_FlashTriggeredItem) return 0;
-        return QProxyStyle::styleHint(h, o, w, r);
-    }
     QSize sizeFromContents(ContentsType t, const QStyleOption* o, const QSize& s, const QWidget* w) const override {
         if (t == CT_MenuItem) {
             if (const auto* mi = qstyleoption_cast<const QStyleOptionMenuItem*>(o)) {
                 // The record an item gets when it is made owner-drawn.
                 CMenuEx::Record rec;
                 rec.text = mi->text;
-                if (mi->menuItemType == QStyleOptionMenuItem::Separator) {
-                    rec.text.clear();
-                    rec.width = owner_->TextWidth(QString()) + 10;
-                    rec.height = owner_->m_nSeparatorHeight;
-                } else {
-                    rec.subMenu = mi->menuItemType == QStyleOptionMenuItem::SubMenu;
-                    rec.id = rec.subMenu ? -1 : 1;
-                    rec.width = owner_->TextWidth(rec.text) + (rec.subMenu ? 25 : 10);
-                    rec.height = 2;
-                }
+                if (mi->menuItemType == QStyleOptionMenuItem::Separator) owner_->ShapeSeparator(rec);
+                else if (mi->menuItemType == QStyleOptionMenuItem::SubMenu) owner_->ShapeSubMenu(rec, nullptr);
+                else owner_->ShapeCommand(rec, 1);
                 return owner_->MeasureItem(rec);
             }
         }
         return QProxyStyle::sizeFromContents(t, o, s, w);
     }
-    void drawControl(ControlElement e, const QStyleOption* o, QPainter* p, const QWidget* w) const override {
-        if (e == CE_MenuItem) {
-            if (const auto* mi = qstyleoption_cast<const QStyleOptionMenuItem*>(o)) {
-                const auto* menu = qobject_cast<const QMenu*>(w);
-                const QAction* a = menu ? menu->actionAt(mi->rect.center()) : nullptr;
-                const CMenuEx::Record* rec = owner_->RecordOf(a);
-                CMenuEx::Record temp;
-                if (!rec) {
-                    temp.text = mi->text;
-                    temp.id = mi->menuItemType == QStyleOptionMenuItem::Separator ? 0 : 1;
-                    rec = &temp;
-                }
-                CMenuEx::DrawState st;
-                st.selected = mi->state & State_Selected;
-                st.grayed = !(mi->state & State_Enabled) || rec->grayedLook;
-                st.checked = mi->checkType != QStyleOptionMenuItem::NotCheckable && mi->checked;
-                p->save();
-                owner_->DrawItem(*p, mi->rect, *rec, st);
-                p->restore();
-                return;
-            }
+
+protected:
+    QColor MenuBackground() const override { return owner_->m_clrBack; }
+    void DrawMenuItem(QPainter& p, const QStyleOptionMenuItem& mi, const QWidget* w) const override {
+        const auto* menu = qobject_cast<const QMenu*>(w);
+        const QAction* a = menu ? menu->actionAt(mi.rect.center()) : nullptr;
+        const CMenuEx::Record* rec = owner_->RecordOf(a);
+        CMenuEx::Record temp;
+        if (!rec) {
+            temp.text = mi.text;
+            temp.id = mi.menuItemType == QStyleOptionMenuItem::Separator ? 0 : 1;
+            rec = &temp;
         }
-        if (e == CE_MenuEmptyArea) {
-            p->fillRect(o->rect, owner_->m_clrBack);
-            return;
-        }
-        QProxyStyle::drawControl(e, o, p, w);
-    }
-    void drawPrimitive(PrimitiveElement e, const QStyleOption* o, QPainter* p, const QWidget* w) const override {
-        if (e == PE_PanelMenu || e == PE_FrameMenu) {
-            if (e == PE_PanelMenu) p->fillRect(o->rect, owner_->m_clrBack);
-            p->setPen(GetSysColor(SysColor::BtnShadow));
-            p->setBrush(Qt::NoBrush);
-            p->drawRect(o->rect.adjusted(0, 0, -1, -1));
-            return;
-        }
-        QProxyStyle::drawPrimitive(e, o, p, w);
+        CMenuEx::DrawState st;
+        st.selected = mi.state & State_Selected;
+        st.grayed = !(mi.state & State_Enabled) || rec->grayedLook;
+        st.checked = mi.checkType != QStyleOptionMenuItem::NotCheckable && mi.checked;
+        owner_->DrawItem(p, mi.rect, *rec, st);
     }
 
 private:
@@ -108,6 +67,43 @@ CMenuEx::~CMenuEx() {
 }
 
 int CMenuEx::TextWidth(const QString& text) const { return QFontMetrics(MenuFont()).horizontalAdvance(text); }
+
+void CMenuEx::ShapeSeparator(Record& rec) const {
+    rec.text.clear();
+    rec.id = 0;
+    rec.width = TextWidth(QString()) + 10;
+    rec.height = m_nSeparatorHeight;
+}
+
+void CMenuEx::ShapeSubMenu(Record& rec, CMenuEx* sub) const {
+    rec.id = -1;
+    rec.subMenu = true;
+    rec.sub = sub;
+    rec.width = TextWidth(rec.text) + 25;
+    rec.height = 2;
+}
+
+void CMenuEx::ShapeCommand(Record& rec, int id) const {
+    rec.id = id;
+    rec.width = TextWidth(rec.text) + 10;
+    rec.height = 2;
+}
+
+std::unique_ptr<CMenuEx> CMenuEx::NewSubMenu(QMenu* menu) const {
+    auto sub = std::make_unique<CMenuEx>();
+    sub->m_hMenu = menu;
+    sub->m_bPopup = true;
+    sub->m_clrBack = m_clrBack;
+    sub->m_clrText = m_clrText;
+    sub->m_clrSelText = m_clrSelText;
+    sub->m_clrIconBar = m_clrIconBar;
+    return sub;
+}
+
+void CMenuEx::Keep(QAction* a, std::unique_ptr<Record> rec) {
+    m_byAction[a] = rec.get();
+    m_arrItems.push_back(std::move(rec));
+}
 
 void CMenuEx::AttachStyle() {
     m_style = std::make_unique<MenuExStyle>(this);
@@ -150,29 +146,16 @@ CMenuEx::Record* CMenuEx::AppendItem(QMenu* into, const MenuItemDef& d) {
     rec->image = d.image;
     QAction* a = nullptr;
     if (d.flags & MF_POPUP) {
-        auto sub = std::make_unique<CMenuEx>();
-        sub->m_hMenu = new QMenu(rec->text);
+        auto sub = NewSubMenu(new QMenu(rec->text));
         sub->m_bOwnsMenu = true;
-        sub->m_bPopup = true;
-        sub->m_clrBack = m_clrBack;
-        sub->m_clrText = m_clrText;
-        sub->m_clrSelText = m_clrSelText;
-        sub->m_clrIconBar = m_clrIconBar;
         sub->m_nSeparatorHeight = m_nSeparatorHeight;
         sub->AttachStyle();
         a = into->addMenu(sub->m_hMenu);
-        rec->id = -1;
-        rec->subMenu = true;
-        rec->sub = sub.get();
-        rec->width = TextWidth(rec->text) + 25;
-        rec->height = 2;
+        ShapeSubMenu(*rec, sub.get());
         m_subMenus.push_back(std::move(sub));
     } else if (d.flags & MF_SEPARATOR) {
         a = into->addSeparator();
-        rec->text.clear();
-        rec->id = 0;
-        rec->width = TextWidth(QString()) + 10;
-        rec->height = m_nSeparatorHeight;
+        ShapeSeparator(*rec);
     } else {
         a = into->addAction(rec->text);
         a->setData(d.id);
@@ -182,12 +165,9 @@ CMenuEx::Record* CMenuEx::AppendItem(QMenu* into, const MenuItemDef& d) {
             a->setCheckable(true);
             a->setChecked(true);
         }
-        rec->id = d.id;
-        rec->width = TextWidth(rec->text) + 10;
-        rec->height = 2;
+        ShapeCommand(*rec, d.id);
     }
-    m_byAction[a] = rec.get();
-    m_arrItems.push_back(std::move(rec));
+    Keep(a, std::move(rec));
     return m_arrItems.back().get();
 }
 
@@ -206,37 +186,21 @@ void CMenuEx::ConvertToOwnerDraw(QMenu* popup) {
         auto rec = std::make_unique<Record>();
         rec->text = a->text();
         if (a->isSeparator()) {
-            rec->text.clear();
-            rec->id = 0;
-            rec->width = TextWidth(QString()) + 10;
-            rec->height = m_nSeparatorHeight;
+            ShapeSeparator(*rec);
         } else if (QMenu* m = a->menu()) {
-            auto sub = std::make_unique<CMenuEx>();
-            sub->m_hMenu = m;
-            sub->m_bPopup = true;
-            sub->m_clrBack = m_clrBack;
-            sub->m_clrText = m_clrText;
-            sub->m_clrSelText = m_clrSelText;
-            sub->m_clrIconBar = m_clrIconBar;
+            auto sub = NewSubMenu(m);
             sub->m_imlNormal = m_imlNormal;
             sub->m_imlGrayed = m_imlGrayed;
             sub->m_imlSelected = m_imlSelected;
             sub->m_nIconWidth = m_nIconWidth;
             sub->m_nIconHeight = m_nIconHeight;
             sub->AttachStyle();
-            rec->id = -1;
-            rec->subMenu = true;
-            rec->sub = sub.get();
-            rec->width = TextWidth(rec->text) + 25;
-            rec->height = 2;
+            ShapeSubMenu(*rec, sub.get());
             m_subMenus.push_back(std::move(sub));
         } else {
-            rec->id = a->data().toInt();
-            rec->width = TextWidth(rec->text) + 10;
-            rec->height = 2;
+            ShapeCommand(*rec, a->data().toInt());
         }
-        m_byAction[a] = rec.get();
-        m_arrItems.push_back(std::move(rec));
+        Keep(a, std::move(rec));
     }
 }
 
@@ -338,13 +302,7 @@ void CMenuEx::DrawItem(QPainter& p, const QRect& r, const Record& rec, const Dra
     p.setFont(MenuFont());
     const QRect tr(x, r.top(), std::max(0, r.right() + 1 - x), r.height());
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic | Qt::TextExpandTabs;
-    auto embossed = [&](const QRect& rr, int f, const QString& s) {
-        p.setPen(GetSysColor(SysColor::BtnHighlight));
-        p.drawText(rr.translated(1, 1), f, s);
-        p.setPen(GetSysColor(SysColor::BtnShadow));
-        p.drawText(rr, f, s);
-    };
-    if (st.grayed) embossed(tr, flags, rec.text);
+    if (st.grayed) gdi::EmbossedText(p, tr, flags, rec.text);
     else {
         p.setPen(selected ? m_clrSelText : m_clrText);
         p.drawText(tr, flags, rec.text);
@@ -363,7 +321,7 @@ void CMenuEx::DrawItem(QPainter& p, const QRect& r, const Record& rec, const Dra
         p.fillRect(box, m_clrSelFrame);
         p.fillRect(box.adjusted(1, 1, -1, -1), m_clrSelFill);
         const int f = Qt::AlignCenter | Qt::TextSingleLine;
-        if (st.grayed) embossed(box, f, QStringLiteral("√"));
+        if (st.grayed) gdi::EmbossedText(p, box, f, QStringLiteral("√"));
         else {
             p.setPen(m_clrText);
             p.drawText(box, f, QStringLiteral("√"));

@@ -78,6 +78,14 @@ public:
 
 private:
     Record* AppendItem(QMenu* into, const MenuItemDef& def);
+    // Give a record its id and size as a separator (its text dropped), a sub-menu item or a command.
+    void ShapeSeparator(Record& rec) const;
+    void ShapeSubMenu(Record& rec, CMenuEx* sub) const;
+    void ShapeCommand(Record& rec, int id) const;
+    // A popup sub-menu over menu with this menu's colours.
+    std::unique_ptr<CMenuEx> NewSubMenu(QMenu* menu) const;
+    // Files the record as the one of action a.
+    void Keep(QAction* a, std::unique_ptr<Record> rec);
     void Build(const std::vector<MenuItemDef>& defs, std::size_t& pos);
     void AttachStyle();
     int TextWidth(const QString& text) const;

@@ -35,14 +35,16 @@ CSkinButton::CSkinButton(const QString& text, QWidget* parent) : QPushButton(tex
     connect(&m_hoverTimer, &QTimer::timeout, this, &CSkinButton::OnMouseHover);
 }
 
-unsigned CSkinButton::ItemState() const {
+unsigned OwnerDrawState(const QPushButton& b) {
     unsigned s = 0;
-    if (isDown()) s |= ODS_SELECTED;
-    if (!isEnabled()) s |= ODS_DISABLED;
-    if (hasFocus()) s |= ODS_FOCUS;
-    if (isDefault()) s |= ODS_DEFAULT;
+    if (b.isDown()) s |= ODS_SELECTED;
+    if (!b.isEnabled()) s |= ODS_DISABLED;
+    if (b.hasFocus()) s |= ODS_FOCUS;
+    if (b.isDefault()) s |= ODS_DEFAULT;
     return s;
 }
+
+unsigned CSkinButton::ItemState() const { return OwnerDrawState(*this); }
 
 void CSkinButton::paintEvent(QPaintEvent*) {
     QPainter p(this);

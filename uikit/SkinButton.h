@@ -12,6 +12,9 @@ enum : unsigned {
     ODS_DEFAULT = 0x0020,
 };
 
+// The owner-draw state bits of a push button as it stands: pressed, disabled, focused, default.
+unsigned OwnerDrawState(const QPushButton& button);
+
 class CSkinButton : public QPushButton {
     Q_OBJECT
 public:

@@ -347,6 +347,18 @@ std::vector<QString> CReportListView::RowTexts(rows::RowId id) const {
     return out;
 }
 
+CReportListView::RowView CReportListView::ReadRow(int row) const {
+    RowView v;
+    v.id = GetItemId(row);
+    v.texts = RowTexts(v.id);
+    if (store_)
+        store_->Locked([&](rows::RowStore::Access& a) {
+            v.icon = a.Icon(v.id);
+            v.state = a.State(v.id);
+        });
+    return v;
+}
+
 QRect CReportListView::StateRect(const QRect& bounds) const {
     if (stateImages_.isEmpty()) return QRect(bounds.left(), bounds.top(), 0, bounds.height());
     const QSize s = stateImages_.front().size();
@@ -485,13 +497,7 @@ void CSortListCtrl::mousePressEvent(QMouseEvent* event) {
 }
 
 void CSortListCtrl::DrawRow(QPainter& p, int row, const QRect& bounds) {
-    const rows::RowId id = GetItemId(row);
-    const std::vector<QString> texts = RowTexts(id);
-    int icon = 0, state = 0;
-    Store()->Locked([&](rows::RowStore::Access& a) {
-        icon = a.Icon(id);
-        state = a.State(id);
-    });
+    const auto [id, texts, icon, state] = ReadRow(row);
     const bool highlighted = RowHighlighted(row);
     const int clientRight = viewport()->width();
     const QFontMetrics fm(font());

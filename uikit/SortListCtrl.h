@@ -92,6 +92,14 @@ protected:
     virtual void DrawEmptyArea(QPainter& p, const QRect& area);
     // Cell texts of a row, read from the store in one go.
     std::vector<QString> RowTexts(rows::RowId id) const;
+    // What row `row` shows: its id, cell texts, icon and state image.
+    struct RowView {
+        rows::RowId id{};
+        std::vector<QString> texts;
+        int icon = 0;
+        int state = 0;
+    };
+    RowView ReadRow(int row) const;
     // Rectangle of the state image, icon and label inside a row's first column.
     QRect StateRect(const QRect& bounds) const;
     QRect IconRect(const QRect& bounds) const;

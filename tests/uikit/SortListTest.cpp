@@ -14,16 +14,26 @@ using uitest::Near;
 
 namespace {
 
+struct ColumnSpec {
+    const char* heading;
+    int format;
+    int width;
+};
+
+// Gives a list its columns and store, and shows it at size.
+void ShowList(CReportListView& list, rows::RowStore& store, std::initializer_list<ColumnSpec> columns, QSize size) {
+    int col = 0;
+    for (const ColumnSpec& c : columns) list.InsertColumn(col++, QString::fromUtf8(c.heading), c.format, c.width);
+    list.SetStore(store);
+    list.resize(size);
+    list.show();
+}
+
 struct SortListFixture : ::testing::Test {
     rows::RowStore store{3};
     CSortListCtrl list;
     void SetUp() override {
-        list.InsertColumn(0, "号码", LVCFMT_LEFT, 120);
-        list.InsertColumn(1, "内容", LVCFMT_LEFT, 120);
-        list.InsertColumn(2, "数量", LVCFMT_RIGHT, 80);
-        list.SetStore(store);
-        list.resize(400, 200);
-        list.show();
+        ShowList(list, store, {{"号码", LVCFMT_LEFT, 120}, {"内容", LVCFMT_LEFT, 120}, {"数量", LVCFMT_RIGHT, 80}}, {400, 200});
     }
     std::vector<std::string> Column(int col) {
         list.Model()->Sync();
@@ -261,12 +271,7 @@ struct ColorListFixture : ::testing::Test {
     rows::RowStore store{3};
     CColorListCtrl list;
     void SetUp() override {
-        list.InsertColumn(0, "A", LVCFMT_LEFT, 80);
-        list.InsertColumn(1, "B", LVCFMT_LEFT, 80);
-        list.InsertColumn(2, "C", LVCFMT_LEFT, 80);
-        list.SetStore(store);
-        list.resize(300, 150);
-        list.show();
+        ShowList(list, store, {{"A", LVCFMT_LEFT, 80}, {"B", LVCFMT_LEFT, 80}, {"C", LVCFMT_LEFT, 80}}, {300, 150});
         for (int i = 0; i < 3; ++i) ASSERT_EQ(list.InsertItem(i, QString("row%1").arg(i)), i);
     }
     CellFormat Fmt(unsigned flags, QColor text = {}, QColor back = {}) { return CellFormat{flags, text, back}; }
