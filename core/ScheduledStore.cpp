@@ -74,8 +74,9 @@ bool ScheduledStore::Load() {
     // The file's entries go before any that were added before the load.
     m_sms.InsertPacked(0, std::move(sms));
     m_mms.InsertPacked(0, std::move(mms));
-    m_savedSms = m_sms.Generation();
-    m_savedMms = m_mms.Generation();
+    // The rows may hold more than the file (entries queued before the load, or by another
+    // thread meanwhile), so the first save always writes.
+    m_savedSms = m_savedMms = kNeverSaved;
     m_bLoaded = true;
     return true;
 }

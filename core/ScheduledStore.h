@@ -30,7 +30,7 @@ public:
     bool IsLoaded() const;
 
     // Rewrites the file atomically from the rows (SMS entries, then MMS entries). Does nothing
-    // before a successful Load or when no row changed since the last load or save. True when
+    // before a successful Load or when no row changed since the last save. True when
     // the file holds the rows.
     bool Save();
 
@@ -50,5 +50,6 @@ private:
     rows::RowStore m_mms{queue::kColumnCount};
     mutable std::mutex m_mutex;  // load and save
     bool m_bLoaded = false;
-    std::uint64_t m_savedSms = 0, m_savedMms = 0;  // generations at the last load or save
+    static constexpr std::uint64_t kNeverSaved = ~std::uint64_t(0);
+    std::uint64_t m_savedSms = kNeverSaved, m_savedMms = kNeverSaved;  // generations at the last save
 };

@@ -220,6 +220,23 @@ TEST(QueueFiles, NothingIsSavedBeforeOrAfterAFailedLoad) {
     p.LoadBoth();
     EXPECT_EQ(Column(p.sms->Timed(), queue::kColText), (std::vector<std::string>{"b", "early"}));
 
+    // ... and is kept by the next save, though nothing changed after the load.
+    p.SaveBoth();
+    p.Restart();
+    p.LoadBoth();
+    EXPECT_EQ(Column(p.sms->Timed(), queue::kColText), (std::vector<std::string>{"b", "early"}));
+    {
+        // The same with an empty file: nothing is inserted by the load itself.
+        Pages e;
+        testsupport::WriteFile(e.dir.file("MsgCS.dat"), "");
+        e.mms->AddMMSItem(11, "13900000011", "a.jpg", "t", "G\\N", "[每日]8时0分", 0);
+        e.LoadBoth();
+        e.SaveBoth();
+        e.Restart();
+        e.LoadBoth();
+        EXPECT_EQ(Column(e.mms->Cyclic(), queue::kColId), (std::vector<std::string>{"11"}));
+    }
+
     // A queue file that cannot be read is never rewritten from the empty list.
     Pages q;
     paths::MakeDirs(q.dir.file("MsgWS.dat"));

@@ -51,6 +51,9 @@ TEST(QueueWriter, CellsIconsAndRowsOfEachPlacement) {
     EXPECT_EQ(timed[0].cells, (std::vector<std::string>{"定时短信", "13800000003 13800000004", "", "定时",
                                                          "2026-12-08 10:00:00", "", std::to_string(key), "", "",
                                                          "", "", "1007"}));
+    // toTop does not move timed and cyclic entries: they are appended.
+    q.AddSMSItem(1013, "13800000006", "", "定时2", "2026-12-09 10:00:00", 1);
+    EXPECT_EQ(Column(q.Timed(), queue::kColId), (std::vector<std::string>{"1007", "1013"}));
     const auto cyc = q.Cyclic().Snapshot();
     ASSERT_EQ(cyc.size(), 1u);
     EXPECT_EQ(cyc[0].cells[queue::kColType], "循环短信");
