@@ -27,6 +27,8 @@ if [ ! -f "$APP/Logp.dat" ]; then
   PASSWORD=$("$PY" -c 'import secrets; print(secrets.token_hex(4))')
   FTP_USER=xingfan
   FTP_PASSWORD=$("$PY" -c 'import secrets; print(secrets.token_hex(4))')
+  # A fresh account: no password left over from an earlier simulator.
+  rm -f "$APP/platform-sim.state"
   (
     umask 077
     cat >"$PEERS" <<EOF
