@@ -27,6 +27,8 @@ if [ ! -f "$APP/Logp.dat" ]; then
   PASSWORD=$("$PY" -c 'import secrets; print(secrets.token_hex(4))')
   FTP_USER=xingfan
   FTP_PASSWORD=$("$PY" -c 'import secrets; print(secrets.token_hex(4))')
+  # A fresh account: no password left over from an earlier simulator.
+  rm -f "$APP/platform-sim.state"
   (
     umask 077
     cat >"$PEERS" <<EOF
@@ -82,8 +84,14 @@ if [ -f "$PEERS" ]; then
   # shellcheck disable=SC1090
   . "$PEERS"
   mkdir -p "$APP/ftp-root"
+  # The simulator keeps a password changed in the program across restarts in its state file.
+  STATE="$APP/platform-sim.state"
+  if [ -f "$STATE" ]; then
+    SAVED=$(sed -n 's/^password=//p' "$STATE" | head -n 1)
+    if [ -n "$SAVED" ]; then PASSWORD=$SAVED; fi
+  fi
   "$APP/platform-sim" --port "$SIM_PORT" --ecode "$ECODE" --user "$USER_NAME" --password "$PASSWORD" \
-    --files "$APP/ftp-root" >"$APP/platform-sim.log" 2>&1 &
+    --files "$APP/ftp-root" --state "$STATE" >"$APP/platform-sim.log" 2>&1 &
   PIDS+=($!)
   "$PY" -m pyftpdlib -i 127.0.0.1 -p "$FTP_PORT" -w -d "$APP/ftp-root" \
     -u "$FTP_USER" -P "$FTP_PASSWORD" >"$APP/ftp.log" 2>&1 &

@@ -1,5 +1,7 @@
 #pragma once
 // Limits an edit's text to a number of GBK bytes (the Windows edit limit counted bytes).
+// As there, what does not fit is dropped from the end of the text just typed or pasted
+// (the characters before the cursor), so a paste is cut rather than refused.
 #include <QValidator>
 
 class CGbkLimitValidator : public QValidator {

@@ -236,6 +236,25 @@ TEST_F(LoginDialogsThreadsTest, EditsLimitTheirTextByGbkBytes) {
     EXPECT_EQ(dlg.m_editEcode->text(), ToQ("一二三四五六七八"));
     Type(dlg.m_editExtNo, "123456789");
     EXPECT_EQ(dlg.m_editExtNo->text(), "12345678");
+    // A full edit takes nothing more, also in the middle.
+    dlg.m_editExtNo->setCursorPosition(2);
+    Type(dlg.m_editExtNo, "x");
+    EXPECT_EQ(dlg.m_editExtNo->text(), "12345678");
+    // A paste is cut to what fits, on a character boundary; the text after the cursor stays.
+    const struct { const char* before; int cursor; const char* paste; const char* after; int cursorAfter; } pastes[] = {
+        {"", 0, "一二三四五六七八九十", "一二三四五六七八", 8},
+        {"ab", 1, "一二三四五六七八", "a一二三四五六七b", 8},
+        {"abcdefghijklmno", 15, "一", "abcdefghijklmno", 15},   // one byte free: no half character
+        {"abcdefghijklmn", 14, "一二", "abcdefghijklmn一", 15},
+        {"", 0, "😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀", "😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀😀", 32},
+    };
+    for (const auto& c : pastes) {
+        dlg.m_editUserName->setText(ToQ(c.before));
+        dlg.m_editUserName->setCursorPosition(c.cursor);
+        dlg.m_editUserName->insert(ToQ(c.paste));
+        EXPECT_EQ(dlg.m_editUserName->text(), ToQ(c.after)) << c.before << " + " << c.paste;
+        EXPECT_EQ(dlg.m_editUserName->cursorPosition(), c.cursorAfter) << c.before << " + " << c.paste;
+    }
     // A stored value longer than the edit is cut on a character boundary.
     dlg.m_strUserName = "a一二三四五六七八";  // 17 bytes
     dlg.UpdateControls();

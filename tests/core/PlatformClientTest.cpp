@@ -7,6 +7,8 @@
 
 #include <QProcess>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -362,4 +364,52 @@ TEST(PlatformSimProgram, AnswersOnItsPortUntilTerminated) {
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_NE(p.readAllStandardOutput().indexOf("account: enterprise code E9"), -1);
+}
+
+TEST(PlatformSimProgram, StateFileKeepsAChangedPasswordAcrossARestart) {
+    testsupport::TempAppDir dir;
+    const std::string stateFile = dir.file("sim.state");
+    auto start = [&](QProcess& p, const std::string& portFile) {
+        p.setProgram(QStringLiteral(SMS_APP_DIR "/platform-sim"));
+        p.setArguments({"0", "--ecode", "E9", "--user", "u9", "--password", "p9", "--port-file",
+                        QString::fromStdString(portFile), "--state", QString::fromStdString(stateFile)});
+        p.start();
+        EXPECT_TRUE(p.waitForStarted());
+        EXPECT_TRUE(testsupport::WaitUntil([&] {
+            const std::string s = ReadFile(portFile);
+            return !s.empty() && s.back() == '\n';
+        }));
+        LoginInfo li;
+        li.strSmsServer = li.strMmsServer = "127.0.0.1:" + std::to_string(std::atoi(ReadFile(portFile).c_str()));
+        li.strEcode = "E9";
+        li.strUserName = "u9";
+        SetLoginInfo(li);
+    };
+    auto stop = [](QProcess& p) {
+        ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), 0);
+    };
+
+    QProcess first;
+    start(first, dir.file("port1"));
+    SetLoginPassword("p9");
+    ASSERT_EQ(ChangePassword("q9"), 1);
+    stop(first);
+    EXPECT_EQ(ReadFile(stateFile), "password=q9\nmmspassword=q9\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(stateFile.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // The old password given on the command line gives way to the saved one.
+    QProcess second;
+    start(second, dir.file("port2"));
+    SetLoginPassword("p9");
+    EXPECT_LT(QuerySmsBalance(), 0);
+    SetLoginPassword("q9");
+    EXPECT_EQ(QuerySmsBalance(), 10000);
+    EXPECT_EQ(QueryMmsBalance(), 1000);
+    stop(second);
+    EXPECT_NE(second.readAllStandardOutput().indexOf("password q9"), -1);
+    SetLoginInfo(LoginInfo{});
 }
