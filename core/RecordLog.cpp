@@ -90,7 +90,12 @@ CRecordLock::CRecordLock(int timeoutMs) {
 
 CRecordLock::~CRecordLock() { CEventLock::Lock(g_lockRecord, 0, 0); }
 
-void ReleaseRecordLockOnce() { CEventLock::Lock(g_lockRecord, 0, 0); }
+void ReleaseRecordLockOnce() {
+    // Only the first call frees the lock: a later page made while a writer holds it must not
+    // let a second writer in.
+    static std::atomic<bool> released{false};
+    if (!released.exchange(true)) CEventLock::Lock(g_lockRecord, 0, 0);
+}
 
 // ---- Auto-reply hook -----------------------------------------------------------------------------
 namespace {
@@ -285,19 +290,17 @@ void CRecordLog::ApplyDeliveryReports() {
 bool CRecordLog::ForEachRecord(const std::function<void(const MsgRecord&)>& fn, std::size_t newestOnly) const {
     const int fd = ::open(FilePath().c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
+    struct FdCloser {  // closes the log on every way out, a throwing fn included
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        ::close(fd);
-        return false;
-    }
+    if (::fstat(fd, &st) != 0) return false;
     // The records there when the read starts; later appends and a torn tail are not read.
     std::size_t total = static_cast<std::size_t>(st.st_size) / kMsgRecordSize;
     std::size_t first = 0;
     if (newestOnly > 0 && total > newestOnly) first = total - newestOnly;
-    if (first > 0 && ::lseek(fd, static_cast<off_t>(first * kMsgRecordSize), SEEK_SET) < 0) {
-        ::close(fd);
-        return false;
-    }
+    if (first > 0 && ::lseek(fd, static_cast<off_t>(first * kMsgRecordSize), SEEK_SET) < 0) return false;
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     constexpr std::size_t kChunk = 1024;  // records per read
@@ -316,7 +319,6 @@ bool CRecordLog::ForEachRecord(const std::function<void(const MsgRecord&)>& fn, 
         if (got < want * kMsgRecordSize) break;  // the file became shorter meanwhile
         left -= whole;
     }
-    ::close(fd);
     return good;
 }
 

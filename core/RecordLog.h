@@ -92,7 +92,8 @@ private:
     int m_nTimeouts = 0;
 };
 
-// Releases g_lockRecord once; each records page calls it at the end of its initialisation.
+// Releases g_lockRecord the first time it is called (later calls do nothing); each records page
+// calls it at the end of its initialisation.
 void ReleaseRecordLockOnce();
 
 // ---- Hand-off of received messages to the auto-reply engine ------------------------------------

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <stdexcept>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -382,6 +384,17 @@ TEST_F(RecordLogTest, RewriteAndClearReplaceTheLogWhole) {
     EXPECT_FALSE(mms_.ReadRecords(out));  // no log
 }
 
+TEST_F(RecordLogTest, AReaderThatThrowsLeavesNoFileOpen) {
+    Store(sms_, {Rec(1, "已发送短信", "1"), Rec(4, "已发送短信", "2")});
+    auto openFds = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator{});
+    };
+    const auto before = openFds();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_THROW(sms_.ForEachRecord([](const MsgRecord&) { throw std::runtime_error("stop"); }), std::runtime_error);
+    EXPECT_EQ(openFds(), before);
+}
+
 TEST_F(RecordLogTest, ResetViewAndDefaults) {
     EXPECT_EQ(sms_.GetView(), 1);
     EXPECT_TRUE(sms_.GetAutoRefresh());
@@ -423,6 +436,7 @@ TEST_F(RecordLogThreads, ARecordLockWaitThatRunsOutIsLoggedAndWaitedForAgain) {
     std::atomic<bool> got{false};
     std::atomic<int> timeouts{0};
     auto holder = std::make_unique<CRecordLock>(CRecordLock::kAppendTimeoutMs);
+    ReleaseRecordLockOnce();  // a records page made while the lock is held lets nobody in
     std::thread second([&] {
         CRecordLock lock(20);
         got = true;
