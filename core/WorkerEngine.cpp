@@ -224,7 +224,18 @@ int SendSmsBatch(int nIndex) {
     if (count < 1) return -1;
     if (g_bStopThreads.load() == 1) return 1;  // the rows stay held; they are saved as pending
     const auto& send = worker::GetServices().SendSms;
-    const int result = send ? send(numbers, text) : 0;
+    int result = 0;
+    try {
+        result = send ? send(numbers, text) : 0;
+    } catch (...) {
+        // Close the batch as failed: left held, its rows would be logged later by this thread's
+        // next completion, with that batch's result.
+        {
+            ScopedEventLock lock(g_lockSMSQueue, kQueueLockTimeoutMs);
+            queue->FinishSMSBatch(nIndex, 0, count);
+        }
+        throw;
+    }
     {
         ScopedEventLock lock(g_lockSMSQueue, kQueueLockTimeoutMs);
         queue->FinishSMSBatch(nIndex, result, count);
@@ -244,8 +255,17 @@ int SendMmsBatch(int nIndex) {
     if (count < 1) return -1;
     if (g_bStopThreads.load() == 1) return 1;
     const worker::Services& s = worker::GetServices();
-    const std::string urls = worker::BuildFileUrls(files, s.ResourceUrl ? s.ResourceUrl() : std::string());
-    const int result = (s.SendMms && s.SendMms(receivers, title, urls) == 1) ? 1 : 0;
+    int result = 0;
+    try {
+        const std::string urls = worker::BuildFileUrls(files, s.ResourceUrl ? s.ResourceUrl() : std::string());
+        result = (s.SendMms && s.SendMms(receivers, title, urls) == 1) ? 1 : 0;
+    } catch (...) {
+        {
+            ScopedEventLock lock(g_lockMMSQueue, kQueueLockTimeoutMs);
+            queue->FinishMMSBatch(nIndex, 0, count);
+        }
+        throw;
+    }
     {
         ScopedEventLock lock(g_lockMMSQueue, kQueueLockTimeoutMs);
         queue->FinishMMSBatch(nIndex, result, count);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -205,14 +206,62 @@ TEST(WorkerEngineThreads, AnExceptionRestartsTheLoopAndReleasesTheLock) {
     };
     worker::SetPassSleepsForTest(0, 1);
     StartMsgThreads(0);
-    // Had the lock stayed taken, no other batch would finish within the deadline.
+    // Had the lock stayed taken, no other batch would finish within the deadline. The batch
+    // whose send threw is closed as failed.
     ASSERT_TRUE(testsupport::WaitUntil([&] {
         std::lock_guard<std::mutex> l(queue.m);
-        return queue.finished.size() == 2;
+        return queue.finished.size() == 3;
     }, 10000));
     ASSERT_TRUE(worker::StopMsgThreads(5000));
+    EXPECT_EQ(std::count_if(queue.finished.begin(), queue.finished.end(),
+                            [](const std::pair<int, int>& f) { return f.second == 0; }), 1);
     const std::string log = codec::FromGbk(testsupport::ReadFile(f.dir.file("RunLog.txt")));
     EXPECT_NE(log.find("ModemMsgThread Error"), std::string::npos);
+}
+
+// A send that throws fails its own rows; the thread's next batch logs only its rows, with its
+// own result.
+TEST(WorkerEngine, ABatchWhoseSendThrowsIsLoggedAsFailed) {
+    testsupport::TempAppDir dir;
+    ScopedServices services;
+    CEventLock::Lock(g_lockSMSQueue, 0, 0);
+    rows::RowStore store(12);
+    CSmsBatch batch(store);
+    std::vector<MsgRecord> logged;
+    batch.SetRecordSink([&](const MsgRecord& r) { logged.push_back(r); });
+    auto add = [&](const std::string& number, const std::string& text) {
+        std::vector<std::string> c(12);
+        c[smsbatch::kNumber] = number;
+        c[smsbatch::kText] = text;
+        store.Append(c, 10);
+    };
+    add("1301", "A");
+    add("1302", "A");
+    add("1303", "B");
+    worker::SetSmsQueue(&batch);
+    bool fail = true;
+    worker::GetServices().SendSms = [&](const std::string&, const std::string&) -> int {
+        if (fail) throw std::runtime_error("boom");
+        return 1;
+    };
+    EXPECT_THROW(SendSmsBatch(3), std::runtime_error);
+    EXPECT_TRUE(g_lockSMSQueue.Wait(0));  // released after the failed completion
+    g_lockSMSQueue.Set();
+    fail = false;
+    EXPECT_EQ(SendSmsBatch(3), 1);
+    worker::SetSmsQueue(nullptr);
+    ASSERT_EQ(logged.size(), 3u);
+    const struct {
+        const char* number;
+        const char* type;
+        const char* result;
+    } want[] = {{"1301", "发送失败短信", "[0]"}, {"1302", "发送失败短信", "[0]"}, {"1303", "已发送短信", "[1]"}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(msgrec::GetField(logged[i].szNumber), want[i].number);
+        EXPECT_EQ(msgrec::GetField(logged[i].szType), want[i].type) << i;
+        EXPECT_EQ(msgrec::GetField(logged[i].szResult), want[i].result) << i;
+    }
+    EXPECT_EQ(store.Count(), 0u);
 }
 
 namespace {
