@@ -16,6 +16,7 @@
 #include <QFont>
 #include <QPalette>
 #include <QResource>
+#include <QWidget>
 
 #include <cstdio>
 
@@ -66,9 +67,7 @@ bool CSMSServerApp::InitInstance() {
         net::Cleanup();
         return false;
     }
-    m_pInstance->SetShowHandler([this] {
-        if (m_fnShowMainWindow) m_fnShowMainWindow();
-    });
+    m_pInstance->SetShowHandler([this] { OnShowRequest(); });
 
     startup::LoadSysInfo();
 
@@ -90,6 +89,18 @@ bool CSMSServerApp::InitInstance() {
 
     Shutdown();
     return false;
+}
+
+void CSMSServerApp::OnShowRequest() {
+    if (!m_fnShowMainWindow) return;
+    const QString title = codec::ToQ(g_strMainTitle);
+    for (const QWidget* w : QApplication::topLevelWidgets()) {
+        // The standard message box bears the same title; it is no main window.
+        if (w->windowTitle() == title && !w->inherits("QMessageBox")) {
+            m_fnShowMainWindow();
+            return;
+        }
+    }
 }
 
 bool CSMSServerApp::RepairRun() {

@@ -29,6 +29,10 @@ public:
     // Shows the main window when a later instance asks; set while the main window exists.
     std::function<void()> m_fnShowMainWindow;
 
+    // A later instance asked to be shown: the main window is shown when a top-level window titled
+    // g_strMainTitle exists (it gets that title once its initialisation is done); else nothing.
+    void OnShowRequest();
+
 private:
     bool RepairRun();
     void Shutdown();

@@ -1,4 +1,5 @@
 #include "core/Globals.h"
+#include "core/SMSServerApp.h"
 #include "core/Startup.h"
 #include "core/SysInfo.h"
 #include "platform/AppPath.h"
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
+#include <QWidget>
 #include <cstring>
 #include <thread>
 
@@ -119,4 +122,40 @@ TEST(SerialNoThreads, EveryRaiseIsSavedAndTheFileNeverGoesBack) {
     EXPECT_EQ(profile::GetInt(dir.file("Logp.dat"), "登陆信息", "流水号", -1), 141);
     EXPECT_EQ(ReadFile(dir.file("Logp.dat")), codec::ToGbk("[登陆信息]\r\n流水号=141\r\n用户名=u\r\n"));
     g_nSerialNo = 0;
+}
+
+TEST(Startup, ShowRequestReachesOnlyAMainWindowThatExists) {
+    CSMSServerApp app;
+    int shown = 0;
+    app.OnShowRequest();  // no hook yet: nothing
+    app.m_fnShowMainWindow = [&] { ++shown; };
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<QWidget>()> make;
+        int want;
+    };
+    const Case cases[] = {
+        {"no window", [] { return std::unique_ptr<QWidget>(); }, 0},
+        {"window still starting (untitled)", [] { return std::make_unique<QWidget>(); }, 0},
+        {"login dialog", [] {
+             auto w = std::make_unique<QWidget>();
+             w->setWindowTitle(QString::fromUtf8("登陆系统"));
+             return w;
+         }, 0},
+        {"standard box of the same title", [] {
+             return std::unique_ptr<QWidget>(std::make_unique<QMessageBox>(
+                 QMessageBox::Warning, QString::fromUtf8("星帆"), "x").release());
+         }, 0},
+        {"main window hidden in the tray", [] {
+             auto w = std::make_unique<QWidget>();
+             w->setWindowTitle(QString::fromUtf8("星帆"));
+             return w;
+         }, 1},
+    };
+    for (const auto& c : cases) {
+        shown = 0;
+        const auto w = c.make();
+        app.OnShowRequest();
+        EXPECT_EQ(shown, c.want) << c.name;
+    }
 }
