@@ -1,5 +1,6 @@
 #include "core/MessageBoxDlg.h"
 
+#include "core/FileDialogBox.h"
 #include "core/Globals.h"
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
@@ -15,4 +16,5 @@ void StandardMessageBox(const std::string& text) {
 void InstallMessageBoxes() {
     InstallMessageDlg();
     seam::SetStandardBox(StandardMessageBox);
+    seam::SetFileDialog(RunFileDialog);
 }

@@ -5,5 +5,5 @@
 // The standard box with the exclamation icon and one OK button.
 void StandardMessageBox(const std::string& text);
 
-// Installs both boxes as the program's message seams.
+// Installs both boxes as the program's message seams, and the file dialogs.
 void InstallMessageBoxes();
