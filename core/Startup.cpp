@@ -42,7 +42,7 @@ void CheckSysInfoFile() { EmptyIfDamaged(paths::AppFile("SysInfo.dat"), kSysInfo
 void LoadSysInfo() { sysinfo::Load(paths::AppFile("SysInfo.dat"), g_SysInfo); }
 
 std::string NoticeAddress() {
-    std::string a = profile::GetString(paths::AppFile("Logp.dat"), "登陆信息", "公告服务器地址", "", 80);
+    std::string a = profile::GetString(paths::AppFile("Logp.dat"), "登陆信息", "公告服务器地址", "", profile::kWhole);  // hand-edited: read whole
     const auto b = a.find_first_not_of(" \t");
     const auto e = a.find_last_not_of(" \t");
     return b == std::string::npos ? std::string() : a.substr(b, e - b + 1);

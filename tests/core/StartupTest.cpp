@@ -95,6 +95,9 @@ TEST(Startup, NoticeAddressAndPopupText) {
     EXPECT_EQ(startup::NoticeAddress(), "");
     WriteFile(dir.file("Logp.dat"), codec::ToGbk("[登陆信息]\r\n公告服务器地址= 127.0.0.1:8080 \r\n"));
     EXPECT_EQ(startup::NoticeAddress(), "127.0.0.1:8080");
+    const std::string longHost(120, 'n');  // hand-edited keys are read whole
+    WriteFile(dir.file("Logp.dat"), codec::ToGbk("[登陆信息]\r\n公告服务器地址=" + longHost + "\r\n"));
+    EXPECT_EQ(startup::NoticeAddress(), longHost);
     struct Case {
         const char* notice;
         std::optional<std::string> want;
