@@ -67,6 +67,11 @@ LoginExecFn& LoginExec() {
     return exec;
 }
 
+std::function<void(int)>& LoadProbe() {
+    static std::function<void(int)> probe;
+    return probe;
+}
+
 bool PageHasBitmap(int page) { return (page >= 1 && page <= 7) || page == 10; }
 
 // A picture of the program folder; empty when it is missing or unreadable.
@@ -110,6 +115,8 @@ int CSMSServerDlg::ButtonBitmap(int id) const {
 bool CSMSServerDlg::HasBackground() const { return m_dibBack->IsLoaded(); }
 
 void CSMSServerDlg::SetLoginExec(LoginExecFn exec) { LoginExec() = std::move(exec); }
+
+void CSMSServerDlg::SetLoadProbeForTest(std::function<void(int)> probe) { LoadProbe() = std::move(probe); }
 
 int CSMSServerDlg::DoModal() {
     if (!OnInitDialog()) return 2;
@@ -270,7 +277,9 @@ void CSMSServerDlg::ShowPage(int n) {
 }
 
 void CSMSServerDlg::MoveSideButton(int id, int dy) {
-    if (CImageButton* b = m_buttons[id]) b->setGeometry(kSideLeft, kSideTop + dy, kSideWidth, kSideHeight);
+    // Placed at button 1009's left edge, with its size, dy below its top.
+    const QRect ref = m_buttons[1009]->geometry();
+    if (CImageButton* b = m_buttons[id]) b->setGeometry(ref.left(), ref.top() + dy, ref.width(), ref.height());
 }
 
 void CSMSServerDlg::ShowGroup(const int (&ids)[4], bool show) {
@@ -317,15 +326,25 @@ void CSMSServerDlg::OnTimer(int id) {
     if (id != 25) return;
     if (m_nTimer25) killTimer(m_nTimer25);
     m_nTimer25 = 0;
+    if (m_bExiting) return;  // nothing is loaded or started once the exit has begun
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // A failing load skips the rest: the threads then do not start and the splash stays.
+    const std::function<void()> loads[] = {
+        [] { g_pMMSRecordDlg->ResetView(); },
+        [] { g_pSMSRecordDlg->ResetView(); },
+        [] { g_pSendingListDlg->LoadQueues(); },
+        [] { g_pSMSSendingListDlg->LoadQueues(); },
+        [] { g_pAutoReplyDlg->LoadSettings(); },
+        [] { g_pMMSSinkDlg->FillGroupTree(); },
+        [] { g_pPhraseLibDlg->LoadPhraseTypes(); },
+    };
     try {
-        g_pMMSRecordDlg->ResetView();
-        g_pSMSRecordDlg->ResetView();
-        g_pSendingListDlg->LoadQueues();
-        g_pSMSSendingListDlg->LoadQueues();
-        g_pAutoReplyDlg->LoadSettings();
-        g_pMMSSinkDlg->FillGroupTree();
-        g_pPhraseLibDlg->LoadPhraseTypes();
+        int step = 0;
+        for (const auto& load : loads) {
+            if (LoadProbe()) LoadProbe()(step);
+            ++step;
+            load();
+        }
         StartMsgThreads(0);
         QApplication::restoreOverrideCursor();
         g_dlgWelcome.DestroyWindow();
@@ -351,6 +370,8 @@ void CSMSServerDlg::OnCancel() {
     if (ShowMessage("真的要退出吗？", 1) != 1) return;
     m_bExiting = true;
     g_bStopThreads = 1;
+    if (m_nTimer25) killTimer(m_nTimer25);  // exit before the first tick: nothing starts
+    m_nTimer25 = 0;
     PumpMessages();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     WaitForWorkers();
@@ -383,6 +404,9 @@ void CSMSServerDlg::DestroySteps() {
     if (m_bDestroyed) return;
     m_bDestroyed = true;
     g_bStopThreads = 1;
+    // Ended without the exit path (signal, quit): the workers reach the pages, which go with
+    // this window, so they are waited for first.
+    if (worker::RunningThreads() > 0) worker::StopMsgThreads(kWorkerStopMs);
     if (g_pMMSRecordDlg) g_pMMSRecordDlg->ApplyDeliveryReports();
     if (m_tray) m_tray->hide();
     CloseDatabase();

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QPoint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -62,6 +63,8 @@ public:
     CAdoConnection* Database() const { return m_pDatabase.get(); }
     // How the login dialog runs (none: modally); a test answers it here.
     static void SetLoginExec(LoginExecFn exec);
+    // Test-only: called before each load of the first tick with its number (0..6); may throw.
+    static void SetLoadProbeForTest(std::function<void(int step)> probe);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
