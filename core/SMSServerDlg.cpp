@@ -161,6 +161,7 @@ int CSMSServerDlg::OnInitDialog() {
     setWindowTitle(QString::fromStdString(g_strMainTitle));
     raise();
     activateWindow();
+    m_bStarted = true;
     return 1;
 }
 
@@ -359,7 +360,7 @@ void CSMSServerDlg::WaitForWorkers() {
     QElapsedTimer t;
     t.start();
     while (worker::RunningThreads() > 0 && t.elapsed() < kWorkerStopMs) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
         QThread::msleep(5);
     }
     worker::StopMsgThreads(1000);
@@ -387,11 +388,9 @@ void CSMSServerDlg::OnCancel() {
 void CSMSServerDlg::reject() { OnCancel(); }
 
 void CSMSServerDlg::closeEvent(QCloseEvent* e) {
-    // Closing from outside takes the exit path; only its end lets the window go.
-    if (!m_bExiting) {
-        e->ignore();
-        OnCancel();
-    }
+    // Closing from outside takes the exit path; only its end (done) lets the window go.
+    e->ignore();
+    if (!m_bExiting) OnCancel();
 }
 
 void CSMSServerDlg::keyPressEvent(QKeyEvent* e) {
@@ -444,7 +443,8 @@ void CSMSServerDlg::OnHideToTray() {
 }
 
 void CSMSServerDlg::OnTrayNotify(int lParam) {
-    if (lParam != kLButtonDown && lParam != kRButtonDown) return;
+    // Before the initialisation ended (a second start during the login) there is nothing to show.
+    if (!m_bStarted || (lParam != kLButtonDown && lParam != kRButtonDown)) return;
     if (isMinimized()) showNormal();
     show();
     raise();

@@ -103,6 +103,7 @@ private:
     bool m_bFirstSwitchDone = false;
     bool m_bDestroyed = false;
     bool m_bExiting = false;
+    bool m_bStarted = false;  // initialisation ended after a good login
     int m_nTimer25 = 0;
     QPoint m_dragOffset;
     bool m_bDragging = false;

@@ -252,8 +252,11 @@ TEST_F(MainWindowFixture, DraggingTheClientAreaMovesTheWindowButNotFromAPage) {
 
 TEST_F(MainWindowFixture, CancelledLoginShowsNoWindowAndStartsNothing) {
     StagePictures(dir);
-    loginResult = QDialog::Rejected;
     CSMSServerDlg dlg;
+    CSMSServerDlg::SetLoginExec([&dlg](CLoginDlg&) {
+        dlg.OnTrayNotify(CSMSServerDlg::kLButtonDown);  // a second start during the login
+        return static_cast<int>(QDialog::Rejected);
+    });
     EXPECT_EQ(dlg.DoModal(), 2);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_FALSE(g_dlgWelcome.IsWindow());
