@@ -9,6 +9,7 @@
 #include "core/SMSTextDlg.h"
 #include "core/WelComeDlg.h"
 #include "core/WorkerEngine.h"
+#include "contacts/AdoConnection.h"
 #include "core/Globals.h"
 #include "platform/Seams.h"
 #include "support/TestSupport.h"
@@ -33,7 +34,7 @@ namespace {
 
 // A program folder with the staged pictures of the build.
 void StagePictures(const TempAppDir& dir, bool withBackground = true) {
-    for (const char* name : {"MMSP1.bmp", "MMSP1-a.bmp", "MMSP2.bmp"}) {
+    for (const char* name : {"MMSP1.bmp", "MMSP1-a.bmp", "MMSP2.bmp", "Smsdb.mdb"}) {
         if (!withBackground && std::string(name) == "MMSP1.bmp") continue;
         QFile::copy(QString(SMS_APP_DIR) + "/" + name, QString::fromStdString(dir.file(name)));
     }
@@ -84,6 +85,8 @@ TEST_F(MainWindowFixture, InitialisationMakesFoldersPagesAndSplash) {
     EXPECT_EQ(g_dlgWelcome.Window()->findChild<QLabel*>("1269")->text(), "正在启动彩信软件……");
     EXPECT_TRUE(dlg->HasBackground());
     EXPECT_FALSE(dlg->TabCtrl()->isVisibleTo(dlg.get()));  // shown by the first switch
+    ASSERT_TRUE(dlg->Database()->GetConnection());
+    EXPECT_TRUE(dlg->Database()->GetConnection()->IsOpen());  // "Smsdb.mdb" of the program folder
 }
 
 TEST_F(MainWindowFixture, PageSwitchLooksAndRange) {
