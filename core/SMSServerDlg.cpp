@@ -26,6 +26,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -121,6 +122,22 @@ void CSMSServerDlg::SetLoadProbeForTest(std::function<void(int)> probe) { LoadPr
 int CSMSServerDlg::DoModal() {
     if (!OnInitDialog()) return 2;
     return exec() == QDialog::Accepted ? 1 : 2;
+}
+
+int CSMSServerDlg::exec() {
+    if (m_pLoop) return QDialog::Rejected;  // already running
+    setResult(QDialog::Rejected);
+    show();
+    QEventLoop loop;
+    m_pLoop = &loop;
+    loop.exec(QEventLoop::DialogExec);  // also left when the application quits
+    m_pLoop = nullptr;
+    return result();
+}
+
+void CSMSServerDlg::done(int r) {
+    QDialog::done(r);
+    if (m_pLoop) m_pLoop->exit();
 }
 
 int CSMSServerDlg::OnInitDialog() {

@@ -12,6 +12,7 @@
 
 class CMainTabCtrl;
 class QAbstractButton;
+class QEventLoop;
 class QLabel;
 class QSystemTrayIcon;
 class CAdoConnection;
@@ -33,6 +34,10 @@ public:
     // Runs the initialisation and then the window modally: 1 (OK) or 2 (cancelled, also after a
     // cancelled login, when the window is never shown).
     int DoModal();
+    // The modal run (QDialog's result codes). Unlike QDialog's it is ended only by done(), not by
+    // the window hiding, so hiding to the tray keeps the program running.
+    int exec() override;
+    void done(int r) override;
     // Initialisation in the order of the original dialog; 0 after a cancelled login.
     int OnInitDialog();
 
@@ -105,6 +110,7 @@ private:
     bool m_bExiting = false;
     bool m_bStarted = false;  // initialisation ended after a good login
     int m_nTimer25 = 0;
+    QEventLoop* m_pLoop = nullptr;
     QPoint m_dragOffset;
     bool m_bDragging = false;
 };

@@ -314,3 +314,18 @@ TEST(NoticeAndTextView, TextViewReadOnlyAndEditable) {
     EXPECT_TRUE(editable);
     EXPECT_EQ(rw.m_strText, "x\r\ny");
 }
+
+TEST_F(MainWindowFixture, HiddenToTheTrayTheWindowKeepsRunning) {
+    auto dlg = Open();
+    answer = 1;
+    bool runningWhileHidden = false;
+    QTimer::singleShot(0, dlg.get(), [&] { dlg->OnHideToTray(); });
+    QTimer::singleShot(50, dlg.get(), [&] {
+        runningWhileHidden = !dlg->isVisible() && dlg->IsTrayIconShown();
+        dlg->OnTrayNotify(CSMSServerDlg::kLButtonDown);
+        dlg->OnCancel();
+    });
+    EXPECT_EQ(dlg->exec(), QDialog::Rejected);
+    EXPECT_TRUE(runningWhileHidden);
+    EXPECT_EQ(messages.size(), 2u);  // ended through the exit question, not by the hiding
+}
