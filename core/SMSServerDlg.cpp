@@ -337,7 +337,10 @@ void CSMSServerDlg::OnSingleItem(int page) {
 }
 
 void CSMSServerDlg::timerEvent(QTimerEvent* e) {
-    if (e->timerId() == m_nTimer25) OnTimer(25);
+    if (m_nTimer25 && e->timerId() == m_nTimer25)
+        OnTimer(25);
+    else
+        QDialog::timerEvent(e);
 }
 
 void CSMSServerDlg::OnTimer(int id) {
