@@ -1,5 +1,6 @@
 #include "core/PageDlg.h"
 
+#include <QMouseEvent>
 #include <QPalette>
 
 CPageDlg::CPageDlg(int templateId, QWidget* parent) : QWidget(parent), m_nTemplateId(templateId) {
@@ -10,3 +11,5 @@ CPageDlg::CPageDlg(int templateId, QWidget* parent) : QWidget(parent), m_nTempla
     setPalette(pal);
     setAutoFillBackground(true);
 }
+
+void CPageDlg::mousePressEvent(QMouseEvent* e) { e->accept(); }

@@ -8,6 +8,10 @@ public:
     CPageDlg(int templateId, QWidget* parent = nullptr);
     int TemplateId() const { return m_nTemplateId; }
 
+protected:
+    // A press on the page stays on the page: it does not drag the main window.
+    void mousePressEvent(QMouseEvent* e) override;
+
 private:
     int m_nTemplateId;
 };

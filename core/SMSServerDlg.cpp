@@ -26,6 +26,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -65,6 +66,11 @@ const char* const kWorkFolders[] = {
 LoginExecFn& LoginExec() {
     static LoginExecFn exec;
     return exec;
+}
+
+std::function<void(int)>& LoadProbe() {
+    static std::function<void(int)> probe;
+    return probe;
 }
 
 bool PageHasBitmap(int page) { return (page >= 1 && page <= 7) || page == 10; }
@@ -111,9 +117,27 @@ bool CSMSServerDlg::HasBackground() const { return m_dibBack->IsLoaded(); }
 
 void CSMSServerDlg::SetLoginExec(LoginExecFn exec) { LoginExec() = std::move(exec); }
 
+void CSMSServerDlg::SetLoadProbeForTest(std::function<void(int)> probe) { LoadProbe() = std::move(probe); }
+
 int CSMSServerDlg::DoModal() {
     if (!OnInitDialog()) return 2;
     return exec() == QDialog::Accepted ? 1 : 2;
+}
+
+int CSMSServerDlg::exec() {
+    if (m_pLoop) return QDialog::Rejected;  // already running
+    setResult(QDialog::Rejected);
+    show();
+    QEventLoop loop;
+    m_pLoop = &loop;
+    loop.exec(QEventLoop::DialogExec);  // also left when the application quits
+    m_pLoop = nullptr;
+    return result();
+}
+
+void CSMSServerDlg::done(int r) {
+    QDialog::done(r);
+    if (m_pLoop) m_pLoop->exit();
 }
 
 int CSMSServerDlg::OnInitDialog() {
@@ -154,6 +178,7 @@ int CSMSServerDlg::OnInitDialog() {
     setWindowTitle(QString::fromStdString(g_strMainTitle));
     raise();
     activateWindow();
+    m_bStarted = true;
     return 1;
 }
 
@@ -270,7 +295,9 @@ void CSMSServerDlg::ShowPage(int n) {
 }
 
 void CSMSServerDlg::MoveSideButton(int id, int dy) {
-    if (CImageButton* b = m_buttons[id]) b->setGeometry(kSideLeft, kSideTop + dy, kSideWidth, kSideHeight);
+    // Placed at button 1009's left edge, with its size, dy below its top.
+    const QRect ref = m_buttons[1009]->geometry();
+    if (CImageButton* b = m_buttons[id]) b->setGeometry(ref.left(), ref.top() + dy, ref.width(), ref.height());
 }
 
 void CSMSServerDlg::ShowGroup(const int (&ids)[4], bool show) {
@@ -310,22 +337,35 @@ void CSMSServerDlg::OnSingleItem(int page) {
 }
 
 void CSMSServerDlg::timerEvent(QTimerEvent* e) {
-    if (e->timerId() == m_nTimer25) OnTimer(25);
+    if (m_nTimer25 && e->timerId() == m_nTimer25)
+        OnTimer(25);
+    else
+        QDialog::timerEvent(e);
 }
 
 void CSMSServerDlg::OnTimer(int id) {
     if (id != 25) return;
     if (m_nTimer25) killTimer(m_nTimer25);
     m_nTimer25 = 0;
+    if (m_bExiting) return;  // nothing is loaded or started once the exit has begun
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // A failing load skips the rest: the threads then do not start and the splash stays.
+    const std::function<void()> loads[] = {
+        [] { g_pMMSRecordDlg->ResetView(); },
+        [] { g_pSMSRecordDlg->ResetView(); },
+        [] { g_pSendingListDlg->LoadQueues(); },
+        [] { g_pSMSSendingListDlg->LoadQueues(); },
+        [] { g_pAutoReplyDlg->LoadSettings(); },
+        [] { g_pMMSSinkDlg->FillGroupTree(); },
+        [] { g_pPhraseLibDlg->LoadPhraseTypes(); },
+    };
     try {
-        g_pMMSRecordDlg->ResetView();
-        g_pSMSRecordDlg->ResetView();
-        g_pSendingListDlg->LoadQueues();
-        g_pSMSSendingListDlg->LoadQueues();
-        g_pAutoReplyDlg->LoadSettings();
-        g_pMMSSinkDlg->FillGroupTree();
-        g_pPhraseLibDlg->LoadPhraseTypes();
+        int step = 0;
+        for (const auto& load : loads) {
+            if (LoadProbe()) LoadProbe()(step);
+            ++step;
+            load();
+        }
         StartMsgThreads(0);
         QApplication::restoreOverrideCursor();
         g_dlgWelcome.DestroyWindow();
@@ -340,7 +380,7 @@ void CSMSServerDlg::WaitForWorkers() {
     QElapsedTimer t;
     t.start();
     while (worker::RunningThreads() > 0 && t.elapsed() < kWorkerStopMs) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
         QThread::msleep(5);
     }
     worker::StopMsgThreads(1000);
@@ -351,6 +391,8 @@ void CSMSServerDlg::OnCancel() {
     if (ShowMessage("真的要退出吗？", 1) != 1) return;
     m_bExiting = true;
     g_bStopThreads = 1;
+    if (m_nTimer25) killTimer(m_nTimer25);  // exit before the first tick: nothing starts
+    m_nTimer25 = 0;
     PumpMessages();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     WaitForWorkers();
@@ -366,11 +408,9 @@ void CSMSServerDlg::OnCancel() {
 void CSMSServerDlg::reject() { OnCancel(); }
 
 void CSMSServerDlg::closeEvent(QCloseEvent* e) {
-    // Closing from outside takes the exit path; only its end lets the window go.
-    if (!m_bExiting) {
-        e->ignore();
-        OnCancel();
-    }
+    // Closing from outside takes the exit path; only its end (done) lets the window go.
+    e->ignore();
+    if (!m_bExiting) OnCancel();
 }
 
 void CSMSServerDlg::keyPressEvent(QKeyEvent* e) {
@@ -383,6 +423,9 @@ void CSMSServerDlg::DestroySteps() {
     if (m_bDestroyed) return;
     m_bDestroyed = true;
     g_bStopThreads = 1;
+    // Ended without the exit path (signal, quit): the workers reach the pages, which go with
+    // this window, so they are waited for first.
+    if (worker::RunningThreads() > 0) worker::StopMsgThreads(kWorkerStopMs);
     if (g_pMMSRecordDlg) g_pMMSRecordDlg->ApplyDeliveryReports();
     if (m_tray) m_tray->hide();
     CloseDatabase();
@@ -420,7 +463,8 @@ void CSMSServerDlg::OnHideToTray() {
 }
 
 void CSMSServerDlg::OnTrayNotify(int lParam) {
-    if (lParam != kLButtonDown && lParam != kRButtonDown) return;
+    // Before the initialisation ended (a second start during the login) there is nothing to show.
+    if (!m_bStarted || (lParam != kLButtonDown && lParam != kRButtonDown)) return;
     if (isMinimized()) showNormal();
     show();
     raise();

@@ -5,12 +5,14 @@
 #include <QDialog>
 #include <QFont>
 #include <QPoint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
 class CMainTabCtrl;
 class QAbstractButton;
+class QEventLoop;
 class QLabel;
 class QSystemTrayIcon;
 class CAdoConnection;
@@ -32,6 +34,10 @@ public:
     // Runs the initialisation and then the window modally: 1 (OK) or 2 (cancelled, also after a
     // cancelled login, when the window is never shown).
     int DoModal();
+    // The modal run (QDialog's result codes). Unlike QDialog's it is ended only by done(), not by
+    // the window hiding, so hiding to the tray keeps the program running.
+    int exec() override;
+    void done(int r) override;
     // Initialisation in the order of the original dialog; 0 after a cancelled login.
     int OnInitDialog();
 
@@ -62,6 +68,8 @@ public:
     CAdoConnection* Database() const { return m_pDatabase.get(); }
     // How the login dialog runs (none: modally); a test answers it here.
     static void SetLoginExec(LoginExecFn exec);
+    // Test-only: called before each load of the first tick with its number (0..6); may throw.
+    static void SetLoadProbeForTest(std::function<void(int step)> probe);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -100,7 +108,9 @@ private:
     bool m_bFirstSwitchDone = false;
     bool m_bDestroyed = false;
     bool m_bExiting = false;
+    bool m_bStarted = false;  // initialisation ended after a good login
     int m_nTimer25 = 0;
+    QEventLoop* m_pLoop = nullptr;
     QPoint m_dragOffset;
     bool m_bDragging = false;
 };

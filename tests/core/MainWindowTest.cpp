@@ -3,10 +3,13 @@
 #include "core/NoticeDlg.h"
 #include "core/PageGlobals.h"
 #include "core/PicturePageDlg.h"
+#include "core/SMSSendingListDlg.h"
+#include "core/SendingListDlg.h"
 #include "core/SMSServerDlg.h"
 #include "core/SMSTextDlg.h"
 #include "core/WelComeDlg.h"
 #include "core/WorkerEngine.h"
+#include "contacts/AdoConnection.h"
 #include "core/Globals.h"
 #include "platform/Seams.h"
 #include "support/TestSupport.h"
@@ -18,9 +21,12 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 using testsupport::TempAppDir;
 
@@ -28,7 +34,7 @@ namespace {
 
 // A program folder with the staged pictures of the build.
 void StagePictures(const TempAppDir& dir, bool withBackground = true) {
-    for (const char* name : {"MMSP1.bmp", "MMSP1-a.bmp", "MMSP2.bmp"}) {
+    for (const char* name : {"MMSP1.bmp", "MMSP1-a.bmp", "MMSP2.bmp", "Smsdb.mdb"}) {
         if (!withBackground && std::string(name) == "MMSP1.bmp") continue;
         QFile::copy(QString(SMS_APP_DIR) + "/" + name, QString::fromStdString(dir.file(name)));
     }
@@ -57,6 +63,7 @@ struct MainWindowFixture : ::testing::Test {
     }
     ~MainWindowFixture() override {
         CSMSServerDlg::SetLoginExec({});
+        CSMSServerDlg::SetLoadProbeForTest({});
         g_dlgWelcome.DestroyWindow();
         g_bStopThreads = 0;
     }
@@ -78,6 +85,8 @@ TEST_F(MainWindowFixture, InitialisationMakesFoldersPagesAndSplash) {
     EXPECT_EQ(g_dlgWelcome.Window()->findChild<QLabel*>("1269")->text(), "正在启动彩信软件……");
     EXPECT_TRUE(dlg->HasBackground());
     EXPECT_FALSE(dlg->TabCtrl()->isVisibleTo(dlg.get()));  // shown by the first switch
+    ASSERT_TRUE(dlg->Database()->GetConnection());
+    EXPECT_TRUE(dlg->Database()->GetConnection()->IsOpen());  // "Smsdb.mdb" of the program folder
 }
 
 TEST_F(MainWindowFixture, PageSwitchLooksAndRange) {
@@ -185,12 +194,72 @@ TEST_F(MainWindowFixture, ExitConfirmedStopsSavesAndSaysSo) {
     EXPECT_EQ(g_bStopThreads.load(), 1);
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1], "系统数据已经保存完毕，现在可以安全退出彩信软件！\r\n\r\n谢谢使用！");
+    dlg->OnTimer(25);  // a first tick after the exit began loads and starts nothing
+    EXPECT_FALSE(g_pSMSSendingListDlg->Queues().IsLoaded());
+    EXPECT_EQ(worker::RunningThreads(), 0);
+}
+
+TEST_F(MainWindowFixture, FailedFirstLoadSkipsTheRestAndStartsNoThread) {
+    auto dlg = Open();
+    CSMSServerDlg::SetLoadProbeForTest([](int step) {
+        if (step == 3) throw std::runtime_error("load failed");  // the SMS pending queues
+    });
+    dlg->OnTimer(25);
+    EXPECT_TRUE(g_pSendingListDlg->Queues().IsLoaded());      // the loads before it ran
+    EXPECT_FALSE(g_pSMSSendingListDlg->Queues().IsLoaded());  // it and those after did not
+    EXPECT_EQ(worker::RunningThreads(), 0);
+    EXPECT_TRUE(g_dlgWelcome.IsWindow());  // the splash stays up
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_NE(testsupport::ReadFile(dir.file("RunLog.txt")).find("CSMSServerDlg::OnTimer Error"),
+              std::string::npos);
+}
+
+TEST_F(MainWindowFixture, FrameJoinsTheBackgroundAfterTheFirstSwitch) {
+    auto dlg = Open();
+    const QImage frame(QString(SMS_APP_DIR) + "/MMSP1-a.bmp");
+    ASSERT_FALSE(frame.isNull());
+    auto pixel = [&](int x, int y) { return dlg->grab().toImage().pixelColor(x, y); };
+    EXPECT_NE(pixel(211, 131), frame.pixelColor(1, 1));
+    dlg->ShowPage(3);
+    EXPECT_EQ(pixel(210, 130), frame.pixelColor(0, 0));
+    EXPECT_EQ(pixel(211, 131), frame.pixelColor(1, 1));
+    EXPECT_EQ(pixel(943, 509), frame.pixelColor(733, 379));
+    dlg->ShowPage(0);  // and it stays through later paints
+    EXPECT_EQ(pixel(211, 131), frame.pixelColor(1, 1));
+}
+
+TEST_F(MainWindowFixture, DraggingTheClientAreaMovesTheWindowButNotFromAPage) {
+    auto dlg = Open();
+    dlg->show();
+    dlg->ShowPage(3);
+    auto send = [](QWidget* w, QEvent::Type type, QPoint local, QPoint global, Qt::MouseButtons held) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, local, global, button, held, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    };
+    const QPoint start = dlg->pos();
+    const QPoint grabAt = start + QPoint(300, 60);
+    send(dlg.get(), QEvent::MouseButtonPress, {300, 60}, grabAt, Qt::LeftButton);
+    send(dlg.get(), QEvent::MouseMove, {300, 60}, grabAt + QPoint(40, 25), Qt::LeftButton);
+    send(dlg.get(), QEvent::MouseButtonRelease, {340, 85}, grabAt + QPoint(40, 25), Qt::NoButton);
+    EXPECT_EQ(dlg->pos(), start + QPoint(40, 25));
+
+    QWidget* page = dlg->TabCtrl()->Page(3);
+    const QPoint moved = dlg->pos();
+    const QPoint onPage = page->mapToGlobal(QPoint(10, 10));
+    send(page, QEvent::MouseButtonPress, {10, 10}, onPage, Qt::LeftButton);
+    send(page, QEvent::MouseMove, {10, 10}, onPage + QPoint(40, 25), Qt::LeftButton);
+    send(page, QEvent::MouseButtonRelease, {10, 10}, onPage + QPoint(40, 25), Qt::NoButton);
+    EXPECT_EQ(dlg->pos(), moved);
 }
 
 TEST_F(MainWindowFixture, CancelledLoginShowsNoWindowAndStartsNothing) {
     StagePictures(dir);
-    loginResult = QDialog::Rejected;
     CSMSServerDlg dlg;
+    CSMSServerDlg::SetLoginExec([&dlg](CLoginDlg&) {
+        dlg.OnTrayNotify(CSMSServerDlg::kLButtonDown);  // a second start during the login
+        return static_cast<int>(QDialog::Rejected);
+    });
     EXPECT_EQ(dlg.DoModal(), 2);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_FALSE(g_dlgWelcome.IsWindow());
@@ -244,4 +313,19 @@ TEST(NoticeAndTextView, TextViewReadOnlyAndEditable) {
     EXPECT_EQ(rw.DoModal(), IDOK);
     EXPECT_TRUE(editable);
     EXPECT_EQ(rw.m_strText, "x\r\ny");
+}
+
+TEST_F(MainWindowFixture, HiddenToTheTrayTheWindowKeepsRunning) {
+    auto dlg = Open();
+    answer = 1;
+    bool runningWhileHidden = false;
+    QTimer::singleShot(0, dlg.get(), [&] { dlg->OnHideToTray(); });
+    QTimer::singleShot(50, dlg.get(), [&] {
+        runningWhileHidden = !dlg->isVisible() && dlg->IsTrayIconShown();
+        dlg->OnTrayNotify(CSMSServerDlg::kLButtonDown);
+        dlg->OnCancel();
+    });
+    EXPECT_EQ(dlg->exec(), QDialog::Rejected);
+    EXPECT_TRUE(runningWhileHidden);
+    EXPECT_EQ(messages.size(), 2u);  // ended through the exit question, not by the hiding
 }

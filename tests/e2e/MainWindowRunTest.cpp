@@ -33,28 +33,49 @@ std::vector<MsgRecord> ReadLog(const std::string& path) {
 
 }  // namespace
 
-TEST(MainWindowRunThreads, LogsInSendsTheQueuedSmsAndSavesOnExit) {
+struct MainWindowRunThreads : ::testing::Test {
     testsupport::TempAppDir dir;
-    for (const char* name : {"MMSP1.bmp", "MMSP1-a.bmp", "MMSP2.bmp", "Login.bmp", "Smsdb.mdb"})
-        QFile::copy(QString(SMS_APP_DIR) + "/" + name, QString::fromStdString(dir.file(name)));
-
-    http::GlobalInit();
     platformsim::PlatformSim sim;
-    ASSERT_TRUE(sim.Start());
-    platformsim::Account account;
-    account.ecode = "E01";
-    account.user = "user";
-    account.password = "pw";
-    account.smsBalance = 1000;
-    sim.AddAccount(account);
+    std::string logp = dir.file("Logp.dat");
+    std::vector<std::string> messages;
+    seam::ScopedMessageBox box{[this](const std::string& text, int) {
+        messages.push_back(text);
+        return 1;
+    }};
 
-    const std::string logp = dir.file("Logp.dat");
-    const std::pair<const char*, std::string> keys[] = {
-        {"短信服务器地址", sim.HostPort()}, {"彩信服务器地址", sim.HostPort()},
-        {"企业代码", "E01"}, {"用户名", "user"}, {"登陆密码", "pw"}, {"扩展号", "01"},
-        {"是否记住", "1"}, {"流水号", "100"}};
-    for (const auto& [key, value] : keys) profile::WriteString(logp, "登陆信息", key, value);
+    MainWindowRunThreads() {
+        for (const char* name : {"MMSP1.bmp", "MMSP1-a.bmp", "MMSP2.bmp", "Login.bmp", "Smsdb.mdb"})
+            QFile::copy(QString(SMS_APP_DIR) + "/" + name, QString::fromStdString(dir.file(name)));
+        http::GlobalInit();
+        EXPECT_TRUE(sim.Start());
+        platformsim::Account account;
+        account.ecode = "E01";
+        account.user = "user";
+        account.password = "pw";
+        account.smsBalance = 1000;
+        sim.AddAccount(account);
+        const std::pair<const char*, std::string> keys[] = {
+            {"短信服务器地址", sim.HostPort()}, {"彩信服务器地址", sim.HostPort()},
+            {"企业代码", "E01"}, {"用户名", "user"}, {"登陆密码", "pw"}, {"扩展号", "01"},
+            {"是否记住", "1"}, {"流水号", "100"}};
+        for (const auto& [key, value] : keys) profile::WriteString(logp, "登陆信息", key, value);
+        // The real login dialog, pre-filled from "Logp.dat", checked against the simulator.
+        CSMSServerDlg::SetLoginExec([](CLoginDlg& login) {
+            QTimer::singleShot(0, &login, [&login] { login.m_btnOK->click(); });
+            return login.exec();
+        });
+        worker::SetPassSleepsForTest(20, 20);
+        g_bStopThreads = 0;
+    }
+    ~MainWindowRunThreads() override {
+        CSMSServerDlg::SetLoginExec({});
+        worker::SetPassSleepsForTest(worker::kFirstSleepMs, worker::kSecondSleepMs);
+        g_bStopThreads = 0;
+        sim.Stop();
+    }
+};
 
+TEST_F(MainWindowRunThreads, LogsInSendsTheQueuedSmsAndSavesOnExit) {
     {  // a row left pending by an earlier run
         PendingQueues queues(queue::Kind::Sms);
         queues.LoadQueues();
@@ -62,19 +83,6 @@ TEST(MainWindowRunThreads, LogsInSendsTheQueuedSmsAndSavesOnExit) {
         queues.SaveQueues();
     }
     ASSERT_EQ(paths::FileSize(dir.file("SMSMsgWS.dat")), static_cast<long long>(sizeof(MsgRecord)));
-
-    std::vector<std::string> messages;
-    seam::ScopedMessageBox box([&](const std::string& text, int) {
-        messages.push_back(text);
-        return 1;
-    });
-    // The real login dialog, pre-filled from "Logp.dat", checked against the simulator.
-    CSMSServerDlg::SetLoginExec([](CLoginDlg& login) {
-        QTimer::singleShot(0, &login, [&login] { login.m_btnOK->click(); });
-        return login.exec();
-    });
-    worker::SetPassSleepsForTest(20, 20);
-    g_bStopThreads = 0;
 
     int result = 0;
     bool sent = false;
@@ -95,8 +103,6 @@ TEST(MainWindowRunThreads, LogsInSendsTheQueuedSmsAndSavesOnExit) {
         EXPECT_FALSE(g_dlgWelcome.IsWindow());  // gone after the first tick
     }
     SaveSerialNo();  // the start-up routine's last step
-    CSMSServerDlg::SetLoginExec({});
-    worker::SetPassSleepsForTest(worker::kFirstSleepMs, worker::kSecondSleepMs);
 
     EXPECT_EQ(result, 2);
     ASSERT_TRUE(sent);
@@ -111,6 +117,26 @@ TEST(MainWindowRunThreads, LogsInSendsTheQueuedSmsAndSavesOnExit) {
     EXPECT_EQ(messages[0], "真的要退出吗？");
     EXPECT_EQ(profile::GetInt(logp, "登陆信息", "流水号", 0), g_nSerialNo.load());
     EXPECT_GT(g_nSerialNo.load(), 100);
-    g_bStopThreads = 0;
-    sim.Stop();
+}
+
+TEST_F(MainWindowRunThreads, EndedWithoutTheExitPathTheWorkersGoBeforeThePages) {
+    bool started = false;
+    {
+        CSMSServerDlg dlg;
+        QTimer poll;
+        QElapsedTimer waited;
+        waited.start();
+        QObject::connect(&poll, &QTimer::timeout, &dlg, [&] {
+            started = worker::RunningThreads() > 0;
+            if (started || waited.elapsed() > 20000) {
+                poll.stop();
+                dlg.done(QDialog::Rejected);  // as a quit of the event loops ends it
+            }
+        });
+        poll.start(20);
+        dlg.DoModal();
+    }
+    ASSERT_TRUE(started);
+    EXPECT_EQ(worker::RunningThreads(), 0);
+    EXPECT_TRUE(messages.empty());  // no question, no closing message
 }
