@@ -173,36 +173,29 @@ ARTGEN_ITEM("bmp/604.png") {
     return ButtonFace(92, 30, QColor(255, 255, 255), QColor(200, 230, 236), QColor(0, 96, 108));
 }
 
-// Hide-to-tray button, 24 x 24: a window with a down arrow.
-ARTGEN_ITEM("bmp/605.png") {
+// A small 24 x 24 title-bar button: a rounded square of the given colour with white strokes.
+static QImage TitleButton(QColor face, std::initializer_list<QLineF> strokes) {
     QImage img(24, 24, QImage::Format_RGB32);
     img.fill(kGreen);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::white, 2));
-    p.setBrush(QColor(0, 96, 108));
+    p.setBrush(face);
     p.drawRoundedRect(QRectF(2, 2, 20, 20), 4, 4);
     p.setPen(QPen(Qt::white, 2.4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(7, 15), QPointF(17, 15));
-    p.drawLine(QPointF(12, 6), QPointF(12, 12));
-    p.drawLine(QPointF(9, 10), QPointF(12, 13));
-    p.drawLine(QPointF(15, 10), QPointF(12, 13));
+    for (const QLineF& l : strokes) p.drawLine(l);
     return img;
 }
 
-// Small exit button, 24 x 24: a cross.
+// Hide-to-tray button: a down arrow onto a line.
+ARTGEN_ITEM("bmp/605.png") {
+    return TitleButton(QColor(0, 96, 108), {QLineF(7, 15, 17, 15), QLineF(12, 6, 12, 12),
+                                            QLineF(9, 10, 12, 13), QLineF(15, 10, 12, 13)});
+}
+
+// Small exit button: a cross.
 ARTGEN_ITEM("bmp/606.png") {
-    QImage img(24, 24, QImage::Format_RGB32);
-    img.fill(kGreen);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::white, 2));
-    p.setBrush(QColor(190, 50, 40));
-    p.drawRoundedRect(QRectF(2, 2, 20, 20), 4, 4);
-    p.setPen(QPen(Qt::white, 2.4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(8, 8), QPointF(16, 16));
-    p.drawLine(QPointF(16, 8), QPointF(8, 16));
-    return img;
+    return TitleButton(QColor(190, 50, 40), {QLineF(8, 8, 16, 16), QLineF(16, 8, 8, 16)});
 }
 
 // Window and tray icon.
