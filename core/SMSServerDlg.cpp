@@ -424,8 +424,15 @@ void CSMSServerDlg::DestroySteps() {
     m_bDestroyed = true;
     g_bStopThreads = 1;
     // Ended without the exit path (signal, quit): the workers reach the pages, which go with
-    // this window, so they are waited for first.
-    if (worker::RunningThreads() > 0) worker::StopMsgThreads(kWorkerStopMs);
+    // this window, so they are waited for first; then the queues and lists are saved as the exit
+    // path would, unless a worker is still inside a request (its batch could be both logged and
+    // saved as pending).
+    const bool stopped = worker::RunningThreads() == 0 || worker::StopMsgThreads(kWorkerStopMs);
+    if (!m_bExiting && stopped) {
+        if (g_pSendingListDlg) g_pSendingListDlg->SaveQueues();
+        if (g_pSMSSendingListDlg) g_pSMSSendingListDlg->SaveQueues();
+        if (g_pAutoReplyDlg) g_pAutoReplyDlg->SaveLists();
+    }
     if (g_pMMSRecordDlg) g_pMMSRecordDlg->ApplyDeliveryReports();
     if (m_tray) m_tray->hide();
     CloseDatabase();

@@ -253,6 +253,16 @@ TEST_F(MainWindowFixture, DraggingTheClientAreaMovesTheWindowButNotFromAPage) {
     EXPECT_EQ(dlg->pos(), moved);
 }
 
+TEST_F(MainWindowFixture, EndedWithoutTheExitPathTheQueuesAreStillSaved) {
+    {
+        auto dlg = Open();
+        g_pSMSSendingListDlg->LoadQueues();
+        g_pSMSSendingListDlg->AddSMSItem(5, "13800000001", "", "会议", "", 0);
+    }  // ended as by a termination signal: no exit question
+    EXPECT_EQ(paths::FileSize(dir.file("SMSMsgWS.dat")), 1592);
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(MainWindowFixture, CancelledLoginShowsNoWindowAndStartsNothing) {
     StagePictures(dir);
     CSMSServerDlg dlg;
