@@ -212,6 +212,27 @@ int ModemMsgThread(int* pIndex) {
     }
 }
 
+namespace {
+// Sends a fetched batch and closes it with the result under its queue lock. A send that throws
+// closes it as failed first: left held, its rows would be logged by this thread's next
+// completion, with that batch's result.
+template <class Send, class Finish>
+void SendAndFinish(AutoResetEvent& queueLock, Send send, Finish finish) {
+    int result = 0;
+    try {
+        result = send();
+    } catch (...) {
+        {
+            ScopedEventLock lock(queueLock, kQueueLockTimeoutMs);
+            finish(0);
+        }
+        throw;
+    }
+    ScopedEventLock lock(queueLock, kQueueLockTimeoutMs);
+    finish(result);
+}
+}  // namespace
+
 int SendSmsBatch(int nIndex) {
     ISmsQueueSide* queue = g_smsQueue.load();
     if (!queue) return -1;
@@ -224,22 +245,8 @@ int SendSmsBatch(int nIndex) {
     if (count < 1) return -1;
     if (g_bStopThreads.load() == 1) return 1;  // the rows stay held; they are saved as pending
     const auto& send = worker::GetServices().SendSms;
-    int result = 0;
-    try {
-        result = send ? send(numbers, text) : 0;
-    } catch (...) {
-        // Close the batch as failed: left held, its rows would be logged later by this thread's
-        // next completion, with that batch's result.
-        {
-            ScopedEventLock lock(g_lockSMSQueue, kQueueLockTimeoutMs);
-            queue->FinishSMSBatch(nIndex, 0, count);
-        }
-        throw;
-    }
-    {
-        ScopedEventLock lock(g_lockSMSQueue, kQueueLockTimeoutMs);
-        queue->FinishSMSBatch(nIndex, result, count);
-    }
+    SendAndFinish(g_lockSMSQueue, [&] { return send ? send(numbers, text) : 0; },
+                  [&](int result) { queue->FinishSMSBatch(nIndex, result, count); });
     return 1;
 }
 
@@ -255,21 +262,13 @@ int SendMmsBatch(int nIndex) {
     if (count < 1) return -1;
     if (g_bStopThreads.load() == 1) return 1;
     const worker::Services& s = worker::GetServices();
-    int result = 0;
-    try {
-        const std::string urls = worker::BuildFileUrls(files, s.ResourceUrl ? s.ResourceUrl() : std::string());
-        result = (s.SendMms && s.SendMms(receivers, title, urls) == 1) ? 1 : 0;
-    } catch (...) {
-        {
-            ScopedEventLock lock(g_lockMMSQueue, kQueueLockTimeoutMs);
-            queue->FinishMMSBatch(nIndex, 0, count);
-        }
-        throw;
-    }
-    {
-        ScopedEventLock lock(g_lockMMSQueue, kQueueLockTimeoutMs);
-        queue->FinishMMSBatch(nIndex, result, count);
-    }
+    SendAndFinish(
+        g_lockMMSQueue,
+        [&] {
+            const std::string urls = worker::BuildFileUrls(files, s.ResourceUrl ? s.ResourceUrl() : std::string());
+            return (s.SendMms && s.SendMms(receivers, title, urls) == 1) ? 1 : 0;
+        },
+        [&](int result) { queue->FinishMMSBatch(nIndex, result, count); });
     return 1;
 }
 
