@@ -128,6 +128,12 @@ std::size_t RowidInsertPos(std::string_view sql) {
         if (w == "distinct" || w == "group" || w == "union" || w == "intersect" || w == "except" ||
             w == "window" || w == "having")
             return std::string_view::npos;
+    // "order by 1" names a result column by its place, which a leading rowid would shift.
+    for (std::size_t k = 0; k + 1 < words.size(); ++k) {
+        if (words[k] != "order" || words[k + 1] != "by") continue;
+        for (std::size_t j = k + 2; j < words.size() && words[j] != "limit" && words[j] != "offset"; ++j)
+            if (words[j].find_first_not_of("0123456789") == std::string::npos) return std::string_view::npos;
+    }
     if (words.size() > 1 && words[1] == "all") return wordEnds[1];
     return wordEnds[0];
 }

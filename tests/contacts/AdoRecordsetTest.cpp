@@ -83,6 +83,27 @@ TEST_F(AdoTest, ShippedAddressBookHasItsFieldsAndTables) {
     EXPECT_EQ(rs.GetFieldName(9), "");
     EXPECT_EQ(rs.Open("select FatherDir, ChildDir from DirTable", 1, 3, 3), 0);
     EXPECT_EQ(Run(sms, "select * from sqlite_schema"), 0);  // Smsdb.mdb ships empty
+
+    // Every column of the three tables is text and compares with ASCII case folded.
+    db::Database& conn = *book.GetConnection();
+    const auto columns = conn.SchemaColumns();
+    ASSERT_TRUE(columns.has_value());
+    std::vector<std::string> tables;
+    ASSERT_EQ(book.BeginTrans(), 1);
+    for (const auto& row : columns->rows) {
+        const std::string& table = row[0].s;
+        const std::string& column = row[1].s;
+        if (tables.empty() || tables.back() != table) tables.push_back(table);
+        const auto type = conn.Run("select type from pragma_table_info(?) where name=?", Texts({table, column}));
+        ASSERT_TRUE(type && type->rows.size() == 1) << table << "." << column;
+        EXPECT_EQ(type->rows[0][0].s, "TEXT") << table << "." << column;
+        ASSERT_TRUE(conn.Run("insert into \"" + table + "\" (\"" + column + "\") values ('Ab阿')"));
+        const auto hit = conn.Run("select count(*) from \"" + table + "\" where \"" + column + "\"='aB阿'");
+        ASSERT_TRUE(hit.has_value());
+        EXPECT_EQ(hit->rows[0][0].i, 1) << table << "." << column;
+    }
+    EXPECT_EQ(book.RollbackTrans(), 1);
+    EXPECT_EQ(tables, (std::vector<std::string>{"DirTable", "LinkmanItemTable", "LinkmanTable"}));
 }
 
 TEST_F(AdoTest, OpenResults) {
@@ -281,6 +302,11 @@ TEST_F(AdoTest, TextCollationFoldsAsciiAndOrdersByGbk) {
     const auto names = Column(book, "select * from LinkmanTable where DirInfo=? order by 姓名", "姓名", Texts({"@通信录"}));
     std::vector<std::string> folded;
     for (const auto& n : names) folded.push_back(codec::AsciiLower(n));
+    EXPECT_EQ(folded, (std::vector<std::string>{"a", "a", "b", "b", "阿", "李", "王", "张"}));
+    // The same order when the column is named by its place.
+    const auto byPlace = Column(book, "select 姓名, DirInfo from LinkmanTable order by 1", "姓名");
+    folded.clear();
+    for (const auto& n : byPlace) folded.push_back(codec::AsciiLower(n));
     EXPECT_EQ(folded, (std::vector<std::string>{"a", "a", "b", "b", "阿", "李", "王", "张"}));
     // Equality folds ASCII case too, as lookups by name expect.
     EXPECT_EQ(Column(book, "select * from LinkmanTable where 姓名=?", "姓名", Texts({"a"})).size(), 2u);

@@ -83,6 +83,9 @@ TEST_F(DbTest, RowidsOnlyForPlainOneTableSelects) {
         {"select a from (select * from t)", false},
         {"with q as (select * from t) select * from q", false},
         {"select 1", false},
+        {"select b, a from t order by 1", false},  // a rowid in front would shift the ordinal
+        {"select a, b from t order by a desc, 2", false},
+        {"select a from t order by b limit 1 offset 0", true},
     };
     for (const Case& c : cases) {
         const auto r = conn.Run(c.sql, {}, true);
