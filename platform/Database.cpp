@@ -395,7 +395,7 @@ std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<V
 
     ResultSet result;
     int firstCol = 0;
-    if (wantRowids && sqlite3_stmt_readonly(st.p) && sqlite3_column_count(st.p) > 0) {
+    if (wantRowids && sqlite3_stmt_readonly(st.p)) {
         const std::string table = SingleTable(st.p, 0);
         const std::size_t at = table.empty() ? std::string_view::npos : RowidInsertPos(sql);
         if (at != std::string_view::npos) {
@@ -406,8 +406,7 @@ std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<V
             const int n = sqlite3_column_count(st.p);
             if (sqlite3_prepare_v2(handle_, withRowid.c_str(), static_cast<int>(withRowid.size()), &aug.p,
                                    nullptr) == SQLITE_OK &&
-                aug.p && sqlite3_column_count(aug.p) == n + 1 && ColumnTable(aug.p, 0) &&
-                table == ColumnTable(aug.p, 0) && SingleTable(aug.p, 1) == table &&
+                aug.p && sqlite3_column_count(aug.p) == n + 1 && SingleTable(aug.p, 0) == table &&
                 std::strcmp(sqlite3_column_origin_name(aug.p, 0), "rowid") == 0 &&
                 sqlite3_bind_parameter_count(aug.p) == nParams) {
                 bool same = true;

@@ -67,22 +67,10 @@ struct Variant {
         r.u = v;
         return r;
     }
-    static Variant Float(float v) {
-        Variant r = Make(VarType::Float);
-        r.d = v;
-        return r;
-    }
-    static Variant Double(double v) {
-        Variant r = Make(VarType::Double);
-        r.d = v;
-        return r;
-    }
+    static Variant Float(float v) { return Real(VarType::Float, v); }
+    static Variant Double(double v) { return Real(VarType::Double, v); }
     static Variant Bool(bool v) { return Signed(VarType::Bool, v ? 1 : 0); }
-    static Variant Date(double oleDate) {
-        Variant r = Make(VarType::Date);
-        r.d = oleDate;
-        return r;
-    }
+    static Variant Date(double oleDate) { return Real(VarType::Date, oleDate); }
     static Variant MakeDecimal(Decimal v) {
         Variant r = Make(VarType::Decimal);
         r.dec = v;
@@ -93,6 +81,12 @@ private:
     static Variant Make(VarType t) {
         Variant r;
         r.type = t;
+        return r;
+    }
+    // Float, Double or Date.
+    static Variant Real(VarType t, double v) {
+        Variant r = Make(t);
+        r.d = v;
         return r;
     }
 };
