@@ -273,9 +273,8 @@ void CRecordLog::ApplyDeliveryReports() {
     try {
         CRecordLock lock(CRecordLock::kReportsTimeoutMs);
         const std::string path = FilePath();
-        if (paths::FileSize(path) <= 0) return;  // missing or empty: the notices wait
         std::string buf;
-        if (!files::ReadWholeFile(path, buf) || buf.empty()) return;
+        if (!files::ReadWholeFile(path, buf) || buf.empty()) return;  // missing or empty: the notices wait
         const std::size_t count = buf.size() / kMsgRecordSize;
         bool changed = false;
         while (std::unique_ptr<ReportNotice> notice = g_ReportNoticeList.TakeFirst(m_kind))
