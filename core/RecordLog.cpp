@@ -335,9 +335,8 @@ bool CRecordLog::ReadRecords(std::vector<MsgRecord>& out, std::size_t newestOnly
 bool CRecordLog::RewriteLog(const std::function<bool(std::string& bytes)>& edit) {
     CRecordLock lock(CRecordLock::kAppendTimeoutMs);
     const std::string path = FilePath();
-    if (!paths::FileExists(path)) return false;
     std::string buf;
-    if (!files::ReadWholeFile(path, buf)) return false;
+    if (!files::ReadWholeFile(path, buf)) return false;  // missing or unreadable
     if (!edit(buf)) return false;
     return files::WriteFileAtomic(path, buf);
 }
