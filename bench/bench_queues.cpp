@@ -58,18 +58,24 @@ Env& E() {
     return env;
 }
 
+// Reads up to bytes bytes of a file into buf; returns how many were read.
+std::size_t ReadInto(const std::string& path, char* buf, std::size_t bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    std::size_t got = 0;
+    while (got < bytes) {
+        const ssize_t n = ::read(fd, buf + got, bytes - got);
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return got;
+}
+
 void BM_PlainRead(benchmark::State& state) {
     Env& e = E();
     for (auto _ : state) {
-        const int fd = ::open(e.file.c_str(), O_RDONLY);
         std::unique_ptr<char[]> buf(new char[e.bytes]);
-        std::size_t got = 0;
-        while (got < e.bytes) {
-            const ssize_t n = ::read(fd, buf.get() + got, e.bytes - got);
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        ::close(fd);
+        const std::size_t got = ReadInto(e.file, buf.get(), e.bytes);
         benchmark::DoNotOptimize(buf.get()[got - 1]);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * e.bytes));
@@ -97,16 +103,7 @@ void BM_PlainWrite(benchmark::State& state) {
     Env& e = E();
     const bool sync = state.range(0) != 0;
     std::unique_ptr<char[]> buf(new char[e.bytes]);
-    {
-        const int fd = ::open(e.file.c_str(), O_RDONLY);
-        std::size_t got = 0;
-        while (got < e.bytes) {
-            const ssize_t n = ::read(fd, buf.get() + got, e.bytes - got);
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        ::close(fd);
-    }
+    ReadInto(e.file, buf.get(), e.bytes);
     const std::string out = e.dir + "/plain.dat";
     for (auto _ : state) {
         const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

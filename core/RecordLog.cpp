@@ -273,9 +273,8 @@ void CRecordLog::ApplyDeliveryReports() {
     try {
         CRecordLock lock(CRecordLock::kReportsTimeoutMs);
         const std::string path = FilePath();
-        if (paths::FileSize(path) <= 0) return;  // missing or empty: the notices wait
         std::string buf;
-        if (!files::ReadWholeFile(path, buf) || buf.empty()) return;
+        if (!files::ReadWholeFile(path, buf) || buf.empty()) return;  // missing or empty: the notices wait
         const std::size_t count = buf.size() / kMsgRecordSize;
         bool changed = false;
         while (std::unique_ptr<ReportNotice> notice = g_ReportNoticeList.TakeFirst(m_kind))
@@ -336,9 +335,8 @@ bool CRecordLog::ReadRecords(std::vector<MsgRecord>& out, std::size_t newestOnly
 bool CRecordLog::RewriteLog(const std::function<bool(std::string& bytes)>& edit) {
     CRecordLock lock(CRecordLock::kAppendTimeoutMs);
     const std::string path = FilePath();
-    if (!paths::FileExists(path)) return false;
     std::string buf;
-    if (!files::ReadWholeFile(path, buf)) return false;
+    if (!files::ReadWholeFile(path, buf)) return false;  // missing or unreadable
     if (!edit(buf)) return false;
     return files::WriteFileAtomic(path, buf);
 }
