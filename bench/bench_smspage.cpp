@@ -17,13 +17,20 @@ namespace {
 
 constexpr int kRows = 100000;
 
-void Fill(CSMSSendingListDlg& page, int rows) {
-    for (int i = 0; i < rows; ++i)
-        page.AddSMSItem(i + 1, std::to_string(13800000000LL + i), "", "您好，这是一条测试短信。", "", 0);
-}
-
 rows::RowStoreModel* Model(CSMSSendingListDlg& page) {
     return page.View(1)->Model();
+}
+
+void Show(CSMSSendingListDlg& page) {
+    page.resize(900, 600);
+    page.show();
+}
+
+// Queues kRows numbers and lets the view catch up.
+void Fill(CSMSSendingListDlg& page) {
+    for (int i = 0; i < kRows; ++i)
+        page.AddSMSItem(i + 1, std::to_string(13800000000LL + i), "", "您好，这是一条测试短信。", "", 0);
+    Model(page)->Sync();
 }
 
 void UseBenchFolder() {
@@ -36,10 +43,8 @@ void UseBenchFolder() {
 void BM_ViewFollowsABatch(benchmark::State& state) {
     UseBenchFolder();
     CSMSSendingListDlg page;
-    page.resize(900, 600);
-    page.show();
-    Fill(page, kRows);
-    Model(page)->Sync();
+    Show(page);
+    Fill(page);
     page.Batch().SetRecordSink([](const MsgRecord&) {});
     int next = kRows;
     for (auto _ : state) {
@@ -68,10 +73,8 @@ BENCHMARK(BM_ViewFollowsABatch)->Unit(benchmark::kMicrosecond);
 void BM_HeaderSort(benchmark::State& state) {
     UseBenchFolder();
     CSMSSendingListDlg page;
-    page.resize(900, 600);
-    page.show();
-    Fill(page, kRows);
-    Model(page)->Sync();
+    Show(page);
+    Fill(page);
     for (auto _ : state) {
         page.View(1)->SortColumn(1);
         QApplication::processEvents();
@@ -83,12 +86,10 @@ void BM_CancelAll(benchmark::State& state) {
     UseBenchFolder();
     seam::ScopedMessageBox box([](const std::string&, int) { return 1; });
     CSMSSendingListDlg page;
-    page.resize(900, 600);
-    page.show();
+    Show(page);
     for (auto _ : state) {
         state.PauseTiming();
-        Fill(page, kRows);
-        Model(page)->Sync();
+        Fill(page);
         state.ResumeTiming();
         page.OnCancelAll();
         QApplication::processEvents();

@@ -42,12 +42,8 @@ double RunThreads(int rows, int firstSleepMs, int secondSleepMs, double* seconds
     std::filesystem::remove(paths::AppFile("SMSMsgSL.dat"));
     platformsim::PlatformSim sim;
     sim.Start();
-    platformsim::Account a;
-    a.ecode = "E01";
-    a.user = "bench";
-    a.password = "pw";
-    a.smsBalance = 100000000;
-    sim.AddAccount(a);
+    sim.AddAccount({.ecode = "E01", .user = "bench", .password = "pw", .mmsPassword = {},
+                    .smsBalance = 100000000});
     LoginInfo info = GetLoginInfo();
     info.strSmsServer = sim.HostPort();
     info.strMmsServer = sim.HostPort();

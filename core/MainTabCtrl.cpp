@@ -73,7 +73,6 @@ void CMainTabCtrl::LayoutPages() {
         m_pages[i]->setGeometry(rect());
         m_pages[i]->setVisible(i == 0);
     }
-    m_nLastShown = 0;
 }
 
 QWidget* CMainTabCtrl::Page(int index) const {

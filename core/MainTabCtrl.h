@@ -17,12 +17,10 @@ public:
     void LayoutPages();
 
     QWidget* Page(int index) const;
-    int LastShown() const { return m_nLastShown; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
     std::array<QWidget*, kPageCount> m_pages{};
-    int m_nLastShown = 0;
 };

@@ -274,7 +274,7 @@ void CSMSSendingListDlg::OnPrioritySend() {
             rows::RowData row = a.RowAt(*at);
             row.cells.resize(kColumns);
             row.cells[kDevice].clear();
-            const int icon = row.cells[kPackage].empty() ? 10 : 9;
+            const int icon = row.cells[kPackage].empty() ? queue::kIconSms : queue::kIconMms;
             a.Remove(id);
             a.Insert(0, row.cells, icon, row.data);
             return false;

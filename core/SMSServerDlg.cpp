@@ -82,6 +82,13 @@ std::unique_ptr<CDibImage> LoadProgramPicture(const char* name) {
     return dib;
 }
 
+// What the exit saves: both pending pages' queues and the auto-reply lists.
+void SaveQueuesAndLists() {
+    if (g_pSendingListDlg) g_pSendingListDlg->SaveQueues();
+    if (g_pSMSSendingListDlg) g_pSMSSendingListDlg->SaveQueues();
+    if (g_pAutoReplyDlg) g_pAutoReplyDlg->SaveLists();
+}
+
 }  // namespace
 
 CSMSServerDlg::CSMSServerDlg(QWidget* parent)
@@ -396,9 +403,7 @@ void CSMSServerDlg::OnCancel() {
     PumpMessages();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     WaitForWorkers();
-    if (g_pSendingListDlg) g_pSendingListDlg->SaveQueues();
-    if (g_pSMSSendingListDlg) g_pSMSSendingListDlg->SaveQueues();
-    if (g_pAutoReplyDlg) g_pAutoReplyDlg->SaveLists();
+    SaveQueuesAndLists();
     QApplication::restoreOverrideCursor();
     ShowMessage("系统数据已经保存完毕，现在可以安全退出彩信软件！\r\n\r\n谢谢使用！", 0);
     CloseDatabase();
@@ -428,11 +433,7 @@ void CSMSServerDlg::DestroySteps() {
     // path would, unless a worker is still inside a request (its batch could be both logged and
     // saved as pending).
     const bool stopped = worker::RunningThreads() == 0 || worker::StopMsgThreads(kWorkerStopMs);
-    if (!m_bExiting && stopped) {
-        if (g_pSendingListDlg) g_pSendingListDlg->SaveQueues();
-        if (g_pSMSSendingListDlg) g_pSMSSendingListDlg->SaveQueues();
-        if (g_pAutoReplyDlg) g_pAutoReplyDlg->SaveLists();
-    }
+    if (!m_bExiting && stopped) SaveQueuesAndLists();
     if (g_pMMSRecordDlg) g_pMMSRecordDlg->ApplyDeliveryReports();
     if (m_tray) m_tray->hide();
     CloseDatabase();

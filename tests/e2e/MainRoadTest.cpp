@@ -31,12 +31,8 @@ struct MainRoad {
     MainRoad() {
         http::GlobalInit();
         EXPECT_TRUE(sim.Start());
-        platformsim::Account a;
-        a.ecode = kEcode;
-        a.user = kUser;
-        a.password = kPassword;
-        a.smsBalance = 100000;
-        sim.AddAccount(a);
+        sim.AddAccount({.ecode = kEcode, .user = kUser, .password = kPassword, .mmsPassword = {},
+                        .smsBalance = 100000});
         LoginInfo info = GetLoginInfo();
         info.strSmsServer = sim.HostPort();
         info.strMmsServer = sim.HostPort();

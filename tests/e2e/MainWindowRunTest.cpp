@@ -48,12 +48,8 @@ struct MainWindowRunThreads : ::testing::Test {
             QFile::copy(QString(SMS_APP_DIR) + "/" + name, QString::fromStdString(dir.file(name)));
         http::GlobalInit();
         EXPECT_TRUE(sim.Start());
-        platformsim::Account account;
-        account.ecode = "E01";
-        account.user = "user";
-        account.password = "pw";
-        account.smsBalance = 1000;
-        sim.AddAccount(account);
+        sim.AddAccount({.ecode = "E01", .user = "user", .password = "pw", .mmsPassword = {},
+                        .smsBalance = 1000});
         const std::pair<const char*, std::string> keys[] = {
             {"短信服务器地址", sim.HostPort()}, {"彩信服务器地址", sim.HostPort()},
             {"企业代码", "E01"}, {"用户名", "user"}, {"登陆密码", "pw"}, {"扩展号", "01"},
