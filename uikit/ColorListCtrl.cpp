@@ -174,8 +174,7 @@ void CColorListCtrl::DrawRow(QPainter& p, int row, const QRect& bounds) {
         p.setFont(look.font);
         p.setPen(look.text);
         const QRect tr = textRect.adjusted(3, 0, -3, 0);
-        const int fmt = GetColumnFormat(c);
-        const int align = fmt == LVCFMT_RIGHT ? Qt::AlignRight : fmt == LVCFMT_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
+        const int align = ColumnAlign(GetColumnFormat(c));
         p.drawText(tr, align | Qt::AlignVCenter | Qt::TextSingleLine,
                    QFontMetrics(look.font).elidedText(texts[static_cast<std::size_t>(c)], Qt::ElideRight, tr.width()));
         p.restore();

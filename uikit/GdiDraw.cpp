@@ -96,6 +96,17 @@ void EmbossedImage(QPainter& p, int x, int y, const QImage& img) {
     p.drawImage(x, y, MonoOf(img, GetSysColor(SysColor::BtnShadow)));
 }
 
+QImage Masked(const QImage& src, const QColor& key) {
+    QImage img = src.convertToFormat(QImage::Format_ARGB32);
+    const QRgb k = key.rgb() & 0xFFFFFF;
+    for (int y = 0; y < img.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            if ((line[x] & 0xFFFFFF) == k) line[x] = 0;
+    }
+    return img;
+}
+
 void FocusRect(QPainter& p, int l, int t, int r, int b) {
     if (r <= l || b <= t) return;
     const QColor c(0, 0, 0);

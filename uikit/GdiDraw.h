@@ -40,6 +40,9 @@ void EmbossedText(QPainter& p, const QRect& rc, int flags, const QString& text);
 // (+1,+1) in the 3-D highlight colour, then in place in the 3-D shadow colour.
 void EmbossedImage(QPainter& p, int x, int y, const QImage& img);
 
+// An ARGB32 copy of src with its pixels of colour key (alpha not compared) made fully transparent.
+QImage Masked(const QImage& src, const QColor& key);
+
 // A dotted focus rectangle on (l,t)-(r,b).
 void FocusRect(QPainter& p, int l, int t, int r, int b);
 

@@ -18,18 +18,6 @@ namespace {
 std::mutex g_openerMutex;
 CImageButton::UrlOpener g_opener;
 
-// The bitmap with its transparent-colour pixels cleared (the mask of the image).
-QImage Masked(const QImage& src, const QColor& transparent) {
-    QImage img = src.convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = transparent.rgb() & 0xFFFFFF;
-    for (int y = 0; y < img.height(); ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x)
-            if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
-    }
-    return img;
-}
-
 // Gray copy of an icon: every non-black pixel at the level 0.299 R + 0.587 G + 0.114 B.
 QImage GrayCopy(const QImage& src) {
     QImage img = src.convertToFormat(QImage::Format_ARGB32);

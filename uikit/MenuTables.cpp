@@ -1,5 +1,6 @@
 #include "uikit/MenuTables.h"
 
+#include "uikit/GdiDraw.h"
 #include "uikit/Resources.h"
 
 #include <QFont>
@@ -70,15 +71,7 @@ QList<QPixmap> LoadImageStrip(const QString& resource, int width, const QColor* 
     QList<QPixmap> out;
     QImage strip(resource);
     if (strip.isNull() || width <= 0) return out;
-    strip = strip.convertToFormat(QImage::Format_ARGB32);
-    if (maskColour) {
-        const QRgb key = maskColour->rgb() & 0xFFFFFF;
-        for (int y = 0; y < strip.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(strip.scanLine(y));
-            for (int x = 0; x < strip.width(); ++x)
-                if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
-        }
-    }
+    strip = maskColour ? gdi::Masked(strip, *maskColour) : strip.convertToFormat(QImage::Format_ARGB32);
     for (int x = 0; x + width <= strip.width(); x += width)
         out.push_back(QPixmap::fromImage(strip.copy(x, 0, width, strip.height())));
     return out;

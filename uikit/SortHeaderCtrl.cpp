@@ -122,7 +122,7 @@ void CSortHeaderCtrl::DrawItem(QPainter& p, int item, const QRect& rect) {
     if (sorted) tr.setRight(tr.right() - 3 * m);
     const QString text = model() ? model()->headerData(item, Qt::Horizontal, Qt::DisplayRole).toString() : QString();
     const int fmt = m_pOwnerList ? m_pOwnerList->GetColumnFormat(item) : LVCFMT_LEFT;
-    const int align = fmt == LVCFMT_CENTER ? Qt::AlignHCenter : fmt == LVCFMT_RIGHT ? Qt::AlignRight : Qt::AlignLeft;
+    const int align = ColumnAlign(fmt);
     p.setPen(GetSysColor(SysColor::BtnText));
     p.drawText(tr, align | Qt::AlignVCenter | Qt::TextSingleLine,
                p.fontMetrics().elidedText(text, Qt::ElideRight, std::max(0, tr.width())));

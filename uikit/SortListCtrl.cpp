@@ -562,8 +562,7 @@ void CSortListCtrl::DrawRow(QPainter& p, int row, const QRect& bounds) {
         x += w;
         if (cell.left() >= clientRight || cell.right() < 0) continue;
         const QRect tr = cell.adjusted(3, 0, -3, 0);
-        const int fmt = GetColumnFormat(c);
-        const int align = fmt == LVCFMT_RIGHT ? Qt::AlignRight : fmt == LVCFMT_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
+        const int align = ColumnAlign(GetColumnFormat(c));
         p.save();
         p.setClipRect(cell);
         p.drawText(tr, flags | align, fm.elidedText(texts[static_cast<std::size_t>(c)], Qt::ElideRight, tr.width()));

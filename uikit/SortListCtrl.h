@@ -20,6 +20,11 @@ namespace uikit {
 
 // Column formats (LVCFMT_*).
 enum : int { LVCFMT_LEFT = 0, LVCFMT_RIGHT = 1, LVCFMT_CENTER = 2 };
+
+// The Qt horizontal alignment of a column format.
+inline int ColumnAlign(int fmt) {
+    return fmt == LVCFMT_RIGHT ? Qt::AlignRight : fmt == LVCFMT_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
+}
 // Column structure fields (LVCF_*).
 enum : unsigned { LVCF_FMT = 1, LVCF_WIDTH = 2, LVCF_TEXT = 4, LVCF_SUBITEM = 8 };
 

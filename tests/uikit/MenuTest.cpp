@@ -1,4 +1,4 @@
-#include "PixelCheck.h"
+#include "UiTestUtil.h"
 #include "uikit/IconMenu.h"
 #include "uikit/MenuEx.h"
 

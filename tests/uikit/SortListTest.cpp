@@ -1,4 +1,4 @@
-#include "PixelCheck.h"
+#include "UiTestUtil.h"
 #include "uikit/ColorListCtrl.h"
 #include "uikit/MenuTables.h"
 #include "uikit/SortHeaderCtrl.h"

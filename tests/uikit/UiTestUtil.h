@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace uitest {
@@ -48,6 +49,15 @@ inline void SaveScreen(const QImage& img, const QString& name) {
     img.scaled(img.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(dir + "/" + name + "@4x.png");
 }
 
+// A pixel check that reports the colour found: EXPECT_TRUE(Near(img, x, y, colour, tolerance)).
+inline ::testing::AssertionResult Near(const QImage& img, int x, int y, const QColor& want, int tol = 2) {
+    if (x < 0 || y < 0 || x >= img.width() || y >= img.height())
+        return ::testing::AssertionFailure() << "(" << x << "," << y << ") outside " << img.width() << "x" << img.height();
+    const QColor got = img.pixelColor(x, y);
+    if (Near(got, want, tol)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") is " << Str(got) << ", want " << Str(want);
+}
+
 inline void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::NoButton,
                       Qt::MouseButtons buttons = Qt::NoButton) {
     QMouseEvent ev(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
@@ -63,7 +73,4 @@ inline void SendLeave(QWidget* w) {
 
 #define EXPECT_PX(img, x, y, colour)                                                        \
     EXPECT_EQ(uitest::Str(uitest::Px(img, x, y)), uitest::Str(colour)) << "at (" << (x) << "," << (y) << ")"
-#define EXPECT_PX_NEAR(img, x, y, colour, tol)                                                \
-    EXPECT_TRUE(uitest::Near(uitest::Px(img, x, y), colour, tol))                             \
-        << "at (" << (x) << "," << (y) << ") got " << uitest::Str(uitest::Px(img, x, y))      \
-        << " want " << uitest::Str(colour)
+#define EXPECT_PX_NEAR(img, x, y, colour, tol) EXPECT_TRUE(uitest::Near(img, x, y, colour, tol))
