@@ -137,6 +137,25 @@ bool TagValue(const std::string& reply, const std::string& open, const std::stri
     return true;
 }
 
+// The text's GBK bytes, each byte that keep refuses written "%XX".
+template <class Keep>
+std::string PercentEncode(const std::string& text, Keep keep) {
+    static const char kHex[] = "0123456789ABCDEF";
+    const std::string gbk = codec::ToGbk(text);
+    std::string out;
+    out.reserve(gbk.size());
+    for (unsigned char c : gbk) {
+        if (keep(c)) {
+            out += char(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
 // The MMS responsecode, or -1 when its tags are missing.
 int ResponseCode(const std::string& reply) {
     int code = 0;
@@ -169,20 +188,9 @@ bool IsNumericReply(const std::string& reply) {
 }
 
 std::string RawValue(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    const std::string gbk = codec::ToGbk(text);
-    std::string out;
-    out.reserve(gbk.size());
-    for (unsigned char c : gbk) {
-        if (c <= 0x20 || c == 0x7F || c >= 0x80 || c == '%' || c == '&' || c == '#' || c == '+') {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        } else {
-            out += char(c);
-        }
-    }
-    return out;
+    return PercentEncode(text, [](unsigned char c) {
+        return c > 0x20 && c != 0x7F && c < 0x80 && c != '%' && c != '&' && c != '#' && c != '+';
+    });
 }
 
 void ResetPollState() {
@@ -220,20 +228,9 @@ std::string HttpGet(const std::string& url, int trace) {
 }
 
 std::string UrlEncode(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    const std::string gbk = codec::ToGbk(text);
-    std::string out;
-    out.reserve(gbk.size() * 3);
-    for (unsigned char c : gbk) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
-            out += char(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
+    return platformclient::PercentEncode(text, [](unsigned char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
 }
 
 int ChangePassword(const std::string& newPassword) {
