@@ -1,6 +1,7 @@
 #include "core/Startup.h"
 
 #include "core/Globals.h"
+#include "core/LoginSettings.h"
 #include "core/MsgRecord.h"
 #include "platform/AppPath.h"
 #include "platform/ProfileFile.h"
@@ -49,7 +50,7 @@ void LoadSysInfo() { sysinfo::Load(paths::AppFile("SysInfo.dat"), g_SysInfo); }
 
 std::string NoticeAddress() {
     // hand-edited: read whole
-    return TrimBlanks(profile::GetString(paths::AppFile("Logp.dat"), "登陆信息", "公告服务器地址", "", profile::kWhole));
+    return TrimBlanks(profile::GetString(LoginFilePath(), kLoginSection, "公告服务器地址", "", profile::kWhole));
 }
 
 std::optional<std::string> NoticePopupText(const std::string& notice) {
