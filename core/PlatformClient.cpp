@@ -137,6 +137,37 @@ bool TagValue(const std::string& reply, const std::string& open, const std::stri
     return true;
 }
 
+// The text's GBK bytes, each byte that keep refuses written "%XX".
+template <class Keep>
+std::string PercentEncode(const std::string& text, Keep keep) {
+    static const char kHex[] = "0123456789ABCDEF";
+    const std::string gbk = codec::ToGbk(text);
+    std::string out;
+    out.reserve(gbk.size());
+    for (unsigned char c : gbk) {
+        if (keep(c)) {
+            out += char(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+// "http://<SMS host>/<page>?ECODE=…&USERNAME=…&PASSWORD=…".
+std::string SmsUrl(const LoginInfo& li, const char* page) {
+    return "http://" + RawValue(li.strSmsServer) + "/" + page + "?ECODE=" + RawValue(li.strEcode) +
+           "&USERNAME=" + RawValue(li.strUserName) + "&PASSWORD=" + RawValue(li.strPassword);
+}
+
+// "http://<MMS host>/<page>?Ecode=…&user=…&password=…".
+std::string MmsUrl(const LoginInfo& li, const char* page) {
+    return "http://" + RawValue(li.strMmsServer) + "/" + page + "?Ecode=" + RawValue(li.strEcode) +
+           "&user=" + RawValue(li.strUserName) + "&password=" + RawValue(li.strPassword);
+}
+
 // The MMS responsecode, or -1 when its tags are missing.
 int ResponseCode(const std::string& reply) {
     int code = 0;
@@ -169,20 +200,9 @@ bool IsNumericReply(const std::string& reply) {
 }
 
 std::string RawValue(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    const std::string gbk = codec::ToGbk(text);
-    std::string out;
-    out.reserve(gbk.size());
-    for (unsigned char c : gbk) {
-        if (c <= 0x20 || c == 0x7F || c >= 0x80 || c == '%' || c == '&' || c == '#' || c == '+') {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        } else {
-            out += char(c);
-        }
-    }
-    return out;
+    return PercentEncode(text, [](unsigned char c) {
+        return c > 0x20 && c != 0x7F && c < 0x80 && c != '%' && c != '&' && c != '#' && c != '+';
+    });
 }
 
 void ResetPollState() {
@@ -220,35 +240,18 @@ std::string HttpGet(const std::string& url, int trace) {
 }
 
 std::string UrlEncode(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    const std::string gbk = codec::ToGbk(text);
-    std::string out;
-    out.reserve(gbk.size() * 3);
-    for (unsigned char c : gbk) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
-            out += char(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
+    return platformclient::PercentEncode(text, [](unsigned char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
 }
 
 int ChangePassword(const std::string& newPassword) {
     const LoginInfo li = GetLoginInfo();
-    const std::string sms = HttpGet("http://" + RawValue(li.strSmsServer) + "/updatepassword.asp?ECODE=" +
-                                        RawValue(li.strEcode) + "&USERNAME=" + RawValue(li.strUserName) +
-                                        "&PASSWORD=" + RawValue(li.strPassword) +
-                                        "&NEWPASSWORD=" + RawValue(newPassword),
-                                    0);
+    const std::string sms =
+        HttpGet(platformclient::SmsUrl(li, "updatepassword.asp") + "&NEWPASSWORD=" + RawValue(newPassword), 0);
     if (!platformclient::IsNumericReply(sms) || ReplyInt(sms) < 1) return -1;
-    const std::string mms = HttpGet("http://" + RawValue(li.strMmsServer) + "/Password?Ecode=" +
-                                        RawValue(li.strEcode) + "&user=" + RawValue(li.strUserName) +
-                                        "&password=" + RawValue(li.strPassword) +
-                                        "&newpassword=" + RawValue(newPassword),
-                                    0);
+    const std::string mms =
+        HttpGet(platformclient::MmsUrl(li, "Password") + "&newpassword=" + RawValue(newPassword), 0);
     const int code = platformclient::ResponseCode(mms);
     if (code != 500) WriteRunLog("彩信服务器未能修改密码，返回码 " + std::to_string(code));
     return 1;
@@ -256,10 +259,7 @@ int ChangePassword(const std::string& newPassword) {
 
 int QuerySmsBalance() {
     const LoginInfo li = GetLoginInfo();
-    const std::string reply = platformclient::TrimRight(
-        HttpGet("http://" + RawValue(li.strSmsServer) + "/Account.asp?ECODE=" + RawValue(li.strEcode) +
-                    "&USERNAME=" + RawValue(li.strUserName) + "&PASSWORD=" + RawValue(li.strPassword),
-                1));
+    const std::string reply = platformclient::TrimRight(HttpGet(platformclient::SmsUrl(li, "Account.asp"), 1));
     if (reply.empty() || !platformclient::IsNumericReply(reply)) return -1;
     const int n = ReplyInt(reply);
     g_nSmsBalance = n;
@@ -268,12 +268,8 @@ int QuerySmsBalance() {
 
 int QueryMmsBalance() {
     const LoginInfo li = GetLoginInfo();
-    const std::string reply =
-        HttpGet("http://" + RawValue(li.strMmsServer) + "/Account?Ecode=" + RawValue(li.strEcode) +
-                    "&user=" + RawValue(li.strUserName) + "&password=" + RawValue(li.strPassword),
-                0);
-    int code = 0;
-    if (!platformclient::TagValue(reply, "<responsecode>", "</responsecode>", code) || code != 500) return -1;
+    const std::string reply = HttpGet(platformclient::MmsUrl(li, "Account"), 0);
+    if (platformclient::ResponseCode(reply) != 500) return -1;
     int value = 0;
     if (!platformclient::TagValue(reply, "<responseinfo>", "</responseinfo>", value)) return -1;
     if (value < -1) value = -1;
@@ -283,10 +279,7 @@ int QueryMmsBalance() {
 
 std::string PollMo() {
     const LoginInfo li = GetLoginInfo();
-    const std::string reply =
-        HttpGet("http://" + RawValue(li.strSmsServer) + "/MO.asp?ECODE=" + RawValue(li.strEcode) +
-                    "&USERNAME=" + RawValue(li.strUserName) + "&PASSWORD=" + RawValue(li.strPassword),
-                0);
+    const std::string reply = HttpGet(platformclient::SmsUrl(li, "MO.asp"), 0);
     std::lock_guard<std::mutex> lock(platformclient::g_pollMutex);
     if (reply == platformclient::g_strLastMo) return {};
     platformclient::g_strLastMo = reply;
@@ -298,25 +291,21 @@ int SendSms(const std::string& numbers, const std::string& text) {
     const std::string content = UrlEncode(text);
     const int seq = ++g_nSerialNo;
     SaveSerialNo();  // a crash never hands the same number out twice
-    const std::string reply =
-        HttpGet("http://" + RawValue(li.strSmsServer) + "/YFMsg.asp?ECODE=" + RawValue(li.strEcode) +
-                    "&USERNAME=" + RawValue(li.strUserName) + "&PASSWORD=" + RawValue(li.strPassword) +
-                    "&EXTNO=" + RawValue(li.strExtNo) + "&MOBILE=" + RawValue(numbers) + "&CONTENT=" + content +
-                    "&SEQ=" + std::to_string(seq),
-                1);
+    const std::string reply = HttpGet(platformclient::SmsUrl(li, "YFMsg.asp") + "&EXTNO=" + RawValue(li.strExtNo) +
+                                          "&MOBILE=" + RawValue(numbers) + "&CONTENT=" + content +
+                                          "&SEQ=" + std::to_string(seq),
+                                      1);
     return ReplyInt(reply);
 }
 
 int SendMms(const std::string& receivers, const std::string& subject, const std::string& fileUrls) {
     const LoginInfo li = GetLoginInfo();
-    const std::string reply = HttpGet(
-        "http://" + RawValue(li.strMmsServer) + "/Sender?Ecode=" + RawValue(li.strEcode) + "&user=" +
-            RawValue(li.strUserName) + "&password=" + RawValue(li.strPassword) + "&sender=" +
-            RawValue(li.strMmsSender) + "&receiver=" + RawValue(receivers) + "&subject=" + UrlEncode(subject) +
-            "&smil=0&Extno=" + RawValue(li.strExtNo) + "&fileurls=" + UrlEncode(fileUrls),
-        0);
-    int code = 0;
-    if (!platformclient::TagValue(reply, "<responsecode>", "</responsecode>", code)) return -1;
+    const std::string reply =
+        HttpGet(platformclient::MmsUrl(li, "Sender") + "&sender=" + RawValue(li.strMmsSender) +
+                    "&receiver=" + RawValue(receivers) + "&subject=" + UrlEncode(subject) +
+                    "&smil=0&Extno=" + RawValue(li.strExtNo) + "&fileurls=" + UrlEncode(fileUrls),
+                0);
+    const int code = platformclient::ResponseCode(reply);  // -1 without tags
     return code == 500 ? 1 : code;
 }
 

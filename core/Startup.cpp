@@ -1,6 +1,7 @@
 #include "core/Startup.h"
 
 #include "core/Globals.h"
+#include "core/LoginSettings.h"
 #include "core/MsgRecord.h"
 #include "platform/AppPath.h"
 #include "platform/ProfileFile.h"
@@ -10,6 +11,15 @@
 #include <unistd.h>
 
 namespace startup {
+namespace {
+
+std::string TrimBlanks(const std::string& s) {
+    const auto b = s.find_first_not_of(" \t");
+    const auto e = s.find_last_not_of(" \t");
+    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+}  // namespace
 
 bool EmptyIfDamaged(const std::string& path, std::size_t recordSize, bool exactSize) {
     const long long size = paths::FileSize(path);
@@ -30,10 +40,7 @@ void RepairDataFiles() {
 
 void ReadProxySettings() {
     const std::string ini = paths::AppFile("ProxyServer.ini");
-    std::string ip = profile::GetString(ini, "代理服务器", "代理服务器IP", "", 50);
-    const auto b = ip.find_first_not_of(" \t");
-    const auto e = ip.find_last_not_of(" \t");
-    g_strProxyIP = b == std::string::npos ? std::string() : ip.substr(b, e - b + 1);
+    g_strProxyIP = TrimBlanks(profile::GetString(ini, "代理服务器", "代理服务器IP", "", 50));
     g_nProxyPort = profile::GetInt(ini, "代理服务器", "代理服务器端口", 80);
 }
 
@@ -42,10 +49,8 @@ void CheckSysInfoFile() { EmptyIfDamaged(paths::AppFile("SysInfo.dat"), kSysInfo
 void LoadSysInfo() { sysinfo::Load(paths::AppFile("SysInfo.dat"), g_SysInfo); }
 
 std::string NoticeAddress() {
-    std::string a = profile::GetString(paths::AppFile("Logp.dat"), "登陆信息", "公告服务器地址", "", profile::kWhole);  // hand-edited: read whole
-    const auto b = a.find_first_not_of(" \t");
-    const auto e = a.find_last_not_of(" \t");
-    return b == std::string::npos ? std::string() : a.substr(b, e - b + 1);
+    // hand-edited: read whole
+    return TrimBlanks(profile::GetString(LoginFilePath(), kLoginSection, "公告服务器地址", "", profile::kWhole));
 }
 
 std::optional<std::string> NoticePopupText(const std::string& notice) {
