@@ -1,24 +1,12 @@
 #include "contacts/AdoValue.h"
 
+#include "platform/StringFormat.h"
+
 #include <cinttypes>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 
 namespace {
-
-std::string Format(const char* fmt, ...) {
-    va_list ap;
-    va_start(ap, fmt);
-    va_list ap2;
-    va_copy(ap2, ap);
-    const int n = std::vsnprintf(nullptr, 0, fmt, ap);
-    va_end(ap);
-    std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    if (n > 0) std::vsnprintf(out.data(), out.size() + 1, fmt, ap2);
-    va_end(ap2);
-    return out;
-}
 
 // "%.<digits>f" text: the integer part when the first two decimals are "00", else the text
 // with only `keep` decimals.
@@ -34,8 +22,8 @@ std::string TrimDecimals(std::string t, std::size_t keep) {
 std::string CurrencyText(std::int64_t v) {
     const bool neg = v < 0;
     const std::uint64_t a = neg ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-    std::string t = Format("%s%" PRIu64, neg ? "-" : "", a / 10000);
-    std::string frac = Format("%04u", static_cast<unsigned>(a % 10000));
+    std::string t = StringPrintf("%s%" PRIu64, neg ? "-" : "", a / 10000);
+    std::string frac = StringPrintf("%04u", static_cast<unsigned>(a % 10000));
     while (!frac.empty() && frac.back() == '0') frac.pop_back();
     if (!frac.empty()) t += "." + frac;
     return t;
@@ -61,7 +49,7 @@ std::optional<std::string> DateText(double d) {
     const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
     const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
     const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    return Format("%d-%02d-%02d %02d:%02d:%02d", static_cast<int>(year), static_cast<int>(month),
+    return StringPrintf("%d-%02d-%02d %02d:%02d:%02d", static_cast<int>(year), static_cast<int>(month),
                   static_cast<int>(day), static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60),
                   static_cast<int>(secs % 60));
 }
@@ -75,18 +63,18 @@ std::optional<std::string> AdoVariantToText(const db::Variant& v) {
     case VarType::Null: return std::string("NULL");
     case VarType::Int8:
     case VarType::Int16:
-    case VarType::Int32: return Format("%d", static_cast<int>(v.i));
+    case VarType::Int32: return StringPrintf("%d", static_cast<int>(v.i));
     case VarType::UInt8:
-    case VarType::UInt16: return Format("%d", static_cast<int>(v.u));
-    case VarType::UInt32: return Format("%u", static_cast<unsigned>(v.u));
-    case VarType::Int64: return Format("%" PRId64, v.i);
-    case VarType::UInt64: return Format("%" PRIu64, v.u);
-    case VarType::Float: return TrimDecimals(Format("%.4f", static_cast<double>(static_cast<float>(v.d))), 1);
-    case VarType::Double: return TrimDecimals(Format("%.8f", v.d), 2);
+    case VarType::UInt16: return StringPrintf("%d", static_cast<int>(v.u));
+    case VarType::UInt32: return StringPrintf("%u", static_cast<unsigned>(v.u));
+    case VarType::Int64: return StringPrintf("%" PRId64, v.i);
+    case VarType::UInt64: return StringPrintf("%" PRIu64, v.u);
+    case VarType::Float: return TrimDecimals(StringPrintf("%.4f", static_cast<double>(static_cast<float>(v.d))), 1);
+    case VarType::Double: return TrimDecimals(StringPrintf("%.8f", v.d), 2);
     case VarType::Currency: return CurrencyText(v.i);
     case VarType::Decimal: {
         const double x = static_cast<double>(v.dec.lo64) / std::pow(10.0, v.dec.scale);
-        return Format("%.4f", v.dec.negative ? -x : x);
+        return StringPrintf("%.4f", v.dec.negative ? -x : x);
     }
     case VarType::Bool: return std::string(v.i != 0 ? "TRUE" : "FALSE");
     case VarType::Date: return DateText(v.d);

@@ -6,6 +6,7 @@
 #include "platform/Process.h"
 #include "platform/RunLog.h"
 #include "platform/Seams.h"
+#include "platform/StringFormat.h"
 #include "platform/TextCodec.h"
 
 #include <QCoreApplication>
@@ -22,12 +23,7 @@ int ShowMessage(const std::string& text, int type) { return seam::Message(text, 
 void MessageBoxFormat(const char* format, ...) {
     va_list ap;
     va_start(ap, format);
-    va_list copy;
-    va_copy(copy, ap);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    if (n > 0) std::vsnprintf(text.data(), text.size() + 1, format, ap);
+    const std::string text = VStringPrintf(format, ap);
     va_end(ap);
     seam::StandardMessage(text);
 }
