@@ -28,16 +28,7 @@ std::string_view NoNul(std::string_view s) {
 RowStore::RowStore(int columns) : columns_(columns < 1 ? 1 : columns) {}
 RowStore::~RowStore() = default;
 
-std::string_view RowStore::CellOf(const Item& row, int col) {
-    std::string_view b = row.blob;
-    for (int i = 0; i < col; ++i) {
-        const std::size_t n = b.find('\0');
-        if (n == std::string_view::npos) return {};
-        b.remove_prefix(n + 1);
-    }
-    const std::size_t n = b.find('\0');
-    return n == std::string_view::npos ? b : b.substr(0, n);
-}
+std::string_view RowStore::CellOf(const Item& row, int col) { return PackedCell(row.blob, col); }
 
 RowData RowStore::ToData(const Item& row) const {
     RowData d;
