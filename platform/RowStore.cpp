@@ -28,16 +28,7 @@ std::string_view NoNul(std::string_view s) {
 RowStore::RowStore(int columns) : columns_(columns < 1 ? 1 : columns) {}
 RowStore::~RowStore() = default;
 
-std::string_view RowStore::CellOf(const Item& row, int col) {
-    std::string_view b = row.blob;
-    for (int i = 0; i < col; ++i) {
-        const std::size_t n = b.find('\0');
-        if (n == std::string_view::npos) return {};
-        b.remove_prefix(n + 1);
-    }
-    const std::size_t n = b.find('\0');
-    return n == std::string_view::npos ? b : b.substr(0, n);
-}
+std::string_view RowStore::CellOf(const Item& row, int col) { return PackedCell(row.blob, col); }
 
 RowData RowStore::ToData(const Item& row) const {
     RowData d;
@@ -455,6 +446,17 @@ std::uint64_t RowStore::Generation() const {
     return generation_;
 }
 
+template <class Keys, class OldIndex>
+void RowStore::ApplySortedOrder(const Keys& keys, OldIndex indexOf) {
+    std::vector<std::unique_ptr<Item>> sorted;
+    sorted.reserve(order_.size());
+    for (const auto& k : keys) sorted.push_back(std::move(order_[indexOf(k)]));
+    order_ = std::move(sorted);
+    posValidUpTo_ = 0;
+    ++generation_;
+    Record(Change::Reorder, 0);
+}
+
 void RowStore::SortByColumn(int col, const std::function<bool(std::string_view, std::string_view)>& less) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::pair<std::string_view, std::size_t>> keys;
@@ -462,13 +464,7 @@ void RowStore::SortByColumn(int col, const std::function<bool(std::string_view, 
     for (std::size_t i = 0; i < order_.size(); ++i) keys.emplace_back(CellOf(*order_[i], col), i);
     std::stable_sort(keys.begin(), keys.end(),
                      [&](const auto& a, const auto& b) { return less(a.first, b.first); });
-    std::vector<std::unique_ptr<Item>> sorted;
-    sorted.reserve(order_.size());
-    for (const auto& k : keys) sorted.push_back(std::move(order_[k.second]));
-    order_ = std::move(sorted);
-    posValidUpTo_ = 0;
-    ++generation_;
-    Record(Change::Reorder, 0);
+    ApplySortedOrder(keys, [](const auto& k) { return k.second; });
 }
 
 void RowStore::SortByListOrder(int col, bool ascending) {
@@ -500,13 +496,7 @@ void RowStore::SortByListOrder(int col, bool ascending) {
         }
         return c * dir < 0;
     });
-    std::vector<std::unique_ptr<Item>> sorted;
-    sorted.reserve(order_.size());
-    for (const auto& k : keys) sorted.push_back(std::move(order_[k.index]));
-    order_ = std::move(sorted);
-    posValidUpTo_ = 0;
-    ++generation_;
-    Record(Change::Reorder, 0);
+    ApplySortedOrder(keys, [](const auto& k) { return k.index; });
 }
 
 void RowStore::SortRows(const std::function<bool(const RowData&, const RowData&)>& less) {
@@ -516,13 +506,7 @@ void RowStore::SortRows(const std::function<bool(const RowData&, const RowData&)
     for (std::size_t i = 0; i < order_.size(); ++i) keys.emplace_back(ToData(*order_[i]), i);
     std::stable_sort(keys.begin(), keys.end(),
                      [&](const auto& a, const auto& b) { return less(a.first, b.first); });
-    std::vector<std::unique_ptr<Item>> sorted;
-    sorted.reserve(order_.size());
-    for (const auto& k : keys) sorted.push_back(std::move(order_[k.second]));
-    order_ = std::move(sorted);
-    posValidUpTo_ = 0;
-    ++generation_;
-    Record(Change::Reorder, 0);
+    ApplySortedOrder(keys, [](const auto& k) { return k.second; });
 }
 
 void RowStore::MoveColumn(int from, int to) {

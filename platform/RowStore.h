@@ -185,6 +185,9 @@ private:
     static std::string_view CellOf(const Item& row, int col);
     RowData ToData(const Item& row) const;
     std::vector<std::unique_ptr<Item>> MakeItems(std::vector<PackedRow>& rows) const;
+    // Takes the rows in the order of sorted keys (indexOf(key): the row's old index); one Reorder.
+    template <class Keys, class OldIndex>
+    void ApplySortedOrder(const Keys& keys, OldIndex indexOf);
 
     const int columns_;
     mutable std::mutex mutex_;

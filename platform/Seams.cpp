@@ -12,20 +12,27 @@ std::mutex g_mutex;
 MessageBoxFn g_box;
 StandardBoxFn g_standardBox;
 FileDialogFn g_fileDialog;
-}  // namespace
 
-MessageBoxFn SetMessageBox(MessageBoxFn fn) {
+// Puts fn in a seam's slot and returns the one it held.
+template <class Fn>
+Fn Exchange(Fn& slot, Fn fn) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    std::swap(g_box, fn);
+    std::swap(slot, fn);
     return fn;
 }
 
+// A copy of a seam's slot, so it is called without the lock held.
+template <class Fn>
+Fn Current(const Fn& slot) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return slot;
+}
+}  // namespace
+
+MessageBoxFn SetMessageBox(MessageBoxFn fn) { return Exchange(g_box, std::move(fn)); }
+
 static int RunBox(const std::string& text, int type) {
-    MessageBoxFn box;
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        box = g_box;
-    }
+    const MessageBoxFn box = Current(g_box);
     if (!box) {
         std::fprintf(stderr, "%s\n", text.c_str());
         return 0;
@@ -39,18 +46,10 @@ int Message(const std::string& text, int type) {
     return 0;
 }
 
-StandardBoxFn SetStandardBox(StandardBoxFn fn) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    std::swap(g_standardBox, fn);
-    return fn;
-}
+StandardBoxFn SetStandardBox(StandardBoxFn fn) { return Exchange(g_standardBox, std::move(fn)); }
 
 static void RunStandardBox(const std::string& text) {
-    StandardBoxFn box;
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        box = g_standardBox;
-    }
+    const StandardBoxFn box = Current(g_standardBox);
     if (!box) {
         std::fprintf(stderr, "%s\n", text.c_str());
         return;
@@ -66,18 +65,10 @@ void StandardMessage(const std::string& text) {
     PostToUi([text] { RunStandardBox(text); });
 }
 
-FileDialogFn SetFileDialog(FileDialogFn fn) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    std::swap(g_fileDialog, fn);
-    return fn;
-}
+FileDialogFn SetFileDialog(FileDialogFn fn) { return Exchange(g_fileDialog, std::move(fn)); }
 
 std::optional<std::string> AskFile(const FileDialogRequest& req) {
-    FileDialogFn fn;
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        fn = g_fileDialog;
-    }
+    const FileDialogFn fn = Current(g_fileDialog);
     if (!fn) return std::nullopt;
     return fn(req);
 }
