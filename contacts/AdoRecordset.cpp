@@ -6,15 +6,6 @@
 
 namespace {
 
-bool IsTrimSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-std::string TrimBoth(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsTrimSpace(s[b])) ++b;
-    while (e > b && IsTrimSpace(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
 bool Updatable(long lLockType) { return lLockType >= 2 && lLockType <= 4; }
 
 }  // namespace
@@ -165,7 +156,7 @@ int CAdoRecordset::GetFieldValue(std::string& strValue, const std::string& strFi
     std::optional<std::string> text = AdoVariantToText(rs.m_data.rows[rs.m_nPos][static_cast<std::size_t>(col)]);
     if (!text) return 0;
     if (*text == "NULL") *text = " ";
-    strValue = TrimBoth(*text);
+    strValue = codec::TrimAsciiSpace(*text);
     return 1;
 }
 

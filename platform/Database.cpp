@@ -12,15 +12,6 @@
 namespace db {
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-std::string Trim(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsSpace(s[b])) ++b;
-    while (e > b && IsSpace(s[e - 1])) --e;
-    return std::string(s.substr(b, e - b));
-}
-
 bool IsAscii(std::string_view s) {
     for (unsigned char c : s)
         if (c >= 0x80) return false;
@@ -69,7 +60,7 @@ const char* PrimaryCodeName(int code) {
 // Skips blanks and comments from pos.
 std::size_t SkipSpaceAndComments(std::string_view s, std::size_t pos) {
     while (pos < s.size()) {
-        if (IsSpace(s[pos])) {
+        if (codec::IsAsciiSpace(s[pos])) {
             ++pos;
         } else if (s.compare(pos, 2, "--") == 0) {
             while (pos < s.size() && s[pos] != '\n') ++pos;
@@ -237,9 +228,9 @@ std::map<std::string, std::string> ParseConnectionString(std::string_view text) 
             pos = semi + 1;  // a part without "=" is skipped
             continue;
         }
-        const std::string key = codec::AsciiLower(Trim(text.substr(pos, eq - pos)));
+        const std::string key = codec::AsciiLower(codec::TrimAsciiSpace(text.substr(pos, eq - pos)));
         std::size_t v = eq + 1;
-        while (v < text.size() && IsSpace(text[v])) ++v;
+        while (v < text.size() && codec::IsAsciiSpace(text[v])) ++v;
         std::string value;
         if (v < text.size() && (text[v] == '"' || text[v] == '\'')) {
             const char q = text[v];
@@ -259,7 +250,7 @@ std::map<std::string, std::string> ParseConnectionString(std::string_view text) 
             pos = next == std::string_view::npos ? text.size() : next + 1;
         } else {
             const std::size_t end = semi == std::string_view::npos ? text.size() : semi;
-            value = Trim(text.substr(v, end - v));
+            value = codec::TrimAsciiSpace(text.substr(v, end - v));
             pos = end + 1;
         }
         if (!key.empty()) out[key] = value;

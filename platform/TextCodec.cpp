@@ -160,6 +160,13 @@ std::size_t GbkFind(std::string_view gbk, std::string_view needle, std::size_t f
     return std::string_view::npos;
 }
 
+std::string TrimAsciiSpace(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsAsciiSpace(s[b])) ++b;
+    while (e > b && IsAsciiSpace(s[e - 1])) --e;
+    return std::string(s.substr(b, e - b));
+}
+
 std::string AsciiLower(std::string_view s) {
     std::string r(s);
     for (char& c : r)

@@ -34,6 +34,12 @@ std::size_t GbkFind(std::string_view gbk, std::string_view needle, std::size_t f
 
 // ASCII-only case folding.
 std::string AsciiLower(std::string_view s);
+inline bool IsAsciiSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+// s without the ASCII white space (blank, tab, CR, LF, VT, FF) at both ends. GBK-safe: no trail
+// byte is white space.
+std::string TrimAsciiSpace(std::string_view s);
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
 // Qt conveniences.

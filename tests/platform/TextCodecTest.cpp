@@ -89,3 +89,11 @@ TEST(TextCodec, CaseFoldingIsAsciiOnly) {
     EXPECT_FALSE(EqualsIgnoreAsciiCase("ab", "abc"));
     EXPECT_EQ(AsciiLower("ABC中Z"), "abc中z");
 }
+
+TEST(TextCodec, TrimTakesAsciiWhiteSpaceOnly) {
+    EXPECT_EQ(codec::TrimAsciiSpace(" \t\r\n\v\f a b \r\n"), "a b");
+    EXPECT_EQ(codec::TrimAsciiSpace(""), "");
+    EXPECT_EQ(codec::TrimAsciiSpace(" \t "), "");
+    const std::string ideographicSpace = codec::ToGbk("\u3000号码\u3000");  // not ASCII: kept
+    EXPECT_EQ(codec::TrimAsciiSpace(" " + ideographicSpace + " "), ideographicSpace);
+}
