@@ -35,7 +35,33 @@ CSkinDialog::CSkinDialog(unsigned templateId, QWidget* parent)
 
 CSkinDialog::~CSkinDialog() = default;
 
-int CSkinDialog::DoModal() { return exec(); }
+namespace {
+CSkinDialog::ModalRunFn& ModalRunHook() {
+    static CSkinDialog::ModalRunFn hook;
+    return hook;
+}
+}  // namespace
+
+CSkinDialog::ModalRunFn CSkinDialog::SetModalRunHook(ModalRunFn fn) {
+    std::swap(ModalRunHook(), fn);
+    return fn;
+}
+
+int CSkinDialog::DoModal() {
+    // A copy: the hook may install another one for a nested dialog.
+    if (ModalRunFn hook = ModalRunHook()) {
+        setResult(0);
+        const int r = hook(*this);
+        if (isVisible()) hide();
+        return r;
+    }
+    return exec();
+}
+
+void CSkinDialog::ShowForHook() {
+    show();
+    QCoreApplication::processEvents();
+}
 
 void CSkinDialog::OnOK() { done(IDOK); }
 void CSkinDialog::OnCancel() { done(IDCANCEL); }

@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QImage>
 
+#include <functional>
+
 // Results of DoModal.
 enum { IDOK = 1, IDCANCEL = 2 };
 
@@ -16,8 +18,17 @@ public:
     explicit CSkinDialog(unsigned templateId, QWidget* parent = nullptr);
     ~CSkinDialog() override;
 
-    // Runs the dialog modally: IDOK or IDCANCEL (or the code given to EndDialog).
+    // Runs the dialog modally: IDOK or IDCANCEL (or the code given to EndDialog). With a
+    // modal-run hook installed, the hook runs in place of the event loop and its value is returned.
     int DoModal();
+
+    // A test's stand-in for the modal run of every skinned dialog. The hook gets the dialog
+    // (not shown yet; Show() runs its initialisation) and returns the dialog's result.
+    using ModalRunFn = std::function<int(CSkinDialog&)>;
+    // Installs the hook (empty: the real modal run) and returns the one it replaces.
+    static ModalRunFn SetModalRunHook(ModalRunFn fn);
+    // Shows the dialog without a modal loop and lets its initialisation run (for hooks).
+    void ShowForHook();
     void EndDialog(int result) { done(result); }
     unsigned TemplateId() const { return m_nTemplateId; }
 
@@ -71,4 +82,16 @@ private:
     bool m_bInitialised = false;  // OnInitDialog ran for the current showing
     bool m_bDragging = false;
     QPoint m_dragOffset;
+};
+
+// A test's scoped modal-run hook: installed for the scope, the previous one restored after.
+class ScopedModalRun {
+public:
+    explicit ScopedModalRun(CSkinDialog::ModalRunFn fn) : old_(CSkinDialog::SetModalRunHook(std::move(fn))) {}
+    ~ScopedModalRun() { CSkinDialog::SetModalRunHook(std::move(old_)); }
+    ScopedModalRun(const ScopedModalRun&) = delete;
+    ScopedModalRun& operator=(const ScopedModalRun&) = delete;
+
+private:
+    CSkinDialog::ModalRunFn old_;
 };

@@ -186,6 +186,31 @@ TEST(SkinDialog, CloseZoneCancelsTheModalRun) {
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
 }
 
+TEST(SkinDialog, ModalRunHookAnswersNestedDialogsAndIsRestored) {
+    int calls = 0;
+    {
+        ScopedModalRun run([&](CSkinDialog& d) {
+            ++calls;
+            d.ShowForHook();
+            EXPECT_TRUE(d.isVisible());
+            if (calls == 1) {
+                // A dialog opened from inside the hook goes through the hook as well.
+                TestDlg inner(200, 100);
+                EXPECT_EQ(inner.DoModal(), 7);
+                d.OnOK();
+                return d.result();
+            }
+            return 7;
+        });
+        TestDlg outer(300, 150);
+        EXPECT_EQ(outer.DoModal(), IDOK);
+        EXPECT_FALSE(outer.isVisible());
+    }
+    EXPECT_EQ(calls, 2);
+    // Restored: no hook is left behind for the real modal run.
+    EXPECT_FALSE(CSkinDialog::SetModalRunHook({}));
+}
+
 // Runs fn on the message box once it is up.
 void WhenShown(std::function<void(CMessageDlg*)> fn) {
     QTimer::singleShot(0, [fn] {
