@@ -1,0 +1,233 @@
+#include "compose/RecipientList.h"
+
+#include "compose/PickerHooks.h"
+#include "compose/RecipientInputDlg.h"
+#include "compose/SmsCompose.h"
+#include "core/Helpers.h"
+#include "platform/AppPath.h"
+#include "platform/Seams.h"
+#include "platform/StringFormat.h"
+#include "platform/TextCodec.h"
+#include "uikit/PercentProgressCtrl.h"
+#include "uikit/SkinButton.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QListView>
+
+#include <algorithm>
+
+using codec::ToQ;
+
+int CRecipientModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
+}
+
+QVariant CRecipientModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= static_cast<int>(m_entries.size()))
+        return {};
+    return ToQ(m_entries[index.row()]);
+}
+
+void CRecipientModel::Append(const std::vector<std::string>& more) {
+    if (more.empty()) return;
+    const int first = static_cast<int>(m_entries.size());
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(more.size()) - 1);
+    m_entries.insert(m_entries.end(), more.begin(), more.end());
+    endInsertRows();
+}
+
+void CRecipientModel::SetEntries(std::vector<std::string> entries) {
+    beginResetModel();
+    m_entries = std::move(entries);
+    endResetModel();
+}
+
+void CRecipientModel::Edit(const std::function<void(std::vector<std::string>&)>& change) {
+    beginResetModel();
+    change(m_entries);
+    endResetModel();
+}
+
+namespace {
+// COLORREF (0x00BBGGRR) to a colour.
+QColor FromColorRef(unsigned c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+void SetBarLook(CPercentProgressCtrl* bar, int upper, unsigned start, unsigned end, unsigned bk) {
+    bar->SetRange(0, upper);
+    bar->SetShowText(true);
+    bar->SetStartColor(FromColorRef(start));
+    bar->SetEndColor(FromColorRef(end));
+    bar->SetBkColor(FromColorRef(bk));
+}
+}  // namespace
+
+CRecipientList::CRecipientList(const Ids& ids, std::string clearQuestion, std::function<void()> refresh,
+                               QWidget* parent)
+    : QWidget(parent), m_strClearQuestion(std::move(clearQuestion)), m_refresh(std::move(refresh)) {
+    m_model = new CRecipientModel(this);
+    m_view = new QListView(this);
+    m_view->setObjectName(QString::number(ids.list));
+    m_view->setModel(m_model);
+    // A multi-column list box: entries flow down, then into the next column.
+    m_view->setFlow(QListView::TopToBottom);
+    m_view->setWrapping(true);
+    m_view->setResizeMode(QListView::Adjust);
+    m_view->setUniformItemSizes(true);
+    m_view->setLayoutMode(QListView::Batched);
+    m_view->setBatchSize(2000);
+    m_view->setGridSize(QSize(100, 16));
+    m_view->setSelectionMode(QAbstractItemView::MultiSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setStyleSheet(QStringLiteral("QListView { border: 1px solid rgb(140,170,230); background: white; }"));
+    m_sorted = new QWidget(this);
+    m_sorted->setObjectName(QString::number(ids.sortedList));
+    m_sorted->hide();
+
+    auto makeButton = [this](int id, const char* text) {
+        auto* b = new CSkinButton(ToQ(text), this);
+        b->setObjectName(QString::number(id));
+        b->setMinimumHeight(21);
+        return b;
+    };
+    m_btnAdd = makeButton(ids.add, "添加接收者");
+    m_btnDelete = makeButton(ids.del, "删除接收者");
+    m_btnClear = makeButton(ids.clear, "清空接收者");
+    m_btnDedupe = makeButton(ids.dedupe, "清除重号");
+    connect(m_btnAdd, &QPushButton::clicked, this, &CRecipientList::OnBtnAddRecipient);
+    connect(m_btnDelete, &QPushButton::clicked, this, &CRecipientList::OnBtnDeleteRecipient);
+    connect(m_btnClear, &QPushButton::clicked, this, &CRecipientList::OnBtnClearRecipients);
+    connect(m_btnDedupe, &QPushButton::clicked, this, &CRecipientList::OnBtnRemoveDuplicates);
+
+    m_bar = new CPercentProgressCtrl(this);
+    m_bar->setObjectName("1230");
+    m_bar->setFixedHeight(14);
+    m_bar->hide();
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->addWidget(m_view, 0, 0, 1, 4);
+    grid->addWidget(m_bar, 1, 0, 1, 4);
+    grid->addWidget(m_btnAdd, 2, 0);
+    grid->addWidget(m_btnDelete, 2, 1);
+    grid->addWidget(m_btnClear, 2, 2);
+    grid->addWidget(m_btnDedupe, 2, 3);
+    grid->setRowStretch(0, 1);
+
+    m_menu.LoadMenu(251);
+    m_menu.LoadToolbar(252);
+}
+
+void CRecipientList::Busy(const std::function<void()>& work) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_view->setUpdatesEnabled(false);
+    work();
+    m_view->setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+}
+
+void CRecipientList::AddEntries(const std::vector<std::string>& entries) { m_model->Append(entries); }
+
+void CRecipientList::ResetContent() {
+    Busy([this] { m_model->SetEntries({}); });
+    Refresh();
+}
+
+void CRecipientList::OnBtnAddRecipient() {
+    uikit::CIconMenu* popup = m_menu.GetSubMenu(0);
+    if (!popup) return;
+    const int id = popup->TrackPopupMenu(m_btnAdd->mapToGlobal(QPoint(0, m_btnAdd->height())), this);
+    if (id == 32781) OnInputManually();
+    else if (id == 32782) OnImportFromText();
+    else if (id == 32784) OnImportFromAddressBook();
+}
+
+void CRecipientList::OnInputManually() {
+    CRecipientInputDlg dlg(window());
+    if (dlg.DoModal() != IDOK) return;
+    m_model->Append(dlg.m_arrNumbers);
+    Refresh();
+}
+
+void CRecipientList::OnImportFromAddressBook() {
+    const auto numbers = picker::PickLinkmanNumbers(window());
+    if (!numbers) return;
+    Busy([&] { m_model->Append(*numbers); });
+    Refresh();
+}
+
+void CRecipientList::OnImportFromText() {
+    ShowMessage("号码导入文件应为文本文件，每个发送号码以回车换行为结束标志(允许号码首尾有空格)！");
+    seam::FileDialogRequest req;
+    req.title = "选择要导入的号码文件";
+    req.filter = "文本文件(*.txt)|*.txt|";
+    req.defaultExt = "txt";
+    const std::optional<std::string> path = seam::AskFile(req);
+    if (!path) return;
+    const std::string& fsPath = *path;
+    const long long size = paths::FileSize(fsPath);
+    if (size < 0) return;
+    int count = 0;
+    const int upper = static_cast<int>((size + 20) / 390 + 3);
+    std::vector<std::string> numbers;
+    bool opened = true;
+    SetBarLook(m_bar, upper, 0xC9E50D, 0x025CF0, 0xF7CAB6);
+    m_bar->show();
+    Busy([&] {
+        count = compose::ImportNumbersFromText(fsPath, numbers, [&](int n) {
+            const int pos = n / 30;
+            m_bar->SetPos(pos == upper ? pos - 1 : pos);
+        });
+        if (count < 0) {
+            opened = false;
+            return;
+        }
+        m_model->Append(numbers);
+    });
+    m_bar->hide();
+    if (!opened) return;
+    Refresh();
+    ShowMessage(StringPrintf("共计导入%d个接收号码！", count));
+}
+
+void CRecipientList::OnBtnDeleteRecipient() {
+    const QModelIndexList selected = m_view->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) {
+        ShowMessage("请先选择要取消发送的人！");
+        return;
+    }
+    if (ShowMessage("真的要删除选中的发送号码吗？", 1) != 1) return;
+    std::vector<int> rows;
+    rows.reserve(selected.size());
+    for (const QModelIndex& i : selected) rows.push_back(i.row());
+    SetBarLook(m_bar, GetCount() / 100, 0xF9E06B, 0xF20251, 0xABF0F7);
+    m_bar->show();
+    Busy([&] {
+        // From the last selected to the first; the bar moves every 100 deletions.
+        std::sort(rows.begin(), rows.end());
+        for (std::size_t done = 100; done <= rows.size(); done += 100) m_bar->SetPos(static_cast<int>(done / 100));
+        m_view->selectionModel()->clear();
+        m_model->Edit([&](std::vector<std::string>& entries) { compose::EraseAt(entries, rows); });
+    });
+    Refresh();
+    m_bar->hide();
+}
+
+void CRecipientList::OnBtnClearRecipients() {
+    if (GetCount() == 0) {
+        ShowMessage("当前接收者列表已经为空！");
+        Refresh();
+        return;
+    }
+    if (ShowMessage(m_strClearQuestion, 1) != 1) return;
+    m_model->SetEntries({});
+    Refresh();
+}
+
+void CRecipientList::OnBtnRemoveDuplicates() {
+    if (GetCount() < 2) return;
+    Busy([this] {
+        m_model->Edit([](std::vector<std::string>& entries) { compose::SortUnique(entries); });
+    });
+    Refresh();
+}

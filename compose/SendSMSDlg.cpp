@@ -1,0 +1,257 @@
+#include "compose/SendSMSDlg.h"
+
+#include "compose/CyclePeriodDlg.h"
+#include "compose/MultiLineEdit.h"
+#include "compose/PickerHooks.h"
+#include "compose/RecipientList.h"
+#include "compose/SmsCompose.h"
+#include "compose/TimedSendDlg.h"
+#include "compose/WapPushHelpDlg.h"
+#include "core/FileUtil.h"
+#include "core/GbkLimitValidator.h"
+#include "core/Globals.h"
+#include "core/Helpers.h"
+#include "core/LongSms.h"
+#include "core/OffUiCall.h"
+#include "core/PlatformClient.h"
+#include "core/SMSSendingListDlg.h"
+#include "platform/AppPath.h"
+#include "platform/Seams.h"
+#include "platform/StringFormat.h"
+#include "platform/TextCodec.h"
+#include "uikit/SkinButton.h"
+#include "uikit/SkinCheckBox.h"
+#include "uikit/SkinEdit.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+
+using codec::FromQ;
+using codec::ToQ;
+
+namespace {
+CSkinButton* MakeButton(QWidget* parent, int id, const char* text, const QRect& r) {
+    auto* b = new CSkinButton(ToQ(text), parent);
+    b->setObjectName(QString::number(id));
+    b->setGeometry(r);
+    return b;
+}
+
+// The default sender name: the first 60 bytes of "SM.mp", up to a NUL.
+std::string ReadDefaultSenderName() {
+    QFile f(QString::fromStdString(paths::AppFile("SM.mp")));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QByteArray bytes = f.read(60);
+    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0) bytes.truncate(nul);
+    return codec::FromGbk(codec::CutGbkBytes(std::string_view(bytes.constData(), bytes.size()), 60));
+}
+}  // namespace
+
+CSendSMSDlg::CSendSMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
+    auto* contentLabel = new QLabel(ToQ("短消息内容："), this);
+    contentLabel->setGeometry(10, 6, 200, 18);
+    m_editContent = new CMultiLineEdit(this);
+    m_editContent->setObjectName("1016");
+    m_editContent->setGeometry(10, 26, 410, 148);
+    m_labelLength = new QLabel(ToQ("当前设定0个发送对象；短消息正文长度0字。"), this);
+    m_labelLength->setObjectName("1306");
+    m_labelLength->setGeometry(10, 178, 410, 18);
+
+    auto* nameLabel = new QLabel(ToQ("末尾发送者名称："), this);
+    nameLabel->setGeometry(10, 204, 100, 20);
+    m_editSenderName = new CSkinEdit(this);
+    m_editSenderName->setObjectName("1043");
+    m_editSenderName->setValidator(new CGbkLimitValidator(kSenderNameBytes, m_editSenderName));
+    m_editSenderName->setGeometry(110, 204, 170, 20);
+    m_btnInsertPhrase = MakeButton(this, 1012, "插入常用语", QRect(290, 202, 130, 24));
+
+    m_checkSalutation = new CSkinCheckBox(ToQ("短信前加接收者称呼"), this);
+    m_checkSalutation->setObjectName("1020");
+    m_checkSalutation->setGeometry(10, 232, 170, 18);
+    m_checkPriority = new CSkinCheckBox(ToQ("优先发送"), this);
+    m_checkPriority->setObjectName("1301");
+    m_checkPriority->setGeometry(190, 232, 90, 18);
+    m_btnWapPushHelp = MakeButton(this, 1004, "WAP Push消息发送方法", QRect(290, 230, 130, 24));
+
+    m_btnSendNow = MakeButton(this, 1051, "立即发送短消息", QRect(10, 300, 130, 28));
+    m_btnSendTimed = MakeButton(this, 1006, "定时发送短消息", QRect(150, 300, 130, 28));
+    m_btnSendCyclic = MakeButton(this, 1326, "循环发送短消息", QRect(290, 300, 130, 28));
+    m_btnSendExcelFile = MakeButton(this, 1052, "发送Excel文件", QRect(590, 336, 130, 28));
+
+    m_recipients = new CRecipientList({1068, 1070, 1018, 1003, 1002, 1069}, "真的要清空列表中的接收者吗？",
+                                      [this] { UpdateLengthLabel(); }, this);
+    m_recipients->setGeometry(440, 6, 280, 324);
+
+    connect(m_checkSalutation, &QCheckBox::clicked, this, &CSendSMSDlg::OnBtnSalutationNote);
+    connect(m_btnInsertPhrase, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnInsertPhrase);
+    connect(m_btnSendNow, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnSendNow);
+    connect(m_btnSendTimed, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnSendTimed);
+    connect(m_btnSendCyclic, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnSendCyclic);
+    connect(m_btnWapPushHelp, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnWapPushHelp);
+    connect(m_editContent, &QPlainTextEdit::textChanged, this, &CSendSMSDlg::OnContentChange);
+    OnInitDialog();
+}
+
+CSendSMSDlg::~CSendSMSDlg() {
+    if (g_pSendSMSDlg == this) g_pSendSMSDlg = nullptr;
+}
+
+void CSendSMSDlg::OnInitDialog() {
+    m_strSenderName = ReadDefaultSenderName();
+    // Put on screen as read, even when longer than the field: a send then stops at the check.
+    m_editSenderName->setText(ToQ(m_strSenderName));
+    m_checkSalutation->setChecked(m_bSalutation);
+    m_checkPriority->setChecked(m_bPriority);
+}
+
+bool CSendSMSDlg::UpdateData() {
+    const std::string name = FromQ(m_editSenderName->text());
+    if (codec::GbkLength(name) > static_cast<std::size_t>(kSenderNameBytes)) {
+        seam::StandardMessage("末尾发送者名称最多30个字节，请删减后再发送！");
+        m_editSenderName->setFocus();
+        m_editSenderName->selectAll();
+        return false;
+    }
+    m_strSenderName = name;
+    m_bSalutation = m_checkSalutation->isChecked();
+    m_bPriority = m_checkPriority->isChecked();
+    return true;
+}
+
+std::string CSendSMSDlg::ContentText() const { return ReplaceQuotes(FromQ(m_editContent->Text())); }
+
+void CSendSMSDlg::UpdateLengthLabel() {
+    const std::string text = codec::CutToGbkBytes(FromQ(m_editContent->Text()), 1599) + FromQ(m_editSenderName->text());
+    const int n = m_recipients->GetCount();
+    if (text.empty())
+        m_labelLength->setText(ToQ(StringPrintf("当前设定 %d 个发送对象；短消息正文（含发送者名称）长度0字。", n)));
+    else
+        m_labelLength->setText(
+            ToQ(StringPrintf("当前设定 %d 个发送对象；当前长度%d字。", n, compose::Utf16LengthOfGbk(text))));
+}
+
+void CSendSMSDlg::OnContentChange() { UpdateLengthLabel(); }
+
+int CSendSMSDlg::PrepareMessageText(std::string& text, bool& isWap) { return compose::PrepareMessageText(text, isWap); }
+
+void CSendSMSDlg::OnBtnSalutationNote() {
+    if (!UpdateData()) return;
+    if (m_bSalutation)
+        ShowMessage("请注意：\r\n\r\n    软件上的正文长度提示消息中，仅包括输入短信内容和发送者名称的长度，没有包括接收者称呼。请注意内容不要超长了！");
+}
+
+bool CSendSMSDlg::TakeNumbers(std::vector<std::string>& numbers) {
+    numbers.clear();
+    if (m_recipients->GetCount() > 0)
+        numbers = compose::QueuedNumbers(sysinfo::NumberPrefix(g_SysInfo), m_recipients->Entries());
+    if (!numbers.empty()) return true;
+    // No entry, or none that can be sent to: nothing is queued and the list stays.
+    ShowMessage("还没有指定短信接收对象！");
+    return false;
+}
+
+void CSendSMSDlg::FinishQueued() {
+    m_recipients->ResetContent();
+    QApplication::restoreOverrideCursor();
+    ShowMessage("已将要发送的短消息加入了发送队列！");
+}
+
+void CSendSMSDlg::OnBtnSendNow() {
+    if (!UpdateData()) return;
+    std::vector<std::string> numbers;
+    if (!TakeNumbers(numbers)) return;
+    const int n = m_recipients->GetCount();
+    const int balance = CallOffUi([] { return QuerySmsBalance(); });
+    if (balance < n) {
+        ShowMessage("剩余可发送短信条数不够！");
+        return;
+    }
+    std::string text = ContentText();
+    if (text.empty()) {
+        if (ShowMessage("真的要发送一个空消息吗？", 1) != 1) return;
+        text = "   ";
+    }
+    if (compose::Utf16LengthOfGbk(text) > g_nSmsMaxLength) {
+        ShowMessage(StringPrintf("发送长度过长（最长%d字），请删除一部分后再发送！", g_nSmsMaxLength));
+        return;
+    }
+    bool isWap = false;
+    PrepareMessageText(text, isWap);
+    if (!isWap) text += m_strSenderName;
+    const int toTop = m_bPriority ? 1 : 0;
+    CSMSSendingListDlg* queue = g_pSMSSendingListDlg;
+    if (!queue) return;
+    // One id for a long text's file, one for each row.
+    int id = CFileUtil::GetNextSerial(static_cast<int>(numbers.size()));
+    if (codec::GbkLength(text) > longsms::kThresholdBytes) {
+        text = longsms::QueuedText(id, text);
+        ++id;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (std::string& number : numbers) queue->AddSMSItem(id++, std::move(number), {}, text, m_strSchedule, toTop);
+    FinishQueued();
+}
+
+void CSendSMSDlg::OnBtnSendTimed() { SendScheduled(false); }
+void CSendSMSDlg::OnBtnSendCyclic() { SendScheduled(true); }
+
+void CSendSMSDlg::SendScheduled(bool cyclic) {
+    if (!UpdateData()) return;
+    std::vector<std::string> numbers;
+    if (!TakeNumbers(numbers)) return;
+    if (ContentText().empty() && ShowMessage("真的要发送一个空消息吗？", 1) != 1) return;
+    if (cyclic) {
+        CCyclePeriodDlg dlg(window());
+        if (dlg.DoModal() != IDOK) return;
+        m_strSchedule = dlg.m_strPeriod;
+    } else {
+        CTimedSendDlg dlg(window());
+        if (dlg.DoModal() != IDOK) return;
+        m_strSchedule = dlg.m_strSendTime;
+    }
+    EnqueueScheduled();
+    m_strSchedule.clear();
+}
+
+void CSendSMSDlg::EnqueueScheduled() {
+    std::string text = ContentText();
+    if (text.empty()) text = "   ";
+    bool isWap = false;
+    PrepareMessageText(text, isWap);
+    if (!isWap) text += m_strSenderName;
+    // Checked with the name appended, so the name always fits in the text field.
+    if (codec::GbkLength(text) > compose::kScheduledMaxBytes) {
+        ShowMessage("发送长度过长（最长500字节），请删除一部分后再发送！");
+        return;
+    }
+    std::vector<std::string> numbers;
+    if (!TakeNumbers(numbers)) return;
+    CSMSSendingListDlg* queue = g_pSMSSendingListDlg;
+    if (!queue) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::string joined;
+    for (const std::string& number : numbers) {
+        if (!joined.empty()) joined += ' ';
+        joined += number;
+    }
+    queue->AddSMSItem(CFileUtil::GetNextSerial(1), std::move(joined), {}, text, m_strSchedule, 0);
+    FinishQueued();
+}
+
+void CSendSMSDlg::OnBtnInsertPhrase() {
+    const std::string text = FromQ(m_editContent->Text());
+    if (codec::GbkLength(text) > 600) {
+        ShowMessage("短信内容已严重超长！\n请先删减部分短信内容后再执行本操作。");
+        return;
+    }
+    const std::optional<std::string> phrase = picker::PickPhrase(window());
+    if (!phrase) return;
+    m_editContent->SetText(ToQ(codec::CutToGbkBytes(text + *phrase, 799)));
+    UpdateLengthLabel();
+}
+
+void CSendSMSDlg::OnBtnWapPushHelp() {
+    CWapPushHelpDlg dlg(window());
+    dlg.DoModal();
+}
