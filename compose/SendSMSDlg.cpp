@@ -100,7 +100,10 @@ CSendSMSDlg::~CSendSMSDlg() {
 void CSendSMSDlg::OnInitDialog() {
     m_strSenderName = ReadDefaultSenderName();
     // Put on screen as read, even when longer than the field: a send then stops at the check.
+    const QValidator* limit = m_editSenderName->validator();
+    m_editSenderName->setValidator(nullptr);
     m_editSenderName->setText(ToQ(m_strSenderName));
+    m_editSenderName->setValidator(limit);
     m_checkSalutation->setChecked(m_bSalutation);
     m_checkPriority->setChecked(m_bPriority);
 }
@@ -247,7 +250,9 @@ void CSendSMSDlg::OnBtnInsertPhrase() {
     }
     const std::optional<std::string> phrase = picker::PickPhrase(window());
     if (!phrase) return;
-    m_editContent->SetText(ToQ(codec::CutToGbkBytes(text + *phrase, 799)));
+    std::string joined = codec::CutToGbkBytes(text + *phrase, 799);
+    if (!joined.empty() && joined.back() == '\r') joined.pop_back();  // never half a line end
+    m_editContent->SetText(ToQ(joined));
     UpdateLengthLabel();
 }
 
