@@ -191,22 +191,22 @@ void CRecipientList::OnImportFromText() {
 }
 
 void CRecipientList::OnBtnDeleteRecipient() {
-    const QModelIndexList selected = m_view->selectionModel()->selectedIndexes();
-    if (selected.isEmpty()) {
+    // The rows of the selection's ranges, without a model index per row.
+    std::vector<int> rows;
+    for (const QItemSelectionRange& r : m_view->selectionModel()->selection())
+        for (int row = r.top(); row <= r.bottom(); ++row) rows.push_back(row);
+    if (rows.empty()) {
         ShowMessage("请先选择要取消发送的人！");
         return;
     }
     if (ShowMessage("真的要删除选中的发送号码吗？", 1) != 1) return;
-    std::vector<int> rows;
-    rows.reserve(selected.size());
-    for (const QModelIndex& i : selected) rows.push_back(i.row());
     SetBarLook(m_bar, GetCount() / 100, 0xF9E06B, 0xF20251, 0xABF0F7);
     m_bar->show();
     Busy([&] {
         // From the last selected to the first; the bar moves every 100 deletions.
         std::sort(rows.begin(), rows.end());
         for (std::size_t done = 100; done <= rows.size(); done += 100) m_bar->SetPos(static_cast<int>(done / 100));
-        m_view->selectionModel()->clear();
+        // The reset drops the selection with it.
         m_model->Edit([&](std::vector<std::string>& entries) { compose::EraseAt(entries, rows); });
     });
     Refresh();

@@ -25,6 +25,7 @@ CWapPushHelpDlg::CWapPushHelpDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     m_editExample->setObjectName("1043");
     m_editExample->setReadOnly(true);
     m_editExample->setText(ToQ(std::string("<") + kExampleUrl + ">###999###<示例>"));
+    m_editExample->setCursorPosition(0);
     PlaceDlu(m_editExample, 14, 98, 232, 14);
     m_btnClose = new CSkinButton(ToQ("关闭"), this);
     m_btnClose->setObjectName("1");

@@ -3,6 +3,8 @@
 #include "compose/CyclePeriodDlg.h"
 #include "compose/MultiLineEdit.h"
 #include "compose/PickerHooks.h"
+#include "compose/RecipientInputDlg.h"
+#include "compose/WapPushHelpDlg.h"
 #include "compose/RecipientList.h"
 #include "compose/SendSMSDlg.h"
 #include "compose/TimedSendDlg.h"
@@ -24,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <cstring>
 
@@ -320,4 +323,32 @@ TEST(SendSMSDlg, SenderNameLabelAndPhrases) {
     EXPECT_EQ(f.messages[0].rfind("请注意：", 0), 0u);
     f.page->m_checkSalutation->click();
     EXPECT_EQ(f.messages.size(), 1u);
+}
+
+// Offscreen pictures of the page and its dialogs, for a look (SMS_SHOT_DIR set).
+TEST(SendSMSDlg, RenderForReview) {
+    const char* out = std::getenv("SMS_SHOT_DIR");
+    if (!out) GTEST_SKIP() << "SMS_SHOT_DIR not set";
+    SendFixture f;
+    f.page->resize(730, 376);
+    f.page->m_editContent->SetText(ToQ("各位客户：\r\n本周六门店全场八折，欢迎光临！"));
+    f.page->m_editSenderName->setText(ToQ("星帆商城"));
+    std::vector<std::string> entries;
+    for (int i = 0; i < 60; ++i) entries.push_back(std::to_string(13800000000LL + i));
+    f.page->Recipients()->AddEntries(entries);
+    f.page->UpdateLengthLabel();
+    f.page->show();
+    QApplication::processEvents();
+    f.page->grab().save(QString(out) + "/page137.png");
+    CTimedSendDlg t;
+    CCyclePeriodDlg c;
+    CWapPushHelpDlg w;
+    CRecipientInputDlg r;
+    r.m_editNumbers->setPlainText("13800000001\n13800000002");
+    for (std::pair<CSkinDialog*, const char*> d : {std::pair<CSkinDialog*, const char*>{&t, "211"}, {&c, "513"}, {&w, "421"}, {&r, "228"}}) {
+        d.first->show();
+        QApplication::processEvents();
+        d.first->grab().save(QString(out) + "/dlg" + d.second + ".png");
+        d.first->hide();
+    }
 }
