@@ -1,5 +1,6 @@
 #include "compose/CyclePeriodDlg.h"
 
+#include "compose/DialogButtons.h"
 #include "platform/TextCodec.h"
 
 #include <QButtonGroup>
@@ -66,15 +67,7 @@ CCyclePeriodDlg::CCyclePeriodDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     auto* lm = new QLabel(ToQ("分"), this);
     PlaceDlu(lm, 154, 70, 10, 12);
 
-    m_btnOK = new CSkinButton(ToQ("确定"), this);
-    m_btnOK->setObjectName("1");
-    m_btnOK->setDefault(true);
-    PlaceDlu(m_btnOK, 56, 94, 46, 14);
-    m_btnCancel = new CSkinButton(ToQ("取消"), this);
-    m_btnCancel->setObjectName("2");
-    PlaceDlu(m_btnCancel, 118, 94, 46, 14);
-    connect(m_btnOK, &QPushButton::clicked, this, [this] { OnOK(); });
-    connect(m_btnCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    AddOkCancelButtons(this, m_btnOK, m_btnCancel, 56, 118, 94);
     ShowPeriodLists();
 }
 

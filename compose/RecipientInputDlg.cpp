@@ -1,5 +1,6 @@
 #include "compose/RecipientInputDlg.h"
 
+#include "compose/DialogButtons.h"
 #include "compose/SmsCompose.h"
 #include "core/Helpers.h"
 #include "platform/TextCodec.h"
@@ -20,14 +21,7 @@ CRecipientInputDlg::CRecipientInputDlg(QWidget* parent) : CSkinDialog(IDD, paren
     PlaceDlu(m_editNumbers, 12, 38, 146, 116);
     auto* note = new QLabel(ToQ("注：每行写一个号码，每个号码末尾回车。"), this);
     PlaceDlu(note, 12, 158, 146, 12);
-    m_btnOK = new CSkinButton(ToQ("确定"), this);
-    m_btnOK->setObjectName("1");
-    PlaceDlu(m_btnOK, 32, 176, 46, 14);
-    m_btnCancel = new CSkinButton(ToQ("取消"), this);
-    m_btnCancel->setObjectName("2");
-    PlaceDlu(m_btnCancel, 92, 176, 46, 14);
-    connect(m_btnOK, &QPushButton::clicked, this, [this] { OnOK(); });
-    connect(m_btnCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    AddOkCancelButtons(this, m_btnOK, m_btnCancel, 32, 92, 176);
 }
 
 bool CRecipientInputDlg::OnInitDialog() {

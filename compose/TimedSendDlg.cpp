@@ -1,5 +1,6 @@
 #include "compose/TimedSendDlg.h"
 
+#include "compose/DialogButtons.h"
 #include "platform/Clock.h"
 #include "platform/StringFormat.h"
 #include "platform/TextCodec.h"
@@ -49,15 +50,7 @@ CTimedSendDlg::CTimedSendDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
         m_frames[i] = new FrameMark(this);
         m_frames[i]->setObjectName(QString::number(1114 + i));
     }
-    m_btnOK = new CSkinButton(ToQ("确定"), this);
-    m_btnOK->setObjectName("1");
-    m_btnOK->setDefault(true);
-    PlaceDlu(m_btnOK, 40, 78, 46, 14);
-    m_btnCancel = new CSkinButton(ToQ("取消"), this);
-    m_btnCancel->setObjectName("2");
-    PlaceDlu(m_btnCancel, 96, 78, 46, 14);
-    connect(m_btnOK, &QPushButton::clicked, this, [this] { OnOK(); });
-    connect(m_btnCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    AddOkCancelButtons(this, m_btnOK, m_btnCancel, 40, 96, 78);
 
     // The same time tomorrow, and now.
     const clk::LocalTime now = clk::Now();

@@ -1,0 +1,16 @@
+#include "compose/DialogButtons.h"
+
+#include "uikit/SkinButton.h"
+#include "uikit/SkinDialog.h"
+
+void AddOkCancelButtons(CSkinDialog* dlg, CSkinButton*& ok, CSkinButton*& cancel, int xOk, int xCancel, int y) {
+    ok = new CSkinButton(QString::fromUtf8("确定"), dlg);
+    ok->setObjectName("1");
+    ok->setDefault(true);
+    CSkinDialog::PlaceDlu(ok, xOk, y, 46, 14);
+    cancel = new CSkinButton(QString::fromUtf8("取消"), dlg);
+    cancel->setObjectName("2");
+    CSkinDialog::PlaceDlu(cancel, xCancel, y, 46, 14);
+    QObject::connect(ok, &QPushButton::clicked, dlg, [dlg] { dlg->OnOK(); });
+    QObject::connect(cancel, &QPushButton::clicked, dlg, [dlg] { dlg->OnCancel(); });
+}

@@ -1,0 +1,7 @@
+#pragma once
+// The "确定" (1) and "取消" (2) buttons of the compose dialogs, wired to OnOK and OnCancel.
+class CSkinButton;
+class CSkinDialog;
+
+// Places both buttons (dialog units) at y, OK at xOk and Cancel at xCancel, 46 x 14.
+void AddOkCancelButtons(CSkinDialog* dlg, CSkinButton*& ok, CSkinButton*& cancel, int xOk, int xCancel, int y);
