@@ -30,5 +30,5 @@ extern CNumberLocationDlg* g_pNumberLocationDlg;
 
 // Index of the visible page (0..11).
 extern int g_nCurrentPage;
-// Longest SMS text of the send-SMS page, in GBK bytes.
+// Longest immediate SMS text of the send-SMS page, in UTF-16 units of its GBK form.
 extern int g_nSmsMaxLength;
