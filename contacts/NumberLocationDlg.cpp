@@ -158,11 +158,15 @@ void CNumberLocationDlg::OnBtnQueryNumber() {
         ShowMessage(kNotFound);
         return;
     }
-    m_editProvince->setText(Q(loc->province));
-    m_editCity->setText(Q(loc->city));
-    m_editCardType->setText(Q(loc->cardType));
-    m_editZipCode->setText(QString::asprintf("%06u", loc->zipCode));
-    m_editAreaCode->setText(QString::asprintf("0%u", loc->areaCode));
+    ShowLocation(*loc, true);
+}
+
+void CNumberLocationDlg::ShowLocation(const NumberLocation& loc, bool withCardType) {
+    m_editProvince->setText(Q(loc.province));
+    m_editCity->setText(Q(loc.city));
+    m_editCardType->setText(withCardType ? Q(loc.cardType) : QString());
+    m_editZipCode->setText(QString::asprintf("%06u", loc.zipCode));
+    m_editAreaCode->setText(QString::asprintf("0%u", loc.areaCode));
 }
 
 void CNumberLocationDlg::OnBtnQueryArea() {
@@ -178,11 +182,7 @@ void CNumberLocationDlg::OnBtnQueryArea() {
         ShowMessage(kNotFound);
         return;
     }
-    m_editProvince->setText(Q(loc->province));
-    m_editCity->setText(Q(loc->city));
-    m_editCardType->clear();
-    m_editZipCode->setText(QString::asprintf("%06u", loc->zipCode));
-    m_editAreaCode->setText(QString::asprintf("0%u", loc->areaCode));
+    ShowLocation(*loc, false);
 }
 
 int CNumberLocationDlg::RangeValue() const {

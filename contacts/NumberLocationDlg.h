@@ -60,5 +60,7 @@ private:
     int RangeValue() const;
     void DisableRangeAndRelist();
     void ClearResults();
+    // The result edits; the postcode as six digits, the area code with its leading "0".
+    void ShowLocation(const NumberLocation& loc, bool withCardType);
     void ShowSegments(const std::vector<uint32_t>& segments);
 };
