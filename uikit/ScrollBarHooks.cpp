@@ -42,12 +42,6 @@ private:
 int WinMax(const QScrollBar* b) { return b->maximum() + std::max(b->pageStep(), 1) - 1; }
 int QtMax(int nMin, int nMax, int page) { return std::max(nMin, nMax - std::max(page, 1) + 1); }
 
-template <typename F>
-void ForBars(int wBar, F f) {
-    if (wBar == SB_HORZ || wBar == SB_BOTH) f(SB_HORZ);
-    if (wBar == SB_VERT || wBar == SB_BOTH) f(SB_VERT);
-}
-
 }  // namespace
 
 BOOL Real_EnableScrollBar(HWND hwnd, UINT wSBflags, UINT wArrows) {

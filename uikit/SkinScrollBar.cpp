@@ -304,12 +304,6 @@ void ClampValues(SCROLLINFO& s) {
 
 bool ValidBar(int bar) { return bar == SB_HORZ || bar == SB_VERT; }
 
-template <typename F>
-void ForBars(int wBar, F f) {
-    if (wBar == SB_HORZ || wBar == SB_BOTH) f(SB_HORZ);
-    if (wBar == SB_VERT || wBar == SB_BOTH) f(SB_VERT);
-}
-
 }  // namespace
 
 // ---- geometry -----------------------------------------------------------------------------

@@ -93,6 +93,13 @@ public:
     LRESULT result = 0;
 };
 
+// Calls f with SB_HORZ and / or SB_VERT as wBar names them.
+template <typename F>
+void ForBars(int wBar, F f) {
+    if (wBar == SB_HORZ || wBar == SB_BOTH) f(SB_HORZ);
+    if (wBar == SB_VERT || wBar == SB_BOTH) f(SB_VERT);
+}
+
 // MulDiv: a × b / c rounded, −1 when c is 0.
 int MulDiv(int a, int b, int c);
 
