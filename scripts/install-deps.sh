@@ -14,6 +14,7 @@ PACKAGES=(
   libopencore-amrnb-dev
   python3 python3-pyftpdlib python3-xlrd
   xauth xvfb
+  binutils
 )
 
 SUDO=""

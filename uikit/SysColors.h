@@ -18,6 +18,7 @@ enum class SysColor {
     GrayText,       // COLOR_GRAYTEXT
     DarkShadow,     // COLOR_3DDKSHADOW
     Light,          // COLOR_3DLIGHT
+    ScrollBar,      // COLOR_SCROLLBAR
 };
 
 inline QColor GetSysColor(SysColor c) {
@@ -35,6 +36,7 @@ inline QColor GetSysColor(SysColor c) {
     case SysColor::GrayText: return QColor(172, 168, 153);
     case SysColor::DarkShadow: return QColor(113, 111, 100);
     case SysColor::Light: return QColor(241, 239, 226);
+    case SysColor::ScrollBar: return QColor(212, 208, 200);
     }
     return QColor(0, 0, 0);
 }
@@ -42,6 +44,7 @@ inline QColor GetSysColor(SysColor c) {
 // System metrics.
 constexpr int kMenuHeight = 19;  // SM_CYMENU
 constexpr int kEdge = 2;         // SM_CXEDGE / SM_CYEDGE
+constexpr int kScrollBarSize = 17;  // SM_CXVSCROLL / SM_CYHSCROLL
 // A dialog unit is 1.5 pixels.
 constexpr int DluToPx(int dlu) { return (dlu * 3) / 2; }
 
