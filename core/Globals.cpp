@@ -13,8 +13,6 @@ AutoResetEvent g_lockRecord("g_lockRecord");
 
 std::string g_strMainTitle = "星帆";
 SysInfoRecord g_SysInfo{};
-std::string g_strProxyIP;
-int g_nProxyPort = 80;
 std::atomic<int> g_nSerialNo{0};
 
 namespace {

@@ -3,6 +3,7 @@
 #include "core/SysInfo.h"
 #include "platform/AppPath.h"
 #include "platform/Event.h"
+#include "platform/httpsocket/HttpSocket.h"
 
 #include <atomic>
 #include <cstdint>
@@ -31,9 +32,8 @@ extern std::string g_strMainTitle;
 // The system record read from "SysInfo.dat" at start (UI thread only).
 extern SysInfoRecord g_SysInfo;
 
-// Proxy of the raw-socket HTTP client, from "ProxyServer.ini" (empty host: no proxy).
-extern std::string g_strProxyIP;
-extern int g_nProxyPort;
+// g_strProxyIP and g_nProxyPort, the proxy of the raw-socket HTTP client, live in its shared
+// library (platform/httpsocket/HttpSocket.h); start-up fills them from "ProxyServer.ini".
 
 // Request serial number ("流水号" in "Logp.dat"). Whoever raises it calls SaveSerialNo()
 // afterwards, so a crash never hands out a number twice.

@@ -23,6 +23,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         ASSERT_TRUE(QFile::copy(QStringLiteral(SMS_APP_DIR "/XingFan"), QString::fromStdString(file("XingFan"))));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(SMS_APP_DIR "/libhttpsocket.so"), QString::fromStdString(file("libhttpsocket.so"))));
         ASSERT_TRUE(QDir().mkpath(QString::fromStdString(runDir())));
         QFile::setPermissions(QString::fromStdString(runDir()), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
