@@ -28,7 +28,8 @@ CREATE TABLE LinkmanTable (
     地址     TEXT COLLATE GBK,
     备注     TEXT COLLATE GBK
 );
-CREATE INDEX LinkmanTable_DirInfo ON LinkmanTable (DirInfo);
+-- A group's contacts in name order, and a contact by group and name.
+CREATE INDEX LinkmanTable_DirInfo ON LinkmanTable (DirInfo, 姓名);
 CREATE INDEX LinkmanTable_Mobile ON LinkmanTable (手机号码);
 
 -- One row per group (the root "@通信录" has none).
@@ -36,4 +37,4 @@ CREATE TABLE DirTable (
     FatherDir TEXT COLLATE GBK,
     ChildDir  TEXT COLLATE GBK
 );
-CREATE INDEX DirTable_FatherDir ON DirTable (FatherDir);
+CREATE INDEX DirTable_FatherDir ON DirTable (FatherDir, ChildDir);
