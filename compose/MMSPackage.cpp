@@ -165,35 +165,29 @@ std::string CMMSPackage::WorkFile(std::string_view gbkName) const {
     return paths::ToFsPath(m_strWorkFolder) + "/" + codec::FromGbk(gbkName);
 }
 
+bool CMMSPackage::NameHeld(std::string_view name, int except) const {
+    for (int i = 0; i < mmspkg::kFrameCount; ++i) {
+        if (i == except) continue;
+        const char* names[5];
+        mmspkg::FrameNames(m_pFrames[static_cast<std::size_t>(i)], names);
+        for (const char* n : names)
+            if (*n && codec::EqualsIgnoreAsciiCase(n, name)) return true;
+    }
+    return false;
+}
+
 std::string CMMSPackage::NameFor(int nFrame, const char* ext) const {
-    auto heldBy = [&](const std::string& name, int except) {
-        for (int i = 0; i < mmspkg::kFrameCount; ++i) {
-            if (i == except) continue;
-            const char* names[5];
-            mmspkg::FrameNames(m_pFrames[static_cast<std::size_t>(i)], names);
-            for (const char* n : names)
-                if (*n && codec::EqualsIgnoreAsciiCase(n, name)) return true;
-        }
-        return false;
-    };
     std::string name = Fmt(nFrame, ext);
-    if (!heldBy(name, nFrame)) return name;
+    if (!NameHeld(name, nFrame)) return name;
     for (int k = mmspkg::kFrameCount; k <= 99; ++k) {
         std::string alt = Fmt(k, ext);
-        if (!heldBy(alt, -1)) return alt;
+        if (!NameHeld(alt, -1)) return alt;
     }
     return name;
 }
 
 void CMMSPackage::DeleteUnshared(int nFrame, const char* name) {
-    if (!*name || !mmspkg::IsPlainName(name)) return;
-    for (int i = 0; i < mmspkg::kFrameCount; ++i) {
-        if (i == nFrame) continue;
-        const char* names[5];
-        mmspkg::FrameNames(m_pFrames[static_cast<std::size_t>(i)], names);
-        for (const char* n : names)
-            if (*n && codec::EqualsIgnoreAsciiCase(n, name)) return;
-    }
+    if (!*name || !mmspkg::IsPlainName(name) || NameHeld(name, nFrame)) return;
     std::error_code ec;
     fs::remove(WorkFile(name), ec);
 }

@@ -96,6 +96,8 @@ public:
 protected:
     // "NN.ext" for the frame, or the first free "NN.ext" of 20-99 when another frame holds it.
     std::string NameFor(int nFrame, const char* ext) const;
+    // A frame other than except holds the name (ASCII case folded).
+    bool NameHeld(std::string_view name, int except) const;
     // Deletes a name's file unless a frame other than nFrame holds the same name.
     void DeleteUnshared(int nFrame, const char* name);
     bool ValidFrame(int nFrame) const { return nFrame >= 0 && nFrame < mmspkg::kFrameCount; }
