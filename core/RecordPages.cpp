@@ -23,4 +23,12 @@ CMMSRecordDlg::~CMMSRecordDlg() {
 }
 
 // The queue lock starts taken; the page lets it go at the end of its initialisation.
-CSendingListDlg::CSendingListDlg(QWidget* parent) : CPageDlg(138, parent) { CEventLock::Lock(g_lockMMSQueue, 0, 0); }
+CSendingListDlg::CSendingListDlg(QWidget* parent) : CPageDlg(138, parent) {
+    m_batch.SetRecordSink([](const MsgRecord& r) {
+        if (const auto& add = worker::GetServices().AddMmsRecord) add(r);
+    });
+    worker::SetMmsQueue(&m_batch);
+    CEventLock::Lock(g_lockMMSQueue, 0, 0);
+}
+
+CSendingListDlg::~CSendingListDlg() { worker::ClearMmsQueue(&m_batch); }

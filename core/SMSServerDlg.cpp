@@ -94,6 +94,7 @@ void SaveQueuesAndLists() {
 CSMSServerDlg::CSMSServerDlg(QWidget* parent)
     : QDialog(parent), m_dibBack(std::make_unique<CDibImage>()), m_dibFrame(std::make_unique<CDibImage>()) {
     setObjectName("102");
+    m_package.m_strWorkFolder = paths::AppFile("DBTemp");
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(kWidth, kHeight);
     QPalette pal = palette();

@@ -1,5 +1,6 @@
 #pragma once
 // The main window: hosts the twelve pages, runs the login and the first load, and the exit.
+#include "compose/MMSPackage.h"
 #include "core/LoginDlg.h"
 
 #include <QDialog>
@@ -30,6 +31,9 @@ public:
 
     explicit CSMSServerDlg(QWidget* parent = nullptr);
     ~CSMSServerDlg() override;
+
+    // The main window's package object; its work folder is "DBTemp" of the program folder.
+    CMMSPackage& Package() { return m_package; }
 
     // Runs the initialisation and then the window modally: 1 (OK) or 2 (cancelled, also after a
     // cancelled login, when the window is never shown).
@@ -82,6 +86,7 @@ protected:
     void reject() override;
 
 private:
+    CMMSPackage m_package;
     void CreateButtons();
     void SetPageButtonLook(int page, bool selected);
     void MoveSideButton(int id, int dy);

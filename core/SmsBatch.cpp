@@ -52,11 +52,13 @@ bool ReadLongSmsText(int id, std::string& text) {
 
 using namespace smsbatch;
 
-int CSmsBatch::FetchSMSBatch(int nDevice, std::string& strNumbers, std::string& strText) {
+int CSmsBatch::Take(int nDevice, std::string& strNumbers, std::string& strText, std::string* pFiles) {
     strNumbers.clear();
     strText.clear();
+    if (pFiles) pFiles->clear();
     if (m_nPause.load() == 1) return 0;
     const std::string device = std::to_string(nDevice);
+    const int heldIcon = m_kind == queue::Kind::Mms ? kHeldMmsIcon : kHeldSmsIcon;
     bool removed = false;
     int taken = m_list.Locked([&](rows::RowStore::Access& a) {
         int n = 0;
@@ -75,20 +77,36 @@ int CSmsBatch::FetchSMSBatch(int nDevice, std::string& strNumbers, std::string& 
             const std::string_view text = a.CellAt(i, kText);
             if (n == 0) {
                 strText.assign(text);
-            } else if (text != strText) {
+                if (pFiles) pFiles->assign(a.CellAt(i, kFiles));
+            } else if (text != strText || (pFiles && a.CellAt(i, kFiles) != *pFiles)) {
                 break;
             }
             if (n > 0) strNumbers += ',';
             strNumbers += number;
             a.SetCellAt(i, kState, kHeld);
             a.SetCellAt(i, kDevice, device);
-            a.SetIconAt(i, kHeldSmsIcon);
+            a.SetIconAt(i, heldIcon);
             ++n;
             ++i;
         }
         return n;
     });
     if (removed && m_countChanged) m_countChanged();
+    return taken;
+}
+
+int CSmsBatch::FetchMMSBatch(int nDevice, std::string& strReceivers, std::string& strTitle,
+                             std::string& strFiles) {
+    return Take(nDevice, strReceivers, strTitle, &strFiles);
+}
+
+void CSmsBatch::FinishMMSBatch(int nDevice, int nResult, int nCount) {
+    std::vector<rows::RowData> taken = TakeHeld(nDevice, nCount);
+    LogRows(taken, nDevice, nResult, {});
+}
+
+int CSmsBatch::FetchSMSBatch(int nDevice, std::string& strNumbers, std::string& strText) {
+    const int taken = Take(nDevice, strNumbers, strText, nullptr);
     if (taken == 0) return 0;
 
     // Only a text that ends in the marker is a long SMS.
@@ -148,12 +166,19 @@ void CSmsBatch::LogRows(std::vector<rows::RowData>& taken, int nDevice, int nRes
     if (taken.empty()) return;
     if (m_countChanged) m_countChanged();
     const std::string now = runlog::NowString();
-    const char* type = nResult == 1 ? "已发送短信" : "发送失败短信";
+    const bool mms = m_kind == queue::Kind::Mms;
+    const char* type = mms ? (nResult == 1 ? "已发送彩信" : "发送失败彩信")
+                           : (nResult == 1 ? "已发送短信" : "发送失败短信");
     for (const rows::RowData& row : taken) {
         MsgRecord r = msgrec::Empty();
         r.nId = std::atoi(row.cells[kId].c_str());
         msgrec::SetField(r.szNumber, row.cells[kNumber]);
-        msgrec::SetField(r.szName, row.cells[kName]);
+        if (mms) {
+            msgrec::SetField(r.szFiles, row.cells[kFiles]);
+            msgrec::SetField(r.szSize, queue::PackageSizeText(row.cells[kPackage]));
+        } else {
+            msgrec::SetField(r.szName, row.cells[kName]);
+        }
         msgrec::SetField(r.szText, row.cells[kText]);
         msgrec::SetField(r.szResourceId, row.cells[kResourceId]);
         msgrec::SetField(r.szPackage, row.cells[kPackage]);

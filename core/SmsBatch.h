@@ -1,6 +1,6 @@
 #pragma once
-// The SMS sending threads' side of the immediate queue: take a batch of rows, hand it back as
-// record-log entries. Works on the row store of the immediate list; no widgets.
+// The sending threads' side of an immediate queue (SMS or MMS): take a batch of rows, hand it
+// back as record-log entries. Works on the row store of the immediate list; no widgets.
 #include "core/MsgRecord.h"
 #include "core/QueueRow.h"
 #include "core/WorkerEngine.h"
@@ -16,6 +16,7 @@ namespace smsbatch {
 
 constexpr int kMaxBatch = 100;
 constexpr int kHeldSmsIcon = queue::kIconHeldSms;
+constexpr int kHeldMmsIcon = queue::kIconHeldMms;
 constexpr const char* kHeld = queue::kStateHeld;
 // Result text of a batch that was not sent because its long-SMS text file is missing.
 constexpr const char* kMissingTextResult = "[长短信文本文件丢失]";
@@ -23,6 +24,7 @@ constexpr const char* kMissingTextResult = "[长短信文本文件丢失]";
 // Queue row columns, as the SMS page uses them.
 enum Col {
     kType = queue::kColType, kNumber = queue::kColNumber, kName = queue::kColNameOrFiles,
+    kFiles = queue::kColNameOrFiles,
     kText = queue::kColText, kSchedule = queue::kColTime, kResourceId = queue::kColResourceId,
     kSubmit = queue::kColSubmitTime, kPackage = queue::kColPackage, kState = queue::kColState,
     kDevice = queue::kColDevice, kSize = queue::kColSize, kId = queue::kColId
@@ -37,14 +39,17 @@ bool ReadLongSmsText(int id, std::string& text);
 
 }  // namespace smsbatch
 
-// Fetch and completion of SMS batches over the immediate list. The caller holds
-// g_lockSMSQueue around each call; every walk also runs with the store locked, so the page's
-// handlers and the queue writers (which take no queue lock) never see half a batch.
-class CSmsBatch : public ISmsQueueSide {
+// Fetch and completion of batches over the immediate list of one kind: SMS batches (one text)
+// or MMS batches (one title and file list). The caller holds the kind's queue lock around each
+// call; every walk also runs with the store locked, so the page's handlers and the queue
+// writers (which take no queue lock) never see half a batch.
+class CSmsBatch : public ISmsQueueSide, public IMmsQueueSide {
 public:
     using RecordSink = std::function<void(const MsgRecord&)>;
 
-    explicit CSmsBatch(rows::RowStore& immediate) : m_list(immediate) {}
+    explicit CSmsBatch(rows::RowStore& immediate, queue::Kind kind = queue::Kind::Sms)
+        : m_list(immediate), m_kind(kind) {}
+    queue::Kind BatchKind() const { return m_kind; }
 
     // Where the records of finished batches go (the SMS record log).
     void SetRecordSink(RecordSink sink) { m_sink = std::move(sink); }
@@ -59,6 +64,13 @@ public:
     // Turns the rows the device holds into records (one per number) and removes them.
     void FinishSMSBatch(int nDevice, int nResult, int nCount) override;
 
+    // Takes up to 100 consecutive rows of one title and file list; no long-text expansion.
+    int FetchMMSBatch(int nDevice, std::string& strReceivers, std::string& strTitle,
+                      std::string& strFiles) override;
+    // nResult: 1 when the platform accepted the request. One record per number, with the
+    // package's size.
+    void FinishMMSBatch(int nDevice, int nResult, int nCount) override;
+
     // The user's delete: pending rows go at once; rows a sending thread holds leave the list
     // too but are kept aside until that thread's completion logs them. Returns rows removed.
     std::size_t DeleteRows(const std::vector<rows::RowId>& ids);
@@ -66,11 +78,14 @@ public:
     std::size_t ParkedCount() const;
 
 private:
+    // The shared walk: rows of one column 3 (and, for MMS, one column 2) get held by the device.
+    int Take(int nDevice, std::string& strNumbers, std::string& strText, std::string* pFiles);
     std::vector<rows::RowData> TakeHeld(int nDevice, int nCount);
     void LogRows(std::vector<rows::RowData>& taken, int nDevice, int nResult,
                  const std::string& resultText);
 
     rows::RowStore& m_list;
+    const queue::Kind m_kind;
     RecordSink m_sink;
     std::function<void()> m_countChanged;
     mutable std::mutex m_parkedMutex;

@@ -53,6 +53,7 @@ struct Services {
     std::function<int()> QueryMmsBalance;
     std::function<std::string()> ResourceUrl;
     std::function<void(const MsgRecord&)> AddSmsRecord;
+    std::function<void(const MsgRecord&)> AddMmsRecord;
 };
 Services& GetServices();
 
