@@ -1,6 +1,7 @@
 #include "core/PendingQueues.h"
 
 #include "core/Helpers.h"
+#include "core/QueueJournal.h"
 #include "core/RecordCodec.h"
 #include "core/Scheduler.h"
 #include "platform/AppPath.h"
@@ -138,6 +139,8 @@ void PendingQueues::LoadQueues() {
             loaded.push_back({scratch, icon, 0});
         }
     }
+    // Rows sent, deleted or cancelled since that file was written leave again.
+    qjournal::ApplyTo(Journal().Read(), {&loaded});
     m_immediate.AssignPacked(std::move(loaded));  // in place of whatever the list held
     m_timed.Load();
     m_cyclic.Load();
@@ -149,7 +152,15 @@ void PendingQueues::LoadQueues() {
     NotifyCountChanged();
 }
 
+QueueJournal& PendingQueues::Journal() const { return QueueJournal::For(ImmediateFileName()); }
+
 void PendingQueues::SaveQueues() {
+    SaveImmediate();
+    m_timed.Save();
+    m_cyclic.Save();
+}
+
+void PendingQueues::SaveImmediate() {
     bool skipImmediate = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -157,7 +168,8 @@ void PendingQueues::SaveQueues() {
         skipImmediate = m_bImmediateUnreadable;
     }
     if (!skipImmediate) {
-        const auto rowsNow = m_immediate.SnapshotPacked();
+        std::vector<rows::PackedRow> rowsNow;
+        const std::uint64_t mark = Journal().Snapshot([&] { rowsNow = m_immediate.SnapshotPacked(); });
         files::AtomicFileWriter out(paths::AppFile(ImmediateFileName()));
         if (!out.ok()) {
             WriteRunLog(std::string("无法写入队列文件 ") + ImmediateFileName());
@@ -179,10 +191,9 @@ void PendingQueues::SaveQueues() {
             }
             out.Write(buf.data(), inBuf * kMsgRecordSize);
             if (!out.Commit()) WriteRunLog(std::string("写入队列文件失败 ") + ImmediateFileName());
+            else Journal().Truncate(mark);
         }
     }
-    m_timed.Save();
-    m_cyclic.Save();
 }
 
 void PendingQueues::CheckTimedItems() { sched::CheckTimedItems(*this); }

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <string>
 
+class QueueJournal;
+
 class PendingQueues {
 public:
     // page: the page's kind (its immediate file, its column-2 field, the entries it shows).
@@ -42,7 +44,16 @@ public:
     // until this has run, and a file that could not be read is never rewritten.
     void LoadQueues();
     void SaveQueues();
+    // The immediate file alone (after a scheduler moved entries into the list).
+    void SaveImmediate();
+    // The journal of the immediate file.
+    QueueJournal& Journal() const;
     bool IsLoaded() const;
+
+    // The user's delete in the timed or the cyclic list (journalled).
+    std::size_t RemoveScheduled(bool cyclic, const std::vector<rows::RowId>& ids) {
+        return (cyclic ? m_cyclic : m_timed).RemoveRows(m_page, ids);
+    }
 
     // The schedulers of the page (see Scheduler.h).
     void CheckTimedItems();

@@ -27,6 +27,7 @@ CSendingListDlg::CSendingListDlg(QWidget* parent) : CPageDlg(138, parent) {
     m_batch.SetRecordSink([](const MsgRecord& r) {
         if (const auto& add = worker::GetServices().AddMmsRecord) add(r);
     });
+    m_batch.SetJournal(&m_queues.Journal());
     worker::SetMmsQueue(&m_batch);
     CEventLock::Lock(g_lockMMSQueue, 0, 0);
 }

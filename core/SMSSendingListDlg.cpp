@@ -147,6 +147,7 @@ void CSMSSendingListDlg::OnInitDialog() {
     layout->addLayout(stack, 1);
     layout->addLayout(bottom);
 
+    m_batch.SetJournal(&m_queues.Journal());
     m_batch.SetCountChanged([this] { PostCountLabel(); });
     m_queues.SetCountChangedHandler([this] { PostCountLabel(); });
     m_batch.SetRecordSink([](const MsgRecord& r) {
@@ -233,7 +234,7 @@ void CSMSSendingListDlg::OnDeleteSend() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     View(m_nShownList)->setUpdatesEnabled(false);
     if (m_nShownList == 1) m_batch.DeleteRows(ids);
-    else List(m_nShownList).RemoveRows(ids);
+    else m_queues.RemoveScheduled(m_nShownList == 3, ids);
     View(m_nShownList)->Model()->Sync();
     View(m_nShownList)->setUpdatesEnabled(true);
     QApplication::restoreOverrideCursor();
@@ -243,7 +244,7 @@ void CSMSSendingListDlg::OnDeleteSend() {
 void CSMSSendingListDlg::OnCancelAll() {
     if (ShowMessage("真的要取消列表中的全部待操作信息吗？", 1) != 1) return;
     if (m_nShownList == 1) m_batch.DeleteRows(ImmediateList().Ids());
-    else List(m_nShownList).Clear();
+    else m_queues.RemoveScheduled(m_nShownList == 3, List(m_nShownList).Ids());
     View(m_nShownList)->Model()->Sync();
     UpdateCountLabel();
 }

@@ -1,6 +1,7 @@
 #include "core/ScheduledStore.h"
 
 #include "core/Helpers.h"
+#include "core/QueueJournal.h"
 #include "core/RecordCodec.h"
 #include "platform/AppPath.h"
 #include "platform/AtomicFile.h"
@@ -71,6 +72,7 @@ bool ScheduledStore::Load() {
     }
     std::vector<rows::PackedRow> sms, mms;
     if (file.status == queue::FileBytes::Read) Parse(file.view(), m_bCyclic, sms, mms);
+    qjournal::ApplyTo(Journal().Read(), {&sms, &mms});
     // The file's entries go before any that were added before the load.
     m_sms.InsertPacked(0, std::move(sms));
     m_mms.InsertPacked(0, std::move(mms));
@@ -87,8 +89,11 @@ bool ScheduledStore::Save() {
     const std::uint64_t genSms = m_sms.Generation(), genMms = m_mms.Generation();
     const std::string path = paths::AppFile(m_strFile);
     if (genSms == m_savedSms && genMms == m_savedMms && paths::FileExists(path)) return true;
-    const auto sms = m_sms.SnapshotPacked();
-    const auto mms = m_mms.SnapshotPacked();
+    std::vector<rows::PackedRow> sms, mms;
+    const std::uint64_t mark = Journal().Snapshot([&] {
+        sms = m_sms.SnapshotPacked();
+        mms = m_mms.SnapshotPacked();
+    });
     files::AtomicFileWriter out(path);
     if (!out.ok()) {
         WriteRunLog("无法写入队列文件 " + m_strFile);
@@ -114,7 +119,36 @@ bool ScheduledStore::Save() {
         WriteRunLog("写入队列文件失败 " + m_strFile);
         return false;
     }
+    Journal().Truncate(mark);
     m_savedSms = genSms;
     m_savedMms = genMms;
     return true;
+}
+
+QueueJournal& ScheduledStore::Journal() const { return QueueJournal::For(m_strFile); }
+
+std::size_t ScheduledStore::RemoveRows(Kind kind, const std::vector<rows::RowId>& ids) {
+    rows::RowStore& list = Rows(kind);
+    std::size_t n = 0;
+    QueueJournal& j = Journal();
+    // Journal lock, then the store's: the same order as a save's snapshot.
+    std::vector<qjournal::Entry> entries;
+    std::vector<rows::RowId> present;
+    for (rows::RowId id : ids)
+        if (const auto row = list.Row(id)) {
+            entries.push_back(qjournal::Removed(row->cells));
+            present.push_back(id);
+        }
+    j.Apply(entries, [&] { n = list.RemoveRows(present); });
+    return n;
+}
+
+bool ScheduledStore::SetLastSend(Kind kind, rows::RowId id, const std::string& date) {
+    rows::RowStore& list = Rows(kind);
+    const auto row = list.Row(id);
+    if (!row) return false;
+    bool done = false;
+    Journal().Apply({qjournal::LastSend(row->cells, date)},
+                    [&] { done = list.SetCell(id, queue::kColSubmitTime, date); });
+    return done;
 }

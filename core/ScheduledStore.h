@@ -12,6 +12,8 @@
 #include <mutex>
 #include <string>
 
+class QueueJournal;
+
 class ScheduledStore {
 public:
     // fileName: a file of the program folder; cyclic selects the cyclic type texts.
@@ -33,6 +35,12 @@ public:
     // before a successful Load or when no row changed since the last save. True when
     // the file holds the rows.
     bool Save();
+
+    // Changes a crash must not undo, journalled before they take effect: entries fired or
+    // deleted, and a cyclic entry's last-send date. RemoveRows returns the rows removed.
+    std::size_t RemoveRows(queue::Kind kind, const std::vector<rows::RowId>& ids);
+    bool SetLastSend(queue::Kind kind, rows::RowId id, const std::string& date);
+    QueueJournal& Journal() const;
 
     // Parses the content of a file into packed rows of each kind; stops at the first entry
     // whose length field is not a positive number or passes the end.

@@ -182,18 +182,22 @@ void QueueNumber(PendingQueues& q, int id, const std::string& number, const rows
 void CheckTimedItems(PendingQueues& q) {
     const clk::LocalTime now = clk::Now();
     rows::RowStore& list = q.Timed();
+    bool fired = false;
     for (const rows::RowId rowId : list.Ids()) {
         const auto row = list.Row(rowId);
         if (!row) continue;
         const auto when = ParseDateTime(row->cells[queue::kColTime]);
         if (when && Key(*when) > Key(now)) continue;
-        if (!list.Remove(rowId)) continue;
+        if (q.TimedStore().RemoveRows(q.PageKind(), {rowId}) == 0) continue;
+        fired = true;
         const long long stored = IntValue(row->cells[queue::kColId]);
         const auto numbers = SplitNumbers(row->cells[queue::kColNumber]);
         IdBlock ids(stored < 1000000 ? numbers.size() : 0);
         for (const std::string& number : numbers)
             QueueNumber(q, stored < 1000000 ? ids.Next() : ClampInt(stored), number, *row);
     }
+    // The journal says the entry fired; its numbers are kept by saving the list they went to.
+    if (fired) q.SaveImmediate();
 }
 
 void CheckCyclicItems(PendingQueues& q, int balance) {
@@ -201,18 +205,21 @@ void CheckCyclicItems(PendingQueues& q, int balance) {
     rows::RowStore& list = q.Cyclic();
     if (list.Count() == 0) return;
     const std::string today = std::to_string(now.year * 10000 + now.month * 100 + now.day);
+    bool fired = false;
     for (const rows::RowId rowId : list.Ids()) {
         const auto row = list.Row(rowId);
         if (!row) continue;
         if (SentToday(row->cells[queue::kColSubmitTime], now)) continue;
         if (!IsCycleDue(row->cells[queue::kColTime], now)) continue;
         if (balance < 0) continue;  // count not known yet: try again at a later tick
-        if (!list.SetCell(rowId, queue::kColSubmitTime, today)) continue;
+        if (!q.CyclicStore().SetLastSend(q.PageKind(), rowId, today)) continue;
+        fired = true;
         auto numbers = SplitNumbers(row->cells[queue::kColNumber]);
         if (numbers.size() > static_cast<std::size_t>(balance)) numbers.resize(static_cast<std::size_t>(balance));
         IdBlock ids(numbers.size());
         for (const std::string& number : numbers) QueueNumber(q, ids.Next(), number, *row);
     }
+    if (fired) q.SaveImmediate();
 }
 
 }  // namespace sched

@@ -2,6 +2,7 @@
 
 #include "core/Helpers.h"
 #include "core/LongSms.h"
+#include "core/QueueJournal.h"
 #include "platform/AppPath.h"
 #include "platform/AtomicFile.h"
 #include "platform/RunLog.h"
@@ -101,8 +102,7 @@ int CSmsBatch::FetchMMSBatch(int nDevice, std::string& strReceivers, std::string
 }
 
 void CSmsBatch::FinishMMSBatch(int nDevice, int nResult, int nCount) {
-    std::vector<rows::RowData> taken = TakeHeld(nDevice, nCount);
-    LogRows(taken, nDevice, nResult, {});
+    Complete(nDevice, nResult, nCount, {});
 }
 
 int CSmsBatch::FetchSMSBatch(int nDevice, std::string& strNumbers, std::string& strText) {
@@ -116,8 +116,7 @@ int CSmsBatch::FetchSMSBatch(int nDevice, std::string& strNumbers, std::string& 
         if (!ReadLongSmsText(longId, full)) {
             // Sending the head and marker would deliver garbage: fail the batch instead.
             WriteRunLog("长短信文本文件丢失，编号" + std::to_string(longId) + "，该批短信未发送");
-            std::vector<rows::RowData> rowsTaken = TakeHeld(nDevice, taken);
-            LogRows(rowsTaken, nDevice, 0, kMissingTextResult);
+            Complete(nDevice, 0, taken, kMissingTextResult);
             strNumbers.clear();
             strText.clear();
             return 0;
@@ -128,43 +127,56 @@ int CSmsBatch::FetchSMSBatch(int nDevice, std::string& strNumbers, std::string& 
 }
 
 void CSmsBatch::FinishSMSBatch(int nDevice, int nResult, int nCount) {
-    std::vector<rows::RowData> taken = TakeHeld(nDevice, nCount);
-    LogRows(taken, nDevice, nResult, ResultText(nResult));
+    Complete(nDevice, nResult, nCount, ResultText(nResult));
 }
 
-std::vector<rows::RowData> CSmsBatch::TakeHeld(int nDevice, int nCount) {
+void CSmsBatch::JournalAndRemove(const std::vector<rows::RowData>& rowsOut, const std::vector<rows::RowId>& ids,
+                                 std::size_t& removed) {
+    std::vector<qjournal::Entry> entries;
+    if (m_journal) {
+        entries.reserve(rowsOut.size());
+        for (const rows::RowData& row : rowsOut) entries.push_back(qjournal::Removed(row.cells));
+    }
+    const auto remove = [&] { removed = m_list.RemoveRows(ids); };
+    if (m_journal) m_journal->Apply(entries, remove);
+    else remove();
+}
+
+void CSmsBatch::Complete(int nDevice, int nResult, int nCount, const std::string& resultText) {
+    // The records go to the log, then the journal, then the rows leave the list: a crash
+    // between any two steps sends again at most the batches in flight. The parked list stays
+    // locked throughout, so a delete never catches the rows between the steps.
+    std::lock_guard<std::mutex> parked(m_parkedMutex);
     std::vector<rows::RowData> taken;
+    std::vector<rows::RowId> ids;
     m_list.Locked([&](rows::RowStore::Access& a) {
-        std::vector<rows::RowId> ids;
-        int matched = 0;
-        for (std::size_t i = 0; i < a.Count() && matched < nCount; ++i) {
+        for (std::size_t i = 0; i < a.Count() && static_cast<int>(taken.size()) < nCount; ++i) {
             if (a.CellAt(i, kState) != kHeld) continue;
             if (std::atoi(std::string(a.CellAt(i, kDevice)).c_str()) != nDevice) continue;
             taken.push_back(a.RowAt(i));
             ids.push_back(a.IdAt(i));
-            ++matched;
         }
-        a.RemoveRows(ids);
     });
-    if (static_cast<int>(taken.size()) < nCount) {
-        // Rows the user deleted while the request was out are logged all the same.
-        std::lock_guard<std::mutex> lock(m_parkedMutex);
-        for (auto it = m_parked.begin(); it != m_parked.end() && static_cast<int>(taken.size()) < nCount;) {
-            if (std::atoi(it->cells[kDevice].c_str()) == nDevice) {
-                taken.push_back(std::move(*it));
-                it = m_parked.erase(it);
-            } else {
-                ++it;
-            }
+    const std::size_t inList = taken.size();
+    // Rows the user deleted while the request was out (journalled then) are logged all the same.
+    for (auto it = m_parked.begin(); it != m_parked.end() && static_cast<int>(taken.size()) < nCount;) {
+        if (std::atoi(it->cells[kDevice].c_str()) == nDevice) {
+            taken.push_back(std::move(*it));
+            it = m_parked.erase(it);
+        } else {
+            ++it;
         }
     }
-    return taken;
+    if (taken.empty()) return;
+    LogRows(taken, nDevice, nResult, resultText);
+    taken.resize(inList);
+    std::size_t removed = 0;
+    JournalAndRemove(taken, ids, removed);
+    if (m_countChanged) m_countChanged();
 }
 
 void CSmsBatch::LogRows(std::vector<rows::RowData>& taken, int nDevice, int nResult,
                         const std::string& resultText) {
-    if (taken.empty()) return;
-    if (m_countChanged) m_countChanged();
     const std::string now = runlog::NowString();
     const bool mms = m_kind == queue::Kind::Mms;
     const char* type = mms ? (nResult == 1 ? "已发送彩信" : "发送失败彩信")
@@ -194,14 +206,19 @@ std::size_t CSmsBatch::DeleteRows(const std::vector<rows::RowId>& ids) {
     // The parked list is locked across the removal, so a completion that no longer finds its
     // rows in the list always finds them parked.
     std::unique_lock<std::mutex> parked(m_parkedMutex);
-    const std::size_t n = m_list.Locked([&](rows::RowStore::Access& a) {
+    std::vector<rows::RowData> rowsOut;
+    std::vector<rows::RowId> present;
+    m_list.Locked([&](rows::RowStore::Access& a) {
         for (rows::RowId id : ids) {
-            if (a.Cell(id, kState) == kHeld) {
-                if (const auto pos = a.IndexOf(id)) m_parked.push_back(a.RowAt(*pos));
-            }
+            const auto pos = a.IndexOf(id);
+            if (!pos) continue;
+            rowsOut.push_back(a.RowAt(*pos));
+            present.push_back(id);
+            if (a.Cell(id, kState) == kHeld) m_parked.push_back(rowsOut.back());
         }
-        return a.RemoveRows(ids);
     });
+    std::size_t n = 0;
+    JournalAndRemove(rowsOut, present, n);
     parked.unlock();
     if (n && m_countChanged) m_countChanged();
     return n;

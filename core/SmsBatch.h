@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+class QueueJournal;
+
 namespace smsbatch {
 
 constexpr int kMaxBatch = 100;
@@ -53,6 +55,8 @@ public:
 
     // Where the records of finished batches go (the SMS record log).
     void SetRecordSink(RecordSink sink) { m_sink = std::move(sink); }
+    // The journal of the list's queue file: rows that leave are named there first.
+    void SetJournal(QueueJournal* journal) { m_journal = journal; }
     // Called after rows were removed (the page refreshes its count label).
     void SetCountChanged(std::function<void()> fn) { m_countChanged = std::move(fn); }
 
@@ -80,12 +84,15 @@ public:
 private:
     // The shared walk: rows of one column 3 (and, for MMS, one column 2) get held by the device.
     int Take(int nDevice, std::string& strNumbers, std::string& strText, std::string* pFiles);
-    std::vector<rows::RowData> TakeHeld(int nDevice, int nCount);
+    void Complete(int nDevice, int nResult, int nCount, const std::string& resultText);
+    void JournalAndRemove(const std::vector<rows::RowData>& rowsOut, const std::vector<rows::RowId>& ids,
+                          std::size_t& removed);
     void LogRows(std::vector<rows::RowData>& taken, int nDevice, int nResult,
                  const std::string& resultText);
 
     rows::RowStore& m_list;
     const queue::Kind m_kind;
+    QueueJournal* m_journal = nullptr;
     RecordSink m_sink;
     std::function<void()> m_countChanged;
     mutable std::mutex m_parkedMutex;
