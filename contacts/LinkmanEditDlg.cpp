@@ -74,7 +74,8 @@ CLinkmanEditDlg::CLinkmanEditDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     m_cmbScope->hide();
 }
 
-CLinkmanEditDlg::~CLinkmanEditDlg() { m_list->setModel(nullptr); }
+// The list follows its row store, a member: it goes first.
+CLinkmanEditDlg::~CLinkmanEditDlg() { delete m_list; }
 
 bool CLinkmanEditDlg::OnInitDialog() {
     CSkinDialog::OnInitDialog();
