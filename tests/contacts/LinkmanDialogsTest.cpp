@@ -10,6 +10,9 @@
 #include "uikit/SortListCtrl.h"
 
 #include <QLineEdit>
+#include <QPixmap>
+
+#include <cstdlib>
 
 namespace {
 
@@ -158,4 +161,24 @@ TEST_F(LinkmanDialogsTest, GroupNameChecks) {
     }
 }
 
+}  // namespace
+
+namespace {
+// Offscreen pictures of both dialogs, for a look (SMS_SHOTS names the folder).
+TEST_F(LinkmanDialogsTest, RenderWhenAsked) {
+    const char* dir = std::getenv("SMS_SHOTS");
+    if (!dir) GTEST_SKIP() << "SMS_SHOTS not set";
+    CLinkmanEditDlg edit;
+    edit.m_pConn = &conn;
+    edit.m_nMode = 2;
+    edit.m_arrItems = book.ReadFields();
+    edit.m_arrValues = {"张三", "13900000001"};
+    edit.m_arrValues.resize(edit.m_arrItems.size());
+    edit.ShowForHook();
+    EXPECT_TRUE(edit.grab().save(QString(dir) + "/linkman_edit.png"));
+    CLinkmanTypeDlg type;
+    type.m_strName = "A";
+    type.ShowForHook();
+    EXPECT_TRUE(type.grab().save(QString(dir) + "/linkman_type.png"));
+}
 }  // namespace
