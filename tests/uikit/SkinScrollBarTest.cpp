@@ -3,6 +3,8 @@
 #include "uikit/SkinScrollBar.h"
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace uikit;
@@ -104,4 +106,37 @@ TEST(ScrollBarHooks, RoutedWhilePatchedAndOnlyOnce) {
     EXPECT_EQ(RemoveScrollBarHooks(), 0);
     SetVersionForTest(0x0A280105);
     ResetScrollBarCodeImage();
+}
+
+// Mouse on the down arrow of a skinned edit, the timers driven by their handler.
+TEST(SkinScrollBar, ArrowPressRepeatsOnlyOverTheArrow) {
+    QPlainTextEdit edit;
+    edit.resize(200, 100);
+    QString t;
+    for (int i = 0; i < 200; ++i) t += QString("line %1\n").arg(i);
+    edit.setPlainText(t);
+    edit.show();
+    ASSERT_EQ(SkinSB_Initialize(&edit), 1);
+    SkinSB_SetSize(&edit, SB_BOTH, 9, 9);
+    QScrollBar* bar = edit.verticalScrollBar();
+    ASSERT_NE(qobject_cast<CSkinScrollBar*>(bar), nullptr);
+    const QPoint down(bar->width() / 2, bar->height() - 3);
+    const int start = bar->value();
+    QTest::mousePress(bar, Qt::LeftButton, {}, down);
+    EXPECT_EQ(bar->value(), start + 1);
+    EXPECT_TRUE(SkinSB_TimerActive(kRepeatFirstTimer));
+    SkinSB_OnTimer(&edit, kRepeatFirstTimer);
+    EXPECT_TRUE(SkinSB_TimerActive(kRepeatTimer));
+    SkinSB_OnTimer(&edit, kRepeatTimer);
+    EXPECT_EQ(bar->value(), start + 2);
+    QTest::mouseMove(bar, QPoint(bar->width() / 2, 2));  // the up arrow
+    SkinSB_OnTimer(&edit, kRepeatTimer);
+    EXPECT_EQ(bar->value(), start + 2);
+    QTest::mouseMove(bar, down);
+    SkinSB_OnTimer(&edit, kRepeatTimer);
+    EXPECT_EQ(bar->value(), start + 3);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, down);
+    EXPECT_FALSE(SkinSB_TimerActive(kRepeatTimer));
+    EXPECT_EQ(SkinSB_PressedPart(), HTSCROLL_NONE);
+    SkinSB_Uninitialize(&edit);
 }
