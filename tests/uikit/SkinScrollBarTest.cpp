@@ -3,6 +3,10 @@
 #include "uikit/SkinScrollBar.h"
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace uikit;
@@ -104,4 +108,70 @@ TEST(ScrollBarHooks, RoutedWhilePatchedAndOnlyOnce) {
     EXPECT_EQ(RemoveScrollBarHooks(), 0);
     SetVersionForTest(0x0A280105);
     ResetScrollBarCodeImage();
+}
+
+// Mouse on the down arrow of a skinned edit, the timers driven by their handler.
+TEST(SkinScrollBar, ArrowPressRepeatsOnlyOverTheArrow) {
+    QPlainTextEdit edit;
+    edit.resize(200, 100);
+    QString t;
+    for (int i = 0; i < 200; ++i) t += QString("line %1\n").arg(i);
+    edit.setPlainText(t);
+    edit.show();
+    ASSERT_EQ(SkinSB_Initialize(&edit), 1);
+    SkinSB_SetSize(&edit, SB_BOTH, 9, 9);
+    QScrollBar* bar = edit.verticalScrollBar();
+    ASSERT_NE(qobject_cast<CSkinScrollBar*>(bar), nullptr);
+    const QPoint down(bar->width() / 2, bar->height() - 3);
+    const int start = bar->value();
+    QTest::mousePress(bar, Qt::LeftButton, {}, down);
+    EXPECT_EQ(bar->value(), start + 1);
+    EXPECT_TRUE(SkinSB_TimerActive(kRepeatFirstTimer));
+    SkinSB_OnTimer(&edit, kRepeatFirstTimer);
+    EXPECT_TRUE(SkinSB_TimerActive(kRepeatTimer));
+    SkinSB_OnTimer(&edit, kRepeatTimer);
+    EXPECT_EQ(bar->value(), start + 2);
+    QTest::mouseMove(bar, QPoint(bar->width() / 2, 2));  // the up arrow
+    SkinSB_OnTimer(&edit, kRepeatTimer);
+    EXPECT_EQ(bar->value(), start + 2);
+    QTest::mouseMove(bar, down);
+    SkinSB_OnTimer(&edit, kRepeatTimer);
+    EXPECT_EQ(bar->value(), start + 3);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, down);
+    EXPECT_FALSE(SkinSB_TimerActive(kRepeatTimer));
+    EXPECT_EQ(SkinSB_PressedPart(), HTSCROLL_NONE);
+    SkinSB_Uninitialize(&edit);
+}
+
+// A thumb drag: SB_THUMBTRACK per move, then SB_THUMBPOSITION and SB_ENDSCROLL; the text follows.
+TEST(SkinScrollBar, ThumbDragTracksThenEnds) {
+    QPlainTextEdit edit;
+    edit.resize(200, 120);
+    QString t;
+    for (int i = 0; i < 200; ++i) t += QString("line %1\n").arg(i);
+    edit.setPlainText(t);
+    edit.show();
+    ASSERT_EQ(SkinSB_Initialize(&edit), 1);
+    SkinSB_SetSize(&edit, SB_BOTH, 9, 9);
+    auto* bar = qobject_cast<CSkinScrollBar*>(edit.verticalScrollBar());
+    ASSERT_NE(bar, nullptr);
+    std::vector<int> codes;
+    QObject::connect(bar, &CSkinScrollBar::scrollMessage, [&](int, int code, int) { codes.push_back(code); });
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    SkinSB_GetScrollInfo(&edit, SB_VERT, &si);
+    const SkinSBGeometry g = SkinSB_Geometry(bar->height(), bar->width(), si, 0);
+    const QPoint thumb(bar->width() / 2, g.thumbStart + g.thumb / 2);
+    const int firstLine = edit.cursorForPosition(QPoint(2, 2)).blockNumber();
+    QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
+    QTest::mouseMove(bar, thumb + QPoint(0, 10));
+    QTest::mouseMove(bar, thumb + QPoint(0, 20));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb + QPoint(0, 20));
+    ASSERT_GE(codes.size(), 4u);
+    EXPECT_EQ(codes[codes.size() - 1], SB_ENDSCROLL);
+    EXPECT_EQ(codes[codes.size() - 2], SB_THUMBPOSITION);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), SB_THUMBTRACK), 2);
+    EXPECT_GT(edit.cursorForPosition(QPoint(2, 2)).blockNumber(), firstLine);
+    EXPECT_FALSE(SkinSB_IsThumbTracking(&edit));
+    SkinSB_Uninitialize(&edit);
 }
