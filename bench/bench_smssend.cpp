@@ -1,4 +1,4 @@
-// SMS sending speed: the ten SMS threads against the in-process platform simulator (answering
+// Sending speed: the ten SMS threads (and the ten MMS threads, without sleeps) against the in-process platform simulator (answering
 // at once), with the program's pass sleeps (goal: within 5% of 10 threads x 100 numbers per
 // 1.3 s) and with the sleeps set to zero (goal: 20,000 numbers a second); and the cost of one
 // batch fetch and completion as the queue grows.
@@ -36,57 +36,67 @@ void UseBenchFolder() {
     done = true;
 }
 
-// Sends `rows` queued numbers of one text through the worker threads; returns numbers a second.
-double RunThreads(int rows, int firstSleepMs, int secondSleepMs, double* seconds) {
+// Sends `rows` queued numbers of one text (or one MMS) through the worker threads of the kind;
+// returns numbers a second.
+double RunThreads(int rows, int firstSleepMs, int secondSleepMs, double* seconds,
+                  queue::Kind kind = queue::Kind::Sms) {
+    const bool mms = kind == queue::Kind::Mms;
     UseBenchFolder();
-    std::filesystem::remove(paths::AppFile("SMSMsgSL.dat"));
+    std::filesystem::remove(paths::AppFile(mms ? "MMSMsgSL.dat" : "SMSMsgSL.dat"));
     platformsim::PlatformSim sim;
     sim.Start();
     sim.AddAccount({.ecode = "E01", .user = "bench", .password = "pw", .mmsPassword = {},
-                    .smsBalance = 100000000});
+                    .smsBalance = 100000000, .mmsBalance = 100000000});
     LoginInfo info = GetLoginInfo();
     info.strSmsServer = sim.HostPort();
     info.strMmsServer = sim.HostPort();
+    info.strResourceUrl = "http://" + sim.HostPort() + "/files/";
     SetLoginInfo(info);
     SetLoginCredentials("E01", "bench", "pw", "01");
 
-    CRecordLog log(LogKind::Sms);
-    g_pSMSRecordLog = &log;
+    CRecordLog log(mms ? LogKind::Mms : LogKind::Sms);
+    (mms ? g_pMMSRecordLog : g_pSMSRecordLog) = &log;
     rows::RowStore store(queue::kColumnCount);
     {
         std::vector<rows::PackedRow> packed;
         packed.reserve(static_cast<std::size_t>(rows));
         for (int i = 0; i < rows; ++i) {
             std::vector<std::string> c(queue::kColumnCount);
-            c[queue::kColType] = "待发短信";
+            c[queue::kColType] = mms ? queue::kTypeImmediateMms : queue::kTypeImmediateSms;
             c[queue::kColNumber] = std::to_string(13800000000LL + i);
             c[queue::kColText] = "您好，这是一条测试短信，用来衡量发送线程的速度。";
             c[queue::kColId] = std::to_string(i * 3 + 2);
+            if (mms) {
+                c[queue::kColNameOrFiles] = "1-00.txt#1-00.gif#";
+                c[queue::kColPackage] = "bench";
+            }
             std::string joined;
             for (std::size_t k = 0; k < c.size(); ++k) {
                 if (k) joined += '\0';
                 joined += c[k];
             }
-            packed.push_back({std::move(joined), queue::kIconSms, 0});
+            packed.push_back({std::move(joined), mms ? queue::kIconMms : queue::kIconSms, 0});
         }
         store.AssignPacked(std::move(packed));
     }
-    CSmsBatch batch(store);
+    CSmsBatch batch(store, kind);
     batch.SetRecordSink([&log](const MsgRecord& r) { log.AddLogRecord(&r); });
-    worker::SetSmsQueue(&batch);
+    if (mms) worker::SetMmsQueue(&batch);
+    else worker::SetSmsQueue(&batch);
     worker::SetPassSleepsForTest(firstSleepMs, secondSleepMs);
     g_bStopThreads = 0;
-    CEventLock::Lock(g_lockSMSQueue, 0, 0);
+    CEventLock::Lock(mms ? g_lockMMSQueue : g_lockSMSQueue, 0, 0);
 
     const auto start = std::chrono::steady_clock::now();
     StartMsgThreads(0);
     while (store.Count() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     worker::StopMsgThreads(70000);
-    worker::SetSmsQueue(nullptr);
+    if (mms) worker::SetMmsQueue(nullptr);
+    else worker::SetSmsQueue(nullptr);
     worker::SetPassSleepsForTest(worker::kFirstSleepMs, worker::kSecondSleepMs);
     g_bStopThreads = 0;
-    g_pSMSRecordLog = nullptr;
+    (mms ? g_pMMSRecordLog : g_pSMSRecordLog) = nullptr;
     sim.Stop();
     *seconds = secs;
     return rows / secs;
@@ -116,6 +126,17 @@ void BM_SendWithoutSleeps(benchmark::State& state) {
     state.counters["numbers_per_s"] = rate;
 }
 BENCHMARK(BM_SendWithoutSleeps)->Arg(100000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+void BM_SendMmsWithoutSleeps(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    double rate = 0, secs = 0;
+    for (auto _ : state) {
+        rate = RunThreads(rows, 0, 0, &secs, queue::Kind::Mms);
+        state.SetIterationTime(secs);
+    }
+    state.counters["numbers_per_s"] = rate;
+}
+BENCHMARK(BM_SendMmsWithoutSleeps)->Arg(100000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 // One fetch of 100 rows and its completion at the top of a queue of n rows (refilled at the end);
 // fetchOnly times the fetch alone.

@@ -6,7 +6,7 @@
 
 std::atomic<int> g_bStopThreads{0};
 std::atomic<int> g_nSmsBalance{0};
-std::atomic<int> g_nMmsBalance{0};
+std::atomic<int> g_nMmsBalance{-1};  // -1 until the first MMS balance reply
 AutoResetEvent g_lockSMSQueue("g_lockSMSQueue");
 AutoResetEvent g_lockMMSQueue("g_lockMMSQueue");
 AutoResetEvent g_lockRecord("g_lockRecord");

@@ -29,10 +29,11 @@ using namespace smsbatch;
 
 const int kImmediateWidths[12] = {90, 120, 80, 350, 0, 0, 0, 0, 0, 0, 120, 0};
 
-QStringList Headers(int list) {
+QStringList Headers(int list, const PendingPageKind& kind) {
     QStringList h = {"发送类型", "接收号码", "接收人", "彩信标题（或短信内容）", "定时发送时间",
                      "彩信资源编号", "信息提交时间", "彩信文件", "处理状态", "发送设备",
                      "彩信大小（粗略值）", "彩信编号"};
+    h[2] = QString::fromUtf8(kind.column2);
     if (list == 3) {
         h[4] = "发送周期和时间";
         h[6] = "上次发送日期";
@@ -63,14 +64,17 @@ QPushButton* MakeButton(QWidget* parent, int id, const QString& text) {
 
 }  // namespace
 
-CSMSSendingListDlg::CSMSSendingListDlg(QWidget* parent) : QWidget(parent) {
-    setObjectName(QString::number(IDD));
+const PendingPageKind kSmsPage{CSMSSendingListDlg::IDD, queue::Kind::Sms, "接收人", 80};
+
+CPendingPage::CPendingPage(const PendingPageKind& kind, QWidget* parent)
+    : QWidget(parent), m_kind(kind), m_queues(kind.kind), m_batch(m_queues.Immediate(), kind.kind) {
+    setObjectName(QString::number(kind.idd));
     OnInitDialog();
 }
 
-CSMSSendingListDlg::~CSMSSendingListDlg() {
-    if (g_pSMSSendingListDlg == this) g_pSMSSendingListDlg = nullptr;
-    worker::ClearSmsQueue(&m_batch);
+CPendingPage::~CPendingPage() {
+    if (IsMms()) worker::ClearMmsQueue(&m_batch);
+    else worker::ClearSmsQueue(&m_batch);
     m_queues.SetCountChangedHandler(nullptr);
     // The models follow the row stores, which are members: they go first.
     for (uikit::CSortListCtrl*& v : m_views) {
@@ -79,13 +83,13 @@ CSMSSendingListDlg::~CSMSSendingListDlg() {
     }
 }
 
-rows::RowStore& CSMSSendingListDlg::List(int n) {
+rows::RowStore& CPendingPage::List(int n) {
     return n == 2 ? m_queues.Timed() : n == 3 ? m_queues.Cyclic() : m_queues.Immediate();
 }
 
-uikit::CSortListCtrl* CSMSSendingListDlg::View(int n) const { return m_views[std::clamp(n, 1, 3) - 1]; }
+uikit::CSortListCtrl* CPendingPage::View(int n) const { return m_views[std::clamp(n, 1, 3) - 1]; }
 
-void CSMSSendingListDlg::OnInitDialog() {
+void CPendingPage::OnInitDialog() {
     auto* top = new QHBoxLayout;
     const QString viewTexts[3] = {"即时发送", "定时发送", "循环发送"};
     const int viewIds[3] = {1050, 1051, 1330};
@@ -95,18 +99,18 @@ void CSMSSendingListDlg::OnInitDialog() {
         top->addWidget(m_btnView[i]);
     }
     top->addStretch();
-    connect(m_btnView[0], &QPushButton::clicked, this, &CSMSSendingListDlg::OnShowImmediateList);
-    connect(m_btnView[1], &QPushButton::clicked, this, &CSMSSendingListDlg::OnShowTimedList);
-    connect(m_btnView[2], &QPushButton::clicked, this, &CSMSSendingListDlg::OnShowCyclicList);
+    connect(m_btnView[0], &QPushButton::clicked, this, &CPendingPage::OnShowImmediateList);
+    connect(m_btnView[1], &QPushButton::clicked, this, &CPendingPage::OnShowTimedList);
+    connect(m_btnView[2], &QPushButton::clicked, this, &CPendingPage::OnShowCyclicList);
 
     auto* stack = new QVBoxLayout;
     const int listIds[3] = {1034, 1035, 1036};
     for (int i = 0; i < 3; ++i) {
         auto* view = new uikit::CSortListCtrl(this);
         view->setObjectName(QString::number(listIds[i]));
-        const QStringList headers = Headers(i + 1);
+        const QStringList headers = Headers(i + 1, m_kind);
         for (int c = 0; c < kColumns; ++c) {
-            int w = kImmediateWidths[c];
+            int w = c == 2 ? m_kind.column2Width : kImmediateWidths[c];
             if (i > 0 && c == 4) w = 140;
             view->InsertColumn(c, headers[c], uikit::LVCFMT_LEFT, w);
         }
@@ -118,7 +122,7 @@ void CSMSSendingListDlg::OnInitDialog() {
     }
     m_views[0]->SetSmallImageList(RowIcons());
 
-    auto* bottom = new QHBoxLayout;
+    auto* bottom = m_bottom = new QHBoxLayout;
     bottom->addWidget(new QLabel("当前即时任务信息共计：", this));
     m_countLabel = new QLabel("0条", this);
     m_countLabel->setObjectName("1281");
@@ -136,11 +140,11 @@ void CSMSSendingListDlg::OnInitDialog() {
                        static_cast<QWidget*>(m_btnPriority), static_cast<QWidget*>(m_btnExport),
                        static_cast<QWidget*>(m_btnPause), static_cast<QWidget*>(m_stateImage)})
         bottom->addWidget(w);
-    connect(m_btnDelete, &QPushButton::clicked, this, &CSMSSendingListDlg::OnDeleteSend);
-    connect(m_btnCancelAll, &QPushButton::clicked, this, &CSMSSendingListDlg::OnCancelAll);
-    connect(m_btnPriority, &QPushButton::clicked, this, &CSMSSendingListDlg::OnPrioritySend);
-    connect(m_btnExport, &QPushButton::clicked, this, &CSMSSendingListDlg::OnExportNumbers);
-    connect(m_btnPause, &QPushButton::clicked, this, &CSMSSendingListDlg::OnPauseToggle);
+    connect(m_btnDelete, &QPushButton::clicked, this, &CPendingPage::OnDeleteSend);
+    connect(m_btnCancelAll, &QPushButton::clicked, this, &CPendingPage::OnCancelAll);
+    connect(m_btnPriority, &QPushButton::clicked, this, &CPendingPage::OnPrioritySend);
+    connect(m_btnExport, &QPushButton::clicked, this, &CPendingPage::OnExportNumbers);
+    connect(m_btnPause, &QPushButton::clicked, this, &CPendingPage::OnPauseToggle);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -150,10 +154,13 @@ void CSMSSendingListDlg::OnInitDialog() {
     m_batch.SetJournal(&m_queues.Journal());
     m_batch.SetCountChanged([this] { PostCountLabel(); });
     m_queues.SetCountChangedHandler([this] { PostCountLabel(); });
-    m_batch.SetRecordSink([](const MsgRecord& r) {
-        if (const auto& add = worker::GetServices().AddSmsRecord) add(r);
+    const bool mms = IsMms();
+    m_batch.SetRecordSink([mms](const MsgRecord& r) {
+        const auto& services = worker::GetServices();
+        if (const auto& add = mms ? services.AddMmsRecord : services.AddSmsRecord) add(r);
     });
-    worker::SetSmsQueue(&m_batch);
+    if (mms) worker::SetMmsQueue(&m_batch);
+    else worker::SetSmsQueue(&m_batch);
 
     m_timer1 = new QTimer(this);
     m_timer1->setInterval(360000);
@@ -165,10 +172,10 @@ void CSMSSendingListDlg::OnInitDialog() {
     m_timer2->start();
 
     // The queue lock is created taken: from here on the sending threads may take batches.
-    CEventLock::Lock(g_lockSMSQueue, 0, 0);
+    CEventLock::Lock(mms ? g_lockMMSQueue : g_lockSMSQueue, 0, 0);
 }
 
-void CSMSSendingListDlg::OnTimer(int nIDEvent) {
+void CPendingPage::OnTimer(int nIDEvent) {
     try {
         if (nIDEvent == 1) {
             SaveQueues();
@@ -181,20 +188,28 @@ void CSMSSendingListDlg::OnTimer(int nIDEvent) {
     }
 }
 
-void CSMSSendingListDlg::CheckCyclicItems() { m_queues.CheckCyclicItems(g_nSmsBalance.load()); }
+void CPendingPage::CheckCyclicItems() {
+    m_queues.CheckCyclicItems(IsMms() ? g_nMmsBalance.load() : g_nSmsBalance.load());
+}
 
-void CSMSSendingListDlg::UpdateCountLabel() {
+QPushButton* CPendingPage::AddButton(int id, const QString& text) {
+    QPushButton* b = MakeButton(this, id, text);
+    m_bottom->insertWidget(m_bottom->indexOf(m_btnDelete), b);
+    return b;
+}
+
+void CPendingPage::UpdateCountLabel() {
     m_countLabel->setText(QString("%1条。").arg(static_cast<qulonglong>(ImmediateList().Count())));
 }
 
-void CSMSSendingListDlg::PostCountLabel() {
+void CPendingPage::PostCountLabel() {
     if (seam::IsUiThread()) {
         UpdateCountLabel();
         return;
     }
     // Off the UI thread: one queued refresh at a time.
     if (m_countPosted->exchange(true)) return;
-    QPointer<CSMSSendingListDlg> self(this);
+    QPointer<CPendingPage> self(this);
     auto flag = m_countPosted;
     seam::PostToUi([self, flag] {
         flag->store(false);
@@ -202,7 +217,7 @@ void CSMSSendingListDlg::PostCountLabel() {
     });
 }
 
-void CSMSSendingListDlg::ShowList(int n) {
+void CPendingPage::ShowList(int n) {
     if (n == m_nShownList) return;
     m_nShownList = n;
     for (int i = 0; i < 3; ++i) {
@@ -212,11 +227,11 @@ void CSMSSendingListDlg::ShowList(int n) {
     m_btnPriority->setEnabled(n == 1);
 }
 
-void CSMSSendingListDlg::OnShowImmediateList() { ShowList(1); }
-void CSMSSendingListDlg::OnShowTimedList() { ShowList(2); }
-void CSMSSendingListDlg::OnShowCyclicList() { ShowList(3); }
+void CPendingPage::OnShowImmediateList() { ShowList(1); }
+void CPendingPage::OnShowTimedList() { ShowList(2); }
+void CPendingPage::OnShowCyclicList() { ShowList(3); }
 
-std::vector<rows::RowId> CSMSSendingListDlg::SelectedIds(int n) const {
+std::vector<rows::RowId> CPendingPage::SelectedIds(int n) const {
     const uikit::CSortListCtrl* view = View(n);
     std::vector<rows::RowId> ids;
     for (int row : view->GetSelectedRows())
@@ -224,7 +239,7 @@ std::vector<rows::RowId> CSMSSendingListDlg::SelectedIds(int n) const {
     return ids;
 }
 
-void CSMSSendingListDlg::OnDeleteSend() {
+void CPendingPage::OnDeleteSend() {
     const std::vector<rows::RowId> ids = SelectedIds(m_nShownList);
     if (ids.empty()) {
         ShowMessage("请先选择要取消发送的信息！");
@@ -241,7 +256,7 @@ void CSMSSendingListDlg::OnDeleteSend() {
     UpdateCountLabel();
 }
 
-void CSMSSendingListDlg::OnCancelAll() {
+void CPendingPage::OnCancelAll() {
     if (ShowMessage("真的要取消列表中的全部待操作信息吗？", 1) != 1) return;
     if (m_nShownList == 1) m_batch.DeleteRows(ImmediateList().Ids());
     else m_queues.RemoveScheduled(m_nShownList == 3, List(m_nShownList).Ids());
@@ -249,7 +264,7 @@ void CSMSSendingListDlg::OnCancelAll() {
     UpdateCountLabel();
 }
 
-void CSMSSendingListDlg::OnPrioritySend() {
+void CPendingPage::OnPrioritySend() {
     if (m_nShownList != 1) return;
     const std::vector<rows::RowId> ids = SelectedIds(1);
     if (ids.empty()) {
@@ -288,7 +303,7 @@ void CSMSSendingListDlg::OnPrioritySend() {
     View(1)->Model()->Sync();
 }
 
-void CSMSSendingListDlg::OnExportNumbers() {
+void CPendingPage::OnExportNumbers() {
     seam::FileDialogRequest req;
     req.save = true;
     req.title = "输入号码导出的TXT文件名";
@@ -314,9 +329,15 @@ void CSMSSendingListDlg::OnExportNumbers() {
     ShowMessage("导出号码操作完毕！");
 }
 
-void CSMSSendingListDlg::OnPauseToggle() {
+void CPendingPage::OnPauseToggle() {
     const int paused = m_batch.m_nPause.load() == 1 ? 0 : 1;
     m_batch.m_nPause.store(paused);
     m_btnPause->setText(paused ? "暂停发送状态" : "允许发送状态");
     m_stateImage->setPixmap(Bitmap(paused ? 165 : 166));
+}
+
+CSMSSendingListDlg::CSMSSendingListDlg(QWidget* parent) : CPendingPage(kSmsPage, parent) {}
+
+CSMSSendingListDlg::~CSMSSendingListDlg() {
+    if (g_pSMSSendingListDlg == this) g_pSMSSendingListDlg = nullptr;
 }

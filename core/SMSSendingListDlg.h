@@ -1,6 +1,7 @@
 #pragma once
-// The SMS pending page (template 158): the immediate, timed and cyclic lists of the SMS queue,
-// the pause toggle, and the batch operations of the SMS sending threads.
+// The pending pages: one body for the SMS page (template 158) and its MMS twin (template 138):
+// the immediate, timed and cyclic lists of the queue, the pause toggle, and the batch operations
+// of the sending threads. The kinds differ only in the data of PendingPageKind.
 #include "core/PendingQueues.h"
 #include "core/SmsBatch.h"
 #include "platform/RowStore.h"
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -17,14 +19,24 @@ namespace uikit {
 class CSortListCtrl;
 }
 
-class CSMSSendingListDlg : public QWidget {
+class CEventLock;
+
+// What tells the two pending pages apart.
+struct PendingPageKind {
+    int idd;
+    queue::Kind kind;
+    const char* column2;  // header of column 2
+    int column2Width;
+};
+
+class CPendingPage : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int IDD = 158;
     static constexpr int kColumns = 12;
 
-    explicit CSMSSendingListDlg(QWidget* parent = nullptr);
-    ~CSMSSendingListDlg() override;
+    CPendingPage(const PendingPageKind& kind, QWidget* parent);
+    ~CPendingPage() override;
+    const PendingPageKind& PageKind() const { return m_kind; }
 
     // Queue writers (any thread), load and save, and the schedulers.
     void AddSMSItem(int nId, std::string strNumbers, std::string strName, std::string strText,
@@ -79,8 +91,17 @@ private:
     void PostCountLabel();
     std::vector<rows::RowId> SelectedIds(int n) const;
 
-    PendingQueues m_queues{queue::Kind::Sms};
-    CSmsBatch m_batch{m_queues.Immediate()};
+protected:
+    // The buttons' row of the bottom; a kind adds its own buttons before the shared ones.
+    QHBoxLayout* BottomRow() const { return m_bottom; }
+    QPushButton* AddButton(int id, const QString& text);
+    bool IsMms() const { return m_kind.kind == queue::Kind::Mms; }
+
+private:
+    const PendingPageKind m_kind;
+    PendingQueues m_queues;
+    CSmsBatch m_batch;
+    QHBoxLayout* m_bottom = nullptr;
     int m_nShownList = 1;
 
     uikit::CSortListCtrl* m_views[3] = {};
@@ -95,6 +116,14 @@ private:
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;
     std::shared_ptr<std::atomic<bool>> m_countPosted = std::make_shared<std::atomic<bool>>(false);
+};
+
+class CSMSSendingListDlg : public CPendingPage {
+    Q_OBJECT
+public:
+    static constexpr int IDD = 158;
+    explicit CSMSSendingListDlg(QWidget* parent = nullptr);
+    ~CSMSSendingListDlg() override;
 };
 
 extern CSMSSendingListDlg* g_pSMSSendingListDlg;

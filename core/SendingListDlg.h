@@ -1,25 +1,26 @@
 #pragma once
-// MMS pending page; owns the MMS pending queues.
-#include "core/PageDlg.h"
-#include "core/PendingQueues.h"
-#include "core/SmsBatch.h"
+// The MMS pending page (template 138): the SMS page's body with the MMS kind, plus the package
+// size refresh and opening a row on double-click.
+#include "core/SMSSendingListDlg.h"
 
-class CSendingListDlg : public CPageDlg {
+class CSendingListDlg : public CPendingPage {
     Q_OBJECT
 public:
+    static constexpr int IDD = 138;
     explicit CSendingListDlg(QWidget* parent = nullptr);
-    ~CSendingListDlg() override;
-    void LoadQueues() { m_queues.LoadQueues(); }
-    void SaveQueues() { m_queues.SaveQueues(); }
-    PendingQueues& Queues() { return m_queues; }
+
     // The MMS sending threads' operations (caller holds g_lockMMSQueue).
     int FetchMMSBatch(int nDevice, std::string& strReceivers, std::string& strTitle, std::string& strFiles) {
-        return m_batch.FetchMMSBatch(nDevice, strReceivers, strTitle, strFiles);
+        return Batch().FetchMMSBatch(nDevice, strReceivers, strTitle, strFiles);
     }
-    void FinishMMSBatch(int nDevice, int nResult, int nCount) { m_batch.FinishMMSBatch(nDevice, nResult, nCount); }
-    CSmsBatch& Batch() { return m_batch; }
+    void FinishMMSBatch(int nDevice, int nResult, int nCount) { Batch().FinishMMSBatch(nDevice, nResult, nCount); }
+
+public slots:
+    void OnRefreshMMSSize();
+    void OnDblclkImmediateList() { OpenFirstSelected(1); }
+    void OnDblclkTimedList() { OpenFirstSelected(2); }
+    void OnDblclkCyclicList() { OpenFirstSelected(3); }
 
 private:
-    PendingQueues m_queues{queue::Kind::Mms};
-    CSmsBatch m_batch{m_queues.Immediate(), queue::Kind::Mms};
+    void OpenFirstSelected(int n);
 };

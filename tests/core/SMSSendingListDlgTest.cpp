@@ -1,4 +1,9 @@
 #include "core/SMSSendingListDlg.h"
+#include "core/SendingListDlg.h"
+#include "QueueTestSupport.h"
+#include "platform/Clock.h"
+#include "core/SMSTextDlg.h"
+#include "uikit/SkinDialog.h"
 
 #include "core/Globals.h"
 #include "platform/RowStoreModel.h"
@@ -16,6 +21,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
 
 using namespace smsbatch;
 
@@ -29,17 +35,38 @@ struct PageFixture {
         messages.push_back(text);
         return answer;
     }};
-    CSMSSendingListDlg page;
+    const bool mms;
+    std::unique_ptr<CPendingPage> owned;
+    CPendingPage& page;
 
-    PageFixture() {
+    // The SMS page or its MMS twin; the shared behaviour holds for both.
+    explicit PageFixture(bool isMms = false)
+        : mms(isMms),
+          owned(isMms ? std::unique_ptr<CPendingPage>(new CSendingListDlg)
+                      : std::unique_ptr<CPendingPage>(new CSMSSendingListDlg)),
+          page(*owned) {
         // The timed and cyclic stores are the program's shared ones.
         page.List(2).Clear();
         page.List(3).Clear();
     }
     void Queue(int n, const std::string& text = "t") {
-        for (int i = 0; i < n; ++i) page.AddSMSItem(100 + i, "139" + std::to_string(i), "", text, "", 0);
+        for (int i = 0; i < n; ++i) {
+            if (mms) page.AddMMSItem(100 + i, "139" + std::to_string(i), "a.jpg", text, "pkg", "", 0);
+            else page.AddSMSItem(100 + i, "139" + std::to_string(i), "", text, "", 0);
+        }
         Sync();
     }
+    // A batch of the page's kind.
+    int Fetch(int device) {
+        std::string nums, text, files;
+        return mms ? page.Batch().FetchMMSBatch(device, nums, text, files)
+                   : page.Batch().FetchSMSBatch(device, nums, text);
+    }
+    void Finish(int device, int result, int count) {
+        if (mms) page.Batch().FinishMMSBatch(device, result, count);
+        else page.Batch().FinishSMSBatch(device, result, count);
+    }
+    int Icon() const { return mms ? queue::kIconMms : queue::kIconSms; }
     void Sync() {
         for (int i = 1; i <= 3; ++i) page.View(i)->Model()->Sync();
     }
@@ -62,6 +89,10 @@ struct PageFixture {
         QTest::mouseRelease(h->viewport(), Qt::LeftButton, {}, pt);
     }
 };
+
+class PendingPage : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(BothKinds, PendingPage, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Mms" : "Sms"; });
 
 }  // namespace
 
@@ -88,8 +119,8 @@ TEST(SMSSendingListDlg, InitialisationReleasesTheQueueLock) {
     EXPECT_EQ(page.View(3)->model()->headerData(4, Qt::Horizontal).toString(), "发送周期和时间");
 }
 
-TEST(SMSSendingListDlg, PrioritySendMovesSelectedRowsToTheTop) {
-    PageFixture f;
+TEST_P(PendingPage, PrioritySendMovesSelectedRowsToTheTop) {
+    PageFixture f(GetParam());
     f.Queue(7);
     f.Select(1, {3, 5});
     f.page.OnPrioritySend();
@@ -97,7 +128,7 @@ TEST(SMSSendingListDlg, PrioritySendMovesSelectedRowsToTheTop) {
     EXPECT_TRUE(f.messages.empty());
     const auto top = f.page.ImmediateList().Snapshot()[0];
     EXPECT_EQ(top.cells[kId], "105");
-    EXPECT_EQ(top.icon, 10);
+    EXPECT_EQ(top.icon, f.Icon());
 
     f.Sync();
     f.page.View(1)->clearSelection();
@@ -107,8 +138,8 @@ TEST(SMSSendingListDlg, PrioritySendMovesSelectedRowsToTheTop) {
     EXPECT_EQ(f.messages, (std::vector<std::string>{"请先选择要优先发送的信息！", "已经处于优先发送位置了！"}));
 }
 
-TEST(SMSSendingListDlg, PrioritySendStopsAtAHeldRow) {
-    PageFixture f;
+TEST_P(PendingPage, PrioritySendStopsAtAHeldRow) {
+    PageFixture f(GetParam());
     f.Queue(5);
     f.page.ImmediateList().SetCell(f.page.ImmediateList().IdAt(3), kState, kHeld);
     f.Select(1, {1, 3, 4});
@@ -118,8 +149,8 @@ TEST(SMSSendingListDlg, PrioritySendStopsAtAHeldRow) {
     EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"1391", "1390", "1392", "1393", "1394"}));
 }
 
-TEST(SMSSendingListDlg, DeleteAndCancelAllAskFirstAndKeepHeldRowsForTheirCompletion) {
-    PageFixture f;
+TEST_P(PendingPage, DeleteAndCancelAllAskFirstAndKeepHeldRowsForTheirCompletion) {
+    PageFixture f(GetParam());
     std::vector<MsgRecord> logged;
     f.page.Batch().SetRecordSink([&](const MsgRecord& r) { logged.push_back(r); });
     f.Queue(5);
@@ -127,10 +158,8 @@ TEST(SMSSendingListDlg, DeleteAndCancelAllAskFirstAndKeepHeldRowsForTheirComplet
     f.page.OnDeleteSend();
     EXPECT_EQ(f.messages.back(), "请先选择要取消发送的信息！");
 
-    std::string nums, text;
-    ASSERT_EQ(f.page.FetchSMSBatch(1, nums, text), 5);
-    f.page.AddSMSItem(300, "new", "", "t", "", 0);
-    f.Sync();
+    ASSERT_EQ(f.Fetch(1), 5);
+    f.Queue(1);
     f.Select(1, {0, 5});
     f.answer = 0;
     f.page.OnDeleteSend();
@@ -140,14 +169,16 @@ TEST(SMSSendingListDlg, DeleteAndCancelAllAskFirstAndKeepHeldRowsForTheirComplet
     f.page.OnDeleteSend();
     EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"1391", "1392", "1393", "1394"}));
     EXPECT_EQ(f.Count(), "4条。");
+    EXPECT_EQ(f.page.ImmediateList().Snapshot()[0].icon, f.mms ? queue::kIconHeldMms : queue::kIconHeldSms);
 
     f.page.OnCancelAll();
     EXPECT_EQ(f.messages.back(), "真的要取消列表中的全部待操作信息吗？");
     EXPECT_EQ(f.page.ImmediateList().Count(), 0u);
     EXPECT_EQ(f.Count(), "0条。");
     // The request that was out is still recorded, every number of it.
-    f.page.FinishSMSBatch(1, 1, 5);
-    EXPECT_EQ(logged.size(), 5u);
+    f.Finish(1, 1, 5);
+    ASSERT_EQ(logged.size(), 5u);
+    EXPECT_EQ(msgrec::GetField(logged[0].szType), f.mms ? "已发送彩信" : "已发送短信");
 }
 
 TEST(SMSSendingListDlg, ExportOfATimedEntryWritesOneNumberPerLine) {
@@ -184,16 +215,15 @@ TEST(SMSSendingListDlg, ExportOfATimedEntryWritesOneNumberPerLine) {
     EXPECT_TRUE(f.messages.empty());
 }
 
-TEST(SMSSendingListDlg, PauseToggleStopsNewBatches) {
-    PageFixture f;
+TEST_P(PendingPage, PauseToggleStopsNewBatches) {
+    PageFixture f(GetParam());
     f.Queue(2);
     f.page.OnPauseToggle();
     EXPECT_EQ(f.page.findChild<QPushButton*>("1065")->text(), "暂停发送状态");
-    std::string nums, text;
-    EXPECT_EQ(f.page.FetchSMSBatch(0, nums, text), 0);
+    EXPECT_EQ(f.Fetch(0), 0);
     f.page.OnPauseToggle();
     EXPECT_EQ(f.page.findChild<QPushButton*>("1065")->text(), "允许发送状态");
-    EXPECT_EQ(f.page.FetchSMSBatch(0, nums, text), 2);
+    EXPECT_EQ(f.Fetch(0), 2);
 }
 
 TEST(SMSSendingListDlg, HeaderClickSortsTheStoreAndSoTheSendingOrder) {
@@ -269,4 +299,103 @@ TEST(SMSSendingListDlg, ImmediateRowsShowTheirIconsOverTheRowGradient) {
     EXPECT_TRUE(iconShown(1, 14));
     EXPECT_TRUE(iconShown(2, 9));
     EXPECT_FALSE(iconShown(2, 10));
+}
+
+TEST(SendingListDlg, IsTheSmsPageWithTheMmsData) {
+    g_lockMMSQueue.Reset();
+    PageFixture f(true);
+    EXPECT_TRUE(g_lockMMSQueue.Wait(0));
+    g_lockMMSQueue.Set();
+    EXPECT_EQ(f.page.objectName(), "138");
+    EXPECT_EQ(f.page.findChild<QPushButton*>("1012")->text(), "刷新彩信大小");
+    for (int n = 1; n <= 3; ++n) {
+        EXPECT_EQ(f.page.View(n)->GetColumnHeading(2), "下载文件名");
+        EXPECT_EQ(f.page.View(n)->GetColumnWidth(2), 180);
+    }
+    // Same title, other file list: two batches; no long-text expansion of the title.
+    const std::string title(400, 'x');
+    f.page.AddMMSItem(1, "13800000001", "a.jpg", title, "p", "", 0);
+    f.page.AddMMSItem(2, "13800000002", "a.jpg", title, "p", "", 0);
+    f.page.AddMMSItem(3, "13800000003", "b.jpg", title, "p", "", 0);
+    std::string nums, text, files;
+    ASSERT_EQ(f.page.Batch().FetchMMSBatch(4, nums, text, files), 2);
+    EXPECT_EQ(nums, "13800000001,13800000002");
+    EXPECT_EQ(files, "a.jpg");
+    EXPECT_EQ(text, title);
+    EXPECT_EQ(f.page.ImmediateList().Snapshot()[0].icon, queue::kIconHeldMms);
+    ASSERT_EQ(f.page.Batch().FetchMMSBatch(5, nums, text, files), 1);
+    EXPECT_EQ(files, "b.jpg");
+}
+
+TEST(SendingListDlg, RefreshMmsSizeUpdatesEveryMmsRowOfTheThreeLists) {
+    PageFixture f(true);
+    std::filesystem::create_directories(f.dir.file("MMSSink"));
+    f.page.AddMMSItem(1, "13800000001", "a.jpg", "t", "big", "", 0);
+    f.page.AddSMSItem(2, "13800000002", "", "sms", "", 0);
+    f.page.AddMMSItem(3, "13800000003", "a.jpg", "t", "big", "2026-12-08 10:00:00", 0);
+    f.page.AddMMSItem(4, "13800000004", "a.jpg", "t", "big", "[每日]8时30分", 0);
+    testsupport::WriteFile(f.dir.file("MMSSink/big.qmx"), std::string(5500, 'q'));
+    f.page.List(1).SetCell(f.page.List(1).IdAt(1), kSize, "keep");
+    static_cast<CSendingListDlg&>(f.page).OnRefreshMMSSize();
+    const auto immediate = f.page.List(1).Snapshot();
+    ASSERT_EQ(immediate.size(), 2u);
+    EXPECT_EQ(immediate[0].cells[kSize], "6K");
+    EXPECT_EQ(immediate[1].cells[kSize], "keep");
+    ASSERT_EQ(f.page.List(2).Count(), 1u);
+    EXPECT_EQ(f.page.List(2).Snapshot()[0].cells[kSize], "6K");
+    for (const auto& r : f.page.List(3).Snapshot()) EXPECT_EQ(r.cells[kSize], "6K");
+}
+
+TEST(SendingListDlg, DoubleClickStartsThePlayerOrShowsTheTextReadOnly) {
+    PageFixture f(true);
+    // A stub player records its arguments.
+    const std::string player = f.dir.file("MMSPlayer");
+    const std::string argsFile = f.dir.file("player-args.txt");
+    testsupport::WriteFile(player, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + argsFile + ".tmp\" && mv \"" + argsFile +
+                                       ".tmp\" \"" + argsFile + "\"\n");
+    std::filesystem::permissions(player, std::filesystem::perms::owner_all);
+    f.page.AddMMSItem(1, "13800000001", "", "短信正文", "", "", 0);
+    f.page.AddMMSItem(2, "13800000002", "a.jpg", "t", "Midi", "", 0);
+    f.Sync();
+
+    std::string shown;
+    int readOnly = -1;
+    {
+        ScopedModalRun run([&](CSkinDialog& d) {
+            auto& dlg = dynamic_cast<CSMSTextDlg&>(d);
+            shown = dlg.m_strText;
+            readOnly = dlg.m_nReadOnly;
+            return 2;
+        });
+        f.Select(1, {0});
+        static_cast<CSendingListDlg&>(f.page).OnDblclkImmediateList();
+    }
+    EXPECT_EQ(shown, "短信正文");
+    EXPECT_EQ(readOnly, 1);
+    EXPECT_FALSE(std::filesystem::exists(argsFile));
+
+    f.Select(1, {1});
+    static_cast<CSendingListDlg&>(f.page).OnDblclkImmediateList();
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return std::filesystem::exists(argsFile); }));
+    EXPECT_EQ(testsupport::ReadFile(argsFile), f.dir.file("MMSSink/Midi.qmx") + "\n");
+
+    // A player that cannot be started reports nothing.
+    std::filesystem::remove(player);
+    static_cast<CSendingListDlg&>(f.page).OnDblclkImmediateList();
+    EXPECT_TRUE(f.messages.empty());
+}
+
+TEST(SendingListDlg, CyclicEntriesWaitForTheFirstMmsBalanceReply) {
+    PageFixture f(true);
+    const int old = g_nMmsBalance.exchange(-1);  // the value at start-up
+    queuetest::ClockGuard guard;
+    f.page.AddMMSItem(1, "1 2 3", "a.jpg", "t", "G\\N", "[每日]8时0分", 0);
+    clk::SetFixed(2026, 12, 8, 9, 0, 0);
+    f.page.CheckCyclicItems();
+    EXPECT_EQ(f.page.ImmediateList().Count(), 0u);
+    EXPECT_EQ(*f.page.List(3).Cell(f.page.List(3).IdAt(0), kSubmit), "-46141");  // not marked sent
+    g_nMmsBalance = 2;
+    f.page.CheckCyclicItems();
+    EXPECT_EQ(f.Numbers(1), (std::vector<std::string>{"1", "2"}));
+    g_nMmsBalance = old;
 }

@@ -1,7 +1,8 @@
-// The page under load: the ten SMS threads of the worker engine, a writer thread and the page's
-// handlers on the UI thread, all at once.
+// The pages under load: the ten sending threads of their kind (SMS 0-9, MMS 10-19), a writer
+// thread and the page's handlers on the UI thread, all at once.
 #include "core/Globals.h"
 #include "core/SMSSendingListDlg.h"
+#include "core/SendingListDlg.h"
 #include "core/WorkerEngine.h"
 #include "platform/RowStoreModel.h"
 #include "platform/Seams.h"
@@ -19,7 +20,12 @@
 
 using namespace smsbatch;
 
-TEST(SMSSendingListDlgThreads, SendersWriterAndHandlersTogether) {
+class PendingPageThreads : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(BothKinds, PendingPageThreads, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Mms" : "Sms"; });
+
+TEST_P(PendingPageThreads, SendersWriterAndHandlersTogether) {
+    const bool mms = GetParam();
     testsupport::TempAppDir dir;
     seam::ScopedMessageBox box([](const std::string&, int) { return 1; });
     const worker::Services oldServices = worker::GetServices();
@@ -27,7 +33,7 @@ TEST(SMSSendingListDlgThreads, SendersWriterAndHandlersTogether) {
     std::map<std::string, int> sent;  // number -> times sent
     std::map<int, int> logged;        // id -> records
     worker::GetServices() = {};
-    worker::GetServices().SendSms = [&](const std::string& numbers, const std::string&) {
+    auto send = [&](const std::string& numbers) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the request's time on the wire
         std::lock_guard<std::mutex> l(m);
         std::size_t start = 0;
@@ -39,13 +45,24 @@ TEST(SMSSendingListDlgThreads, SendersWriterAndHandlersTogether) {
         }
         return 1;
     };
-    worker::GetServices().AddSmsRecord = [&](const MsgRecord& r) {
+    auto record = [&](const MsgRecord& r) {
         std::lock_guard<std::mutex> l(m);
         ++logged[r.nId];
     };
+    if (mms) {
+        worker::GetServices().SendMms = [&](const std::string& numbers, const std::string&, const std::string&) {
+            return send(numbers);
+        };
+        worker::GetServices().ResourceUrl = [] { return std::string("http://127.0.0.1/r/"); };
+        worker::GetServices().AddMmsRecord = record;
+    } else {
+        worker::GetServices().SendSms = [&](const std::string& numbers, const std::string&) { return send(numbers); };
+        worker::GetServices().AddSmsRecord = record;
+    }
 
     g_bStopThreads = 0;
-    auto page = std::make_unique<CSMSSendingListDlg>();
+    std::unique_ptr<CPendingPage> page(mms ? static_cast<CPendingPage*>(new CSendingListDlg)
+                                           : static_cast<CPendingPage*>(new CSMSSendingListDlg));
     page->List(2).Clear();
     page->List(3).Clear();
     worker::SetPassSleepsForTest(0, 1);
@@ -55,8 +72,10 @@ TEST(SMSSendingListDlgThreads, SendersWriterAndHandlersTogether) {
     std::atomic<int> written{0};
     std::thread writer([&] {
         for (int i = 0; i < kRows; ++i) {
-            page->AddSMSItem(i + 1, std::to_string(13800000000LL + i), "", i % 9 == 0 ? "B" : "A", "",
-                             i % 4 == 0 ? 1 : 0);
+            const std::string number = std::to_string(13800000000LL + i);
+            const char* text = i % 9 == 0 ? "B" : "A";
+            if (mms) page->AddMMSItem(i + 1, number, i % 7 == 0 ? "b.jpg" : "a.jpg", text, "p", "", i % 4 == 0 ? 1 : 0);
+            else page->AddSMSItem(i + 1, number, "", text, "", i % 4 == 0 ? 1 : 0);
             written = i + 1;
         }
     });
