@@ -4,6 +4,7 @@
 #include "platform/AppPath.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -175,9 +176,23 @@ std::vector<uint32_t> FindSegments(const std::string& name, uint32_t low, uint32
     std::vector<uint32_t> found;
     DataFile index("index.dat"), addr("addr.dat");
     if (!index.OpenOrLog() || !addr.OpenOrLog()) return found;
+    // "addr.dat" read once; each record is then taken from memory as a pread of it would give it.
+    std::string all;
+    for (char chunk[65536];;) {
+        const ssize_t n = ::read(addr.fd(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            addr.LogReadError();
+            return found;
+        }
+        if (n == 0) break;
+        all.append(chunk, std::size_t(n));
+    }
     ScanIndex(index, [&](const IndexRecord& r) {
-        char rec[kAddrRecord];
-        if (ReadAddr(addr, r.offset, rec) < 4) return false;
+        char rec[kAddrRecord] = {};
+        const std::size_t got = r.offset < all.size() ? std::min(all.size() - r.offset, sizeof rec) : 0;
+        std::memcpy(rec, all.data() + (got ? r.offset : 0), got);
+        if (got < 4) return false;
         if (r.prefix7 < low || r.prefix7 > high) return true;
         if (codec::FromGbkField(rec + kProvinceWidth, kCityWidth).find(name) != std::string::npos)
             found.push_back(r.prefix7);
