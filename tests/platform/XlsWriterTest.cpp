@@ -1,5 +1,6 @@
 // The workbook writer, read back by freexl and by python3-xlrd.
 #include "platform/XlsWriter.h"
+#include "support/XlsFixture.h"
 
 #include <QTemporaryDir>
 #include <freexl.h>
@@ -186,6 +187,54 @@ TEST_F(XlsWriterTest, LargeWorkbookWithDifat) {
 TEST_F(XlsWriterTest, UnwritablePathFails) {
     xls::WorkbookWriter w("s", {"a"});
     EXPECT_FALSE(w.Save(Path("no/such/dir/x.xls")));
+}
+
+}  // namespace
+
+namespace {
+
+// The test fixture's workbooks: numeric cells and a second sheet, as freexl reads them.
+TEST(XlsFixtureTest, NumbersAndSheetsReadByFreexl) {
+    QTemporaryDir dir;
+    const std::string path = dir.path().toStdString() + "/f.xls";
+    using namespace xlsfix;
+    ASSERT_TRUE(WriteWorkbook(path, {{"其他", {{Text("x")}}},
+                                     {"通信录", {{Text("姓名"), Text("手机")},
+                                               {Number(13800138000.0), Number(2.5)},
+                                               {Rk(42), Rk(1234, true)},
+                                               {Text("李四"), Cell{}}}}}));
+    const void* h = nullptr;
+    ASSERT_EQ(freexl_open(path.c_str(), &h), FREEXL_OK);
+    ASSERT_NE(h, nullptr);
+    unsigned int count = 0;
+    ASSERT_EQ(freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &count), FREEXL_OK);
+    EXPECT_EQ(count, 2u);
+    const char* name = nullptr;
+    ASSERT_EQ(freexl_get_worksheet_name(h, 1, &name), FREEXL_OK);
+    EXPECT_STREQ(name, "通信录");
+    ASSERT_EQ(freexl_select_active_worksheet(h, 1), FREEXL_OK);
+    unsigned int rows = 0;
+    unsigned short cols = 0;
+    ASSERT_EQ(freexl_worksheet_dimensions(h, &rows, &cols), FREEXL_OK);
+    EXPECT_EQ(rows, 4u);
+    EXPECT_EQ(cols, 2u);
+    FreeXL_CellValue v;
+    ASSERT_EQ(freexl_get_cell_value(h, 1, 0, &v), FREEXL_OK);
+    EXPECT_EQ(v.type, FREEXL_CELL_DOUBLE);
+    EXPECT_EQ(v.value.double_value, 13800138000.0);
+    ASSERT_EQ(freexl_get_cell_value(h, 1, 1, &v), FREEXL_OK);
+    EXPECT_EQ(v.value.double_value, 2.5);
+    ASSERT_EQ(freexl_get_cell_value(h, 2, 0, &v), FREEXL_OK);
+    EXPECT_EQ(v.type, FREEXL_CELL_INT);
+    EXPECT_EQ(v.value.int_value, 42);
+    ASSERT_EQ(freexl_get_cell_value(h, 2, 1, &v), FREEXL_OK);
+    EXPECT_EQ(v.type, FREEXL_CELL_DOUBLE);
+    EXPECT_DOUBLE_EQ(v.value.double_value, 12.34);
+    ASSERT_EQ(freexl_get_cell_value(h, 3, 0, &v), FREEXL_OK);
+    EXPECT_STREQ(v.value.text_value, "李四");
+    ASSERT_EQ(freexl_get_cell_value(h, 3, 1, &v), FREEXL_OK);
+    EXPECT_EQ(v.type, FREEXL_CELL_NULL);
+    freexl_close(h);
 }
 
 }  // namespace
