@@ -1,0 +1,140 @@
+// A kill -9 while the SMS page sends: the program itself in a child process (this test binary
+// in its child mode) drives the queue, the batch and the send threads against a simulator
+// answering after a delay.
+#include "QueueTestSupport.h"
+
+#include "core/Globals.h"
+#include "core/LoginSettings.h"
+#include "core/QueueJournal.h"
+#include "core/RecordLog.h"
+#include "core/SmsBatch.h"
+#include "core/WorkerEngine.h"
+#include "platform/AppPath.h"
+#include "platform/HttpClient.h"
+#include "tools/platform-sim/PlatformSim.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace queuetest;
+
+namespace {
+
+constexpr int kRows = 6000;
+
+// The child's side: load, send until the queue is empty, save.
+int RunSender(const std::string& dir, const std::string& host) {
+    g_strAppPath = dir;
+    ReleaseRecordLockOnce();
+    http::GlobalInit();
+    LoginInfo info = GetLoginInfo();
+    info.strSmsServer = host;
+    info.strMmsServer = host;
+    SetLoginInfo(info);
+    SetLoginCredentials("E01", "u", "pw", "01");
+    CRecordLog log(LogKind::Sms);
+    g_pSMSRecordLog = &log;
+    ScheduledStore timed("MsgTS.dat", false), cyclic("MsgCS.dat", true);
+    PendingQueues q(queue::Kind::Sms, timed, cyclic);
+    q.LoadQueues();
+    CSmsBatch batch(q.Immediate());
+    batch.SetRecordSink([&log](const MsgRecord& r) { log.AddLogRecord(&r); });
+    batch.SetJournal(&q.Journal());
+    worker::SetSmsQueue(&batch);
+    worker::SetPassSleepsForTest(0, 1);
+    g_bStopThreads = 0;
+    CEventLock::Lock(g_lockSMSQueue, 0, 0);
+    StartMsgThreads(0);
+    const bool done = testsupport::WaitUntil([&] { return q.Immediate().Count() == 0; }, 120000);
+    worker::StopMsgThreads(10000);
+    worker::SetSmsQueue(nullptr);
+    q.SaveQueues();
+    return done ? 0 : 3;
+}
+
+pid_t StartSender(const std::string& dir, const std::string& host) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("QJ_SENDER_DIR", dir.c_str(), 1);
+        setenv("QJ_SENDER_HOST", host.c_str(), 1);
+        execl("/proc/self/exe", "core_tests", "--gtest_filter=QueueCrash.SenderChild", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+int ExitCode(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST(QueueCrash, SenderChild) {
+    const char* dir = std::getenv("QJ_SENDER_DIR");
+    if (!dir) GTEST_SKIP() << "child mode of the kill test";
+    _exit(RunSender(dir, std::getenv("QJ_SENDER_HOST")));
+}
+
+TEST(QueueCrash, KillWhileSendingResendsOnlyBatchesInFlight) {
+    platformsim::PlatformSim sim;
+    ASSERT_TRUE(sim.Start());
+    sim.AddAccount({"E01", "u", "pw", {}, 100000000, 1000});
+    platformsim::Fault slow;
+    slow.delayMs = 200;
+    sim.SetFault("YFMsg.asp", slow);
+
+    std::set<std::string> queued;
+    {
+        Pages p;
+        p.LoadBoth();
+        for (int i = 0; i < kRows; ++i) {
+            const std::string n = std::to_string(13800000000LL + i);
+            queued.insert(n);
+            p.sms->AddSMSItem(i % 1000, n, "", "测试", "", 0);  // ids repeat
+        }
+        p.SaveBoth();
+        const std::string dir = g_strAppPath;
+
+        const pid_t first = StartSender(dir, sim.HostPort());
+        ASSERT_TRUE(testsupport::WaitUntil([&] { return sim.SentSmsCount() >= 15; }, 60000));
+        kill(first, SIGKILL);
+        ExitCode(first);
+        const std::size_t sentAtKill = sim.SentSmsCount();
+        EXPECT_LT(sentAtKill * 100, std::size_t(kRows)) << "the kill came after the queue was done";
+
+        const pid_t second = StartSender(dir, sim.HostPort());
+        ASSERT_EQ(ExitCode(second), 0);
+
+        std::map<std::string, int> sent;
+        for (const auto& s : sim.SentSmsList())
+            for (const auto& n : s.numbers) ++sent[n];
+        std::map<std::string, int> logged;
+        std::vector<MsgRecord> records;
+        CRecordLog log(LogKind::Sms);
+        ASSERT_TRUE(log.ReadRecords(records));
+        for (const auto& r : records) ++logged[msgrec::GetField(r.szNumber)];
+
+        std::size_t twice = 0;
+        for (const auto& n : queued) {
+            EXPECT_GE(sent[n], 1) << n;
+            EXPECT_LE(sent[n], 2) << n;
+            EXPECT_GE(logged[n], 1) << n;
+            if (sent[n] == 2) ++twice;
+            if (logged[n] > 1) EXPECT_EQ(sent[n], 2) << n;
+        }
+        // At most the ten threads' batches of 100 were in flight at the kill.
+        EXPECT_LE(twice, 10u * 100u);
+        EXPECT_EQ(sent.size(), queued.size());
+        // The last save left the file empty and the journal empty with it.
+        EXPECT_EQ(testsupport::ReadFile(p.dir.file("SMSMsgWS.dat")), "");
+        EXPECT_TRUE(p.sms->Journal().Read().empty());
+    }
+    sim.Stop();
+}
