@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 #include <signal.h>
@@ -57,6 +59,19 @@ int RunSender(const std::string& dir, const std::string& host) {
     return done ? 0 : 3;
 }
 
+// The child's side of the scheduled test: the due timed and cyclic entries fire, then a kill
+// before any whole save of the scheduled files.
+void FireAndDie(const std::string& dir) {
+    g_strAppPath = dir;
+    ScheduledStore timed("MsgTS.dat", false), cyclic("MsgCS.dat", true);
+    PendingQueues q(queue::Kind::Sms, timed, cyclic);
+    q.LoadQueues();
+    clk::SetFixed(2026, 12, 8, 8, 30, 0);
+    q.CheckTimedItems();
+    q.CheckCyclicItems(1000000);
+    raise(SIGKILL);
+}
+
 pid_t StartSender(const std::string& dir, const std::string& host) {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -79,6 +94,7 @@ int ExitCode(pid_t pid) {
 TEST(QueueCrash, SenderChild) {
     const char* dir = std::getenv("QJ_SENDER_DIR");
     if (!dir) GTEST_SKIP() << "child mode of the kill test";
+    if (!std::strcmp(std::getenv("QJ_SENDER_HOST"), "fire")) FireAndDie(dir);
     _exit(RunSender(dir, std::getenv("QJ_SENDER_HOST")));
 }
 
@@ -137,4 +153,26 @@ TEST(QueueCrash, KillWhileSendingResendsOnlyBatchesInFlight) {
         EXPECT_TRUE(p.sms->Journal().Read().empty());
     }
     sim.Stop();
+}
+
+TEST(QueueCrash, EntriesFiredJustBeforeAKillDoNotFireAgain) {
+    ClockGuard clock;
+    Pages p;
+    p.LoadBoth();
+    p.sms->AddSMSItem(1, "13800000001 13800000002", "", "定时", "2026-12-08 08:30:00", 0);
+    p.sms->AddSMSItem(2, "13800000003", "", "每日", "[每日]8时30分", 0);
+    p.SaveBoth();
+    ASSERT_EQ(ExitCode(StartSender(g_strAppPath, "fire")), -1);  // killed
+
+    p.Restart();
+    p.LoadBoth();
+    EXPECT_EQ(p.sms->Immediate().Count(), 3u) << "the fired rows were saved at once";
+    clk::SetFixed(2026, 12, 8, 8, 30, 0);
+    p.sms->CheckTimedItems();
+    p.sms->CheckCyclicItems(1000000);
+    auto numbers = Column(p.sms->Immediate(), queue::kColNumber);
+    std::sort(numbers.begin(), numbers.end());
+    EXPECT_EQ(numbers, (std::vector<std::string>{"13800000001", "13800000002", "13800000003"}));
+    EXPECT_EQ(p.sms->Timed().Count(), 0u);
+    EXPECT_EQ(p.sms->Cyclic().Count(), 1u);
 }
