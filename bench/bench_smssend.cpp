@@ -7,6 +7,7 @@
 #include "core/Globals.h"
 #include "core/LoginSettings.h"
 #include "core/PendingQueues.h"
+#include "core/QueueJournal.h"
 #include "core/RecordLog.h"
 #include "core/SmsBatch.h"
 #include "core/WorkerEngine.h"
@@ -81,6 +82,10 @@ double RunThreads(int rows, int firstSleepMs, int secondSleepMs, double* seconds
     }
     CSmsBatch batch(store, kind);
     batch.SetRecordSink([&log](const MsgRecord& r) { log.AddLogRecord(&r); });
+    // Each completion journals its rows, as the page's batch does.
+    QueueJournal& journal = QueueJournal::For(mms ? "MsgWS.dat" : "SMSMsgWS.dat");
+    std::filesystem::remove(journal.Path());
+    batch.SetJournal(&journal);
     if (mms) worker::SetMmsQueue(&batch);
     else worker::SetSmsQueue(&batch);
     worker::SetPassSleepsForTest(firstSleepMs, secondSleepMs);
