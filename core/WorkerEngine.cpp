@@ -30,7 +30,9 @@ struct ThreadSet {
     std::mutex mutex;  // threads, running
     std::condition_variable ended;
     std::vector<std::thread> threads;
-    int running = 0;
+    // Changed under the mutex; atomic because the stop's timed wait re-reads it after a wake
+    // that the sanitizer's interceptors do not see as taking the mutex again.
+    std::atomic<int> running{0};
     std::mutex sleepMutex;  // a pass sleep that a stop cuts short
     std::condition_variable wake;
 };
