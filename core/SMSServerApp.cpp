@@ -13,6 +13,8 @@
 #include "platform/TextCodec.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QFont>
 #include <QPalette>
 #include <QResource>
@@ -39,6 +41,19 @@ int CSMSServerApp::Run(int argc, char** argv) {
     return 0;
 }
 
+bool InstallQtTranslation() {
+    static QTranslator* translator = nullptr;
+    if (translator) return true;
+    auto* t = new QTranslator(QCoreApplication::instance());
+    if (!t->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete t;
+        return false;
+    }
+    QCoreApplication::installTranslator(t);
+    translator = t;
+    return true;
+}
+
 bool CSMSServerApp::InitInstance() {
     g_strAppPath = paths::ExecutableFolder();
     if (!m_args.empty()) return RepairRun();
@@ -46,6 +61,7 @@ bool CSMSServerApp::InitInstance() {
     QResource::registerResource(codec::ToQ(paths::AppFile("art.rcc")));
     QFont::insertSubstitution(QString::fromUtf8("宋体"), QStringLiteral("Noto Serif CJK SC"));
     QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"));
+    InstallQtTranslation();
     InstallMessageBoxes();
 
     if (!net::Startup()) {

@@ -41,3 +41,7 @@ private:
 };
 
 extern CSMSServerApp theApp;
+
+// Loads Qt's own Simplified Chinese texts (file dialogs, standard buttons) into the running
+// application, once. False when the translation is not installed.
+bool InstallQtTranslation();

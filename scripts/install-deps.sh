@@ -13,6 +13,7 @@ PACKAGES=(
   libgif-dev libasound2-dev libsndfile1-dev libfluidsynth-dev fluid-soundfont-gm
   libopencore-amrnb-dev
   python3 python3-pyftpdlib python3-xlrd tinyproxy-bin
+  qt6-translations-l10n
   xauth xvfb
   binutils
 )

@@ -1,7 +1,10 @@
 #include "core/FileDialogBox.h"
 #include "support/TestSupport.h"
+#include "core/SMSServerApp.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTimer>
@@ -47,4 +50,16 @@ TEST(FileDialogBox, SaveAddsTheDefaultExtensionAndCancelGivesNothing) {
     EXPECT_EQ(*path, dir.path() + "/号码.txt");
     answer(false);
     EXPECT_FALSE(RunFileDialog(req).has_value());
+}
+
+TEST(QtTranslation, FileDialogButtonsSpeakChinese) {
+    ASSERT_TRUE(InstallQtTranslation()) << "qt6-translations-l10n is part of the install step";
+    QFileDialog dlg;
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    auto* box = dlg.findChild<QDialogButtonBox*>();
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(box->button(QDialogButtonBox::Cancel), nullptr);
+    EXPECT_EQ(box->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), QString::fromUtf8("取消"));
+    EXPECT_TRUE(InstallQtTranslation());  // a second call keeps the one translator
 }
