@@ -12,6 +12,8 @@
 #include "platform/TermSignals.h"
 #include "platform/TextCodec.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -84,6 +86,8 @@ bool CSMSServerApp::InitInstance() {
         return false;
     }
     m_pInstance->SetShowHandler([this] { OnShowRequest(); });
+    // Left by atomic writes that a crash or a kill cut short.
+    files::RemoveStaleTemps(g_strAppPath);
 
     startup::LoadSysInfo();
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,7 +45,35 @@ void SyncParentDir(const std::string& path) {
     }
 }
 
+// The pid of a temporary name made by TempNameFor, or 0 when the name is not one.
+pid_t TempOwner(const std::string& name) {
+    const auto tmp = name.rfind(".tmp");
+    if (tmp == std::string::npos || tmp == 0) return 0;
+    const std::string rest = name.substr(tmp + 4);
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || dash + 1 == rest.size() || dash > 9) return 0;
+    for (std::size_t i = 0; i < rest.size(); ++i)
+        if (i != dash && (rest[i] < '0' || rest[i] > '9')) return 0;
+    return static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+}
+
 }  // namespace
+
+std::size_t RemoveStaleTemps(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::size_t removed = 0;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec) || it->is_symlink(ec)) continue;
+        const pid_t owner = TempOwner(it->path().filename().string());
+        if (owner <= 0 || owner == ::getpid()) continue;
+        if (::kill(owner, 0) == 0 || errno != ESRCH) continue;  // its writer still runs
+        if (fs::remove(it->path(), ec)) ++removed;
+        ec.clear();
+    }
+    return removed;
+}
 
 AtomicFileWriter::AtomicFileWriter(std::string path, unsigned mode)
     : path_(std::move(path)), tmp_(TempNameFor(path_)) {

@@ -46,6 +46,10 @@ bool AppendRecords(const std::string& path, std::size_t recordSize, const void* 
 bool RepairTornTail(const std::string& path, std::size_t recordSize);
 
 // One mutex per file and kind of use, whatever spelling of the path a caller uses.
+// Removes, below folder, the temporary files of atomic writes that never finished: names
+// "<name>.tmp<pid>-<n>" whose writing process no longer runs. Returns how many went.
+std::size_t RemoveStaleTemps(const std::string& folder);
+
 enum class PathLock { Log, Profile };
 std::mutex& PathMutex(const std::string& path, PathLock kind);
 

@@ -7,6 +7,9 @@
 
 #include <QDir>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QFile>
 #include <thread>
 
 using testsupport::ReadFile;
@@ -66,6 +69,29 @@ TEST(AtomicFile, RewriteReplacesWholeAndLeavesNoTemporaryFile) {
     std::string out = "stale";
     EXPECT_FALSE(files::ReadWholeFile(dir.file("missing"), out));
     EXPECT_TRUE(out.empty());
+}
+
+TEST(AtomicFile, StaleTemporariesOfEndedWritersAreRemoved) {
+    TempAppDir dir;
+    const pid_t dead = ::fork();
+    if (dead == 0) ::_exit(0);
+    ASSERT_GT(dead, 0);
+    ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+    const std::string d = std::to_string(dead), me = std::to_string(::getpid()),
+                      parent = std::to_string(::getppid());
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir.file("MMSSink"))));
+    const std::vector<std::pair<std::string, bool>> files = {
+        {"SMSMsgWS.dat.tmp" + d + "-0", false},      // its writer ended
+        {"MMSSink/a.qmx.tmp" + d + "-12", false},    // in a subfolder too
+        {"MsgTS.dat.tmp" + me + "-1", true},         // this process writes it now
+        {"MsgCS.dat.tmp" + parent + "-2", true},     // a running writer
+        {"notes.tmp", true}, {"x.dat.tmp" + d, true}, {"x.dat.tmp" + d + "-", true},
+        {"x.dat.tmpab-1", true}, {"SMSMsgWS.dat", true},
+    };
+    for (const auto& [name, kept] : files) WriteFile(dir.file(name), "x");
+    EXPECT_EQ(files::RemoveStaleTemps(dir.path()), 2u);
+    for (const auto& [name, kept] : files)
+        EXPECT_EQ(QFile::exists(QString::fromStdString(dir.file(name))), kept) << name;
 }
 
 TEST(AtomicFile, AppendCutsTornTailAndKeepsItAside) {
