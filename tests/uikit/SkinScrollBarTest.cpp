@@ -110,16 +110,22 @@ TEST(ScrollBarHooks, RoutedWhilePatchedAndOnlyOnce) {
     ResetScrollBarCodeImage();
 }
 
-// Mouse on the down arrow of a skinned edit, the timers driven by their handler.
-TEST(SkinScrollBar, ArrowPressRepeatsOnlyOverTheArrow) {
-    QPlainTextEdit edit;
-    edit.resize(200, 100);
+// A shown edit of 200 lines, skinned with 9-pixel bars.
+static void SkinnedEdit(QPlainTextEdit& edit, int height) {
+    edit.resize(200, height);
     QString t;
     for (int i = 0; i < 200; ++i) t += QString("line %1\n").arg(i);
     edit.setPlainText(t);
     edit.show();
     ASSERT_EQ(SkinSB_Initialize(&edit), 1);
     SkinSB_SetSize(&edit, SB_BOTH, 9, 9);
+}
+
+// Mouse on the down arrow of a skinned edit, the timers driven by their handler.
+TEST(SkinScrollBar, ArrowPressRepeatsOnlyOverTheArrow) {
+    QPlainTextEdit edit;
+    SkinnedEdit(edit, 100);
+    if (HasFatalFailure()) return;
     QScrollBar* bar = edit.verticalScrollBar();
     ASSERT_NE(qobject_cast<CSkinScrollBar*>(bar), nullptr);
     const QPoint down(bar->width() / 2, bar->height() - 3);
@@ -146,13 +152,8 @@ TEST(SkinScrollBar, ArrowPressRepeatsOnlyOverTheArrow) {
 // A thumb drag: SB_THUMBTRACK per move, then SB_THUMBPOSITION and SB_ENDSCROLL; the text follows.
 TEST(SkinScrollBar, ThumbDragTracksThenEnds) {
     QPlainTextEdit edit;
-    edit.resize(200, 120);
-    QString t;
-    for (int i = 0; i < 200; ++i) t += QString("line %1\n").arg(i);
-    edit.setPlainText(t);
-    edit.show();
-    ASSERT_EQ(SkinSB_Initialize(&edit), 1);
-    SkinSB_SetSize(&edit, SB_BOTH, 9, 9);
+    SkinnedEdit(edit, 120);
+    if (HasFatalFailure()) return;
     auto* bar = qobject_cast<CSkinScrollBar*>(edit.verticalScrollBar());
     ASSERT_NE(bar, nullptr);
     std::vector<int> codes;
