@@ -175,9 +175,16 @@ bool CLinkmanBook::DeleteBelow(const std::string& groupPath) {
 }
 
 bool CLinkmanBook::DeleteGroup(const std::string& parent, const std::string& name) {
+    return DeleteGroups(parent, {name});
+}
+
+bool CLinkmanBook::DeleteGroups(const std::string& parent, const std::vector<std::string>& names) {
     return InTransaction([&] {
-        return Run("delete from DirTable where FatherDir=? and ChildDir=?", {parent, "@" + name}) >= 0 &&
-               DeleteBelow(linkman::GroupPath(parent, name));
+        for (const std::string& name : names)
+            if (Run("delete from DirTable where FatherDir=? and ChildDir=?", {parent, "@" + name}) < 0 ||
+                !DeleteBelow(linkman::GroupPath(parent, name)))
+                return false;
+        return true;
     });
 }
 
@@ -239,6 +246,14 @@ bool CLinkmanBook::InsertContact(const std::string& path, const std::vector<std:
 
 bool CLinkmanBook::DeleteContact(const std::string& path, const std::string& name) {
     return Run("delete from LinkmanTable where DirInfo=? and 姓名=?", {path, name}) >= 0;
+}
+
+bool CLinkmanBook::DeleteContacts(const std::vector<std::pair<std::string, std::string>>& contacts) {
+    return InTransaction([&] {
+        for (const auto& [path, name] : contacts)
+            if (!DeleteContact(path, name)) return false;
+        return true;
+    });
 }
 
 bool CLinkmanBook::EditContact(const std::string& path, const std::string& oldName,

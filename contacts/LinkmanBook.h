@@ -65,6 +65,8 @@ public:
     bool AddGroup(const std::string& parent, const std::string& name);
     // Its row, every DirTable row below it and every contact below it.
     bool DeleteGroup(const std::string& parent, const std::string& name);
+    // Several groups of `parent`, each with everything below it, as one transaction.
+    bool DeleteGroups(const std::string& parent, const std::vector<std::string>& names);
     // Renames the row and rewrites every path below the old group path.
     bool RenameGroup(const std::string& parent, const std::string& oldName, const std::string& newName);
     // Moves group `name` from `source` into `target` with everything below it; a group of that
@@ -79,6 +81,8 @@ public:
     bool InsertContact(const std::string& path, const std::vector<std::string>& columns,
                        const std::vector<std::string>& values);
     bool DeleteContact(const std::string& path, const std::string& name);
+    // Several contacts (path, name), as one transaction.
+    bool DeleteContacts(const std::vector<std::pair<std::string, std::string>>& contacts);
     // Replaces contact `oldName` of `path` by the new values (delete and insert, one transaction).
     bool EditContact(const std::string& path, const std::string& oldName, const std::vector<std::string>& columns,
                      const std::vector<std::string>& values);

@@ -16,15 +16,6 @@
 
 namespace {
 
-struct Boxes {
-    std::vector<std::string> texts;
-    int answer = 1;  // to a question
-    seam::ScopedMessageBox box{[this](const std::string& t, int type) {
-        texts.push_back(t);
-        return type == 1 ? answer : 0;
-    }};
-};
-
 class LinkmanDialogsTest : public LinkmanDbTest {
 protected:
     // Runs the edit dialog with the given values; OK is pressed once. Returns the result.
