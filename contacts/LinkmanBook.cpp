@@ -4,7 +4,9 @@
 #include "core/Helpers.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <map>
+#include <unordered_map>
 
 namespace linkman {
 
@@ -157,6 +159,26 @@ std::vector<std::pair<std::string, std::string>> CLinkmanBook::GroupsBelow(const
     std::vector<std::pair<std::string, std::string>> out;
     out.reserve(rows.size());
     for (auto& r : rows) out.emplace_back(std::move(r[0]), NameOfChild(r[1]));
+    return out;
+}
+
+std::vector<CLinkmanBook::GroupEntry> CLinkmanBook::GroupTree(const std::string& path) const {
+    std::vector<std::pair<std::string, std::string>> groups = GroupsBelow(path);
+    // Parents first: a parent's path has fewer levels than its children's.
+    const auto depth = [](const std::string& p) { return std::count(p.begin(), p.end(), '@'); };
+    std::stable_sort(groups.begin(), groups.end(),
+                     [&](const auto& a, const auto& b) { return depth(a.first) < depth(b.first); });
+    std::unordered_map<std::string, int> index;  // folded path -> entry
+    index.emplace(codec::AsciiLower(path), -1);
+    std::vector<GroupEntry> out;
+    out.reserve(groups.size());
+    for (auto& [father, name] : groups) {
+        const auto it = index.find(codec::AsciiLower(father));
+        if (it == index.end()) continue;
+        std::string own = linkman::GroupPath(father, name);
+        index.emplace(codec::AsciiLower(own), static_cast<int>(out.size()));
+        out.push_back({std::move(own), std::move(name), it->second});
+    }
     return out;
 }
 

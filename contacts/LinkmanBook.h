@@ -59,6 +59,14 @@ public:
     std::vector<std::pair<std::string, std::string>> NamesBelow(const std::string& path) const;
     // Every (FatherDir, name) below `path` (its own sub-groups and theirs).
     std::vector<std::pair<std::string, std::string>> GroupsBelow(const std::string& path) const;
+    // The groups below `path` as a tree: each after its parent (index into the result, -1 for a
+    // sub-group of `path` itself), siblings in stored order; a group whose parent has no row is
+    // left out. For tree fills, in one query.
+    struct GroupEntry {
+        std::string path, name;
+        int parent;
+    };
+    std::vector<GroupEntry> GroupTree(const std::string& path) const;
 
     // -- groups
     bool GroupExists(const std::string& parent, const std::string& name) const;

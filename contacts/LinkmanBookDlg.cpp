@@ -1,7 +1,7 @@
 #include "contacts/LinkmanBookDlg.h"
 
-#include "compose/PickerHooks.h"
 #include "contacts/LinkmanEditDlg.h"
+#include "contacts/SelectLinkmanDlg.h"
 #include "core/Helpers.h"
 #include "platform/AppPath.h"
 #include "platform/TextCodec.h"
@@ -19,7 +19,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <unordered_map>
 
 using codec::FromQ;
 using codec::ToQ;
@@ -63,7 +62,10 @@ CLinkmanBookDlg::CLinkmanBookDlg(QWidget* parent) : CPageDlg(129, parent) { OnIn
 
 // The list follows its row store: it goes first.
 CLinkmanBookDlg::~CLinkmanBookDlg() {
-    if (g_pLinkmanBookDb == this) g_pLinkmanBookDb = nullptr;
+    if (g_pLinkmanBookDb == this) {
+        g_pLinkmanBookDb = nullptr;
+        picker::SetLinkmanPicker(std::move(m_oldPicker));
+    }
     delete m_list;
 }
 
@@ -151,6 +153,8 @@ void CLinkmanBookDlg::OnInitDialog() {
     connect(m_btnAddFromCards, &QPushButton::clicked, this, &CLinkmanBookDlg::OnAddFromCards);
 
     g_pLinkmanBookDb = this;
+    // The send and records pages pick recipients from this book.
+    m_oldPicker = picker::SetLinkmanPicker(&CSelectLinkmanDlg::Pick);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(1); });
     m_timer.start(200);
@@ -207,25 +211,16 @@ void CLinkmanBookDlg::FillDirTree() {
 }
 
 void CLinkmanBookDlg::FillSubDirTree(QTreeWidgetItem* node, const std::string& path) {
-    // Every group below path in one query, then the nodes level by level.
-    CLinkmanBook book = Book();
-    std::vector<std::pair<std::string, std::string>> groups = book.GroupsBelow(path);
+    // Every group below path in one query.
+    const std::vector<CLinkmanBook::GroupEntry> groups = Book().GroupTree(path);
     if (groups.empty()) {
         const std::string error = m_conn.GetErrorsText();
         if (!error.empty()) ShowMessage(error);
         return;
     }
-    std::stable_sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) {
-        return std::count(a.first.begin(), a.first.end(), '@') < std::count(b.first.begin(), b.first.end(), '@');
-    });
-    std::unordered_map<std::string, QTreeWidgetItem*> nodes;
-    nodes.emplace(codec::AsciiLower(path), node);
-    for (const auto& [father, name] : groups) {
-        const auto it = nodes.find(codec::AsciiLower(father));
-        if (it == nodes.end()) continue;  // a row whose parent group has no row
-        QTreeWidgetItem* child = AddGroupNode(it->second, name);
-        nodes.emplace(codec::AsciiLower(linkman::GroupPath(father, name)), child);
-    }
+    std::vector<QTreeWidgetItem*> nodes;
+    nodes.reserve(groups.size());
+    for (const auto& g : groups) nodes.push_back(AddGroupNode(g.parent < 0 ? node : nodes[g.parent], g.name));
 }
 
 QTreeWidgetItem* CLinkmanBookDlg::FindBelow(QTreeWidgetItem* node, const std::string& prefix,

@@ -2,6 +2,7 @@
 // Address book page (template 129): the groups as a tree, the current group's sub-groups and
 // contacts (or search results) as a list, and adding, editing, deleting and searching them.
 // The statements live in contacts/LinkmanBook.h; the page owns the book's one connection.
+#include "compose/PickerHooks.h"
 #include "contacts/AdoConnection.h"
 #include "contacts/LinkmanBook.h"
 #include "core/PageDlg.h"
@@ -129,6 +130,7 @@ private:
     int RunMenu(uikit::CMenuEx& menu, const QPoint& globalPos);
 
     std::unique_ptr<rows::RowStore> m_rows;
+    picker::NumbersFn m_oldPicker;  // given back when the page goes
 };
 
 // The page, for the dialogs and the picker that work on its connection and field list.
