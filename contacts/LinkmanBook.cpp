@@ -54,6 +54,21 @@ std::vector<std::string> BelowBinds(const std::string& group) {
     return {group, CharCount(group + "@"), group + "@"};
 }
 
+std::string_view TrimView(std::string_view s) {
+    while (!s.empty() && codec::IsAsciiSpace(s.front())) s.remove_prefix(1);
+    while (!s.empty() && codec::IsAsciiSpace(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// A column by name: exact, else with ASCII case folded; -1 when missing.
+int FieldIndex(const std::vector<std::string>& names, const std::string& name) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return static_cast<int>(i);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (codec::EqualsIgnoreAsciiCase(names[i], name)) return static_cast<int>(i);
+    return -1;
+}
+
 std::string NameOfChild(const std::string& childDir) {
     return !childDir.empty() && childDir[0] == '@' ? childDir.substr(1) : childDir;
 }
@@ -82,20 +97,33 @@ int CLinkmanBook::Run(const std::string& sql, const std::vector<std::string>& bi
     std::vector<db::Variant> values;
     values.reserve(binds.size());
     for (const std::string& b : binds) values.push_back(db::Variant::Text(b));
-    CAdoRecordset rs;
-    rs.SetConnection(m_pConn);
-    const int r = rs.Open(sql, 1, 3, 3, values);
-    if (r < 0) m_strError = m_pConn->GetErrorsText();
-    if (r > 0 && rows) {
-        while (!rs.IsEOF()) {
-            std::vector<std::string> row(read.size());
-            for (std::size_t i = 0; i < read.size(); ++i) rs.GetFieldValue(row[i], read[i]);
-            rows->push_back(std::move(row));
-            rs.MoveNext();
-        }
+    if (!rows) {
+        CAdoRecordset rs;
+        rs.SetConnection(m_pConn);
+        // Read-only: no statement here changes rows through the recordset.
+        const int r = rs.Open(sql, 1, 3, 1, values);
+        if (r < 0) m_strError = m_pConn->GetErrorsText();
+        rs.Close();
+        return r;
     }
-    rs.Close();
-    return r;
+    // Rows are read straight off the statement, each value trimmed as the recordset reads it.
+    const std::shared_ptr<db::Database> conn = m_pConn->GetConnection();
+    std::vector<std::string> names;
+    std::vector<int> at;
+    const std::size_t before = rows->size();
+    const bool ok = conn && conn->ForEachRow(sql, values, [&](const std::vector<std::string_view>& texts) {
+        if (at.empty())
+            for (const std::string& f : read) at.push_back(FieldIndex(names, f));
+        std::vector<std::string> row(read.size());
+        for (std::size_t i = 0; i < read.size(); ++i)
+            if (at[i] >= 0) row[i] = TrimView(texts[static_cast<std::size_t>(at[i])]);
+        rows->push_back(std::move(row));
+    }, &names);
+    if (!ok) {
+        m_strError = m_pConn->GetErrorsText();
+        return -1;
+    }
+    return rows->size() > before ? 1 : 0;
 }
 
 template <typename F> bool CLinkmanBook::InTransaction(F&& fn) {
@@ -137,9 +165,25 @@ std::vector<std::string> CLinkmanBook::AllGroupNames() const {
 std::vector<std::vector<std::string>> CLinkmanBook::Contacts(const std::string& path,
                                                              const std::vector<std::string>& fields) const {
     std::vector<std::vector<std::string>> rows;
-    if (fields.empty()) return rows;
-    Run("select " + FieldList(fields) + " from LinkmanTable where DirInfo=? order by 姓名", {path}, &rows, fields);
+    ForEachContact(path, fields, [&](const std::vector<std::string_view>& texts) {
+        rows.emplace_back(texts.begin(), texts.end());
+    });
     return rows;
+}
+
+bool CLinkmanBook::ForEachContact(const std::string& path, const std::vector<std::string>& fields,
+                                  const std::function<void(const std::vector<std::string_view>&)>& fn) const {
+    const std::shared_ptr<db::Database> conn = m_pConn ? m_pConn->GetConnection() : nullptr;
+    if (fields.empty() || !conn) return false;
+    std::vector<std::string_view> trimmed(fields.size());
+    const bool ok = conn->ForEachRow("select " + FieldList(fields) + " from LinkmanTable where DirInfo=? order by 姓名",
+                                     {db::Variant::Text(path)}, [&](const std::vector<std::string_view>& texts) {
+                                         for (std::size_t i = 0; i < trimmed.size(); ++i)
+                                             trimmed[i] = TrimView(texts[i]);
+                                         fn(trimmed);
+                                     });
+    if (!ok) m_strError = m_pConn->GetErrorsText();
+    return ok;
 }
 
 std::vector<std::pair<std::string, std::string>> CLinkmanBook::NamesBelow(const std::string& path) const {

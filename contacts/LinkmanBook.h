@@ -5,8 +5,10 @@
 // quoted identifiers. An operation of several statements is one transaction.
 #include "contacts/AdoConnection.h"
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -55,6 +57,10 @@ public:
     // The contacts of `path` in 姓名 order: the given fields of each.
     std::vector<std::vector<std::string>> Contacts(const std::string& path,
                                                    const std::vector<std::string>& fields) const;
+    // The same, handed to fn row by row (trimmed texts, valid during the call); false when the
+    // query failed.
+    bool ForEachContact(const std::string& path, const std::vector<std::string>& fields,
+                        const std::function<void(const std::vector<std::string_view>&)>& fn) const;
     // Every (path, 姓名) of the groups lying below `path`, grouped by path; for tree fills.
     std::vector<std::pair<std::string, std::string>> NamesBelow(const std::string& path) const;
     // Every (FatherDir, name) below `path` (its own sub-groups and theirs).

@@ -46,14 +46,22 @@ CSkinButton* MakeButton(QWidget* parent, int id, const char* text, const QRect& 
 
 QPixmap IconPixmap(int id) { return QPixmap::fromImage(uikit::res::Icon(id)); }
 
-rows::PackedRow Pack(const std::vector<std::string>& cells, int icon) {
+template <typename Cells> rows::PackedRow Pack(const Cells& cells, int icon) {
     rows::PackedRow r;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (i) r.cells += '\0';
-        r.cells += cells[i];
+    std::size_t n = 0;
+    for (const auto& c : cells) n += std::string_view(c).size() + 1;
+    r.cells.reserve(n);
+    bool first = true;
+    for (const auto& c : cells) {
+        if (!first) r.cells += '\0';
+        first = false;
+        r.cells += std::string_view(c);
     }
     r.icon = icon;
     return r;
+}
+rows::PackedRow Pack(std::initializer_list<std::string> cells, int icon) {
+    return Pack(std::vector<std::string>(cells), icon);
 }
 
 }  // namespace
@@ -348,9 +356,9 @@ void CLinkmanBookDlg::FillList() {
     rows.push_back(Pack({kNewGroupRow}, kImgNewGroup));
     rows.push_back(Pack({kNewContactRow}, kImgNewContact));
     for (const std::string& g : book.SubGroups(m_strPath, true)) rows.push_back(Pack({"<" + g + ">"}, kImgGroup));
-    std::vector<std::vector<std::string>> contacts = book.Contacts(m_strPath, m_arrColumns);
-    rows.reserve(rows.size() + contacts.size());
-    for (const auto& c : contacts) rows.push_back(Pack(c, kImgContact));
+    book.ForEachContact(m_strPath, m_arrColumns, [&](const std::vector<std::string_view>& texts) {
+        rows.push_back(Pack(texts, kImgContact));
+    });
     m_rows->AssignPacked(std::move(rows));
     m_list->Model()->Sync();
     UpdateCount();
