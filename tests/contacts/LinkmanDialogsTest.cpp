@@ -11,6 +11,7 @@
 
 #include <QLineEdit>
 #include <QPixmap>
+#include <QTest>
 
 #include <cstdlib>
 
@@ -117,7 +118,9 @@ TEST_F(LinkmanDialogsTest, InPlaceEditWritesTheCell) {
     dlg.BeginEdit(1, 1);
     ASSERT_EQ(dlg.m_nEditRow, 1);
     EXPECT_FALSE(dlg.m_list->isEnabled());
-    dlg.m_edit->setText(codec::ToQ("13900000009"));
+    EXPECT_TRUE(dlg.m_edit->isEnabled());  // typing reaches it
+    dlg.m_edit->clear();
+    QTest::keyClicks(dlg.m_edit, "13900000009");
     dlg.OnOK();  // commits and stays open
     EXPECT_EQ(dlg.m_nEditRow, -1);
     EXPECT_TRUE(dlg.m_list->isEnabled());
