@@ -8,9 +8,14 @@
 
 namespace {
 
-QImage Blank() {
+// A 16 x 16 icon on transparent ground, drawn by draw(painter).
+template <typename Draw> QImage Icon16(Draw draw) {
     QImage img(16, 16, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+    p.end();
     return img;
 }
 
@@ -67,82 +72,68 @@ const QColor kFolder(250, 205, 90);
 }  // namespace
 
 ARTGEN_ITEM("ico/134.png") {
-    QImage img = Blank();
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    Person(p, QColor(60, 120, 210));
-    return img;
+    return Icon16([](QPainter& p) {
+        Person(p, QColor(60, 120, 210));
+    });
 }
 
 ARTGEN_ITEM("ico/135.png") {
-    QImage img = Blank();
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(0.85, 0.85);
-    Person(p, QColor(60, 120, 210));
-    p.resetTransform();
-    PlusBadge(p);
-    return img;
+    return Icon16([](QPainter& p) {
+        p.scale(0.85, 0.85);
+        Person(p, QColor(60, 120, 210));
+        p.resetTransform();
+        PlusBadge(p);
+    });
 }
 
 ARTGEN_ITEM("ico/136.png") {
-    QImage img = Blank();
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    Folder(p, kFolder, false);
-    PlusBadge(p);
-    return img;
+    return Icon16([](QPainter& p) {
+        Folder(p, kFolder, false);
+        PlusBadge(p);
+    });
 }
 
 ARTGEN_ITEM("ico/137.png") {
-    QImage img = Blank();
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    Folder(p, kFolder, false);
-    return img;
+    return Icon16([](QPainter& p) {
+        Folder(p, kFolder, false);
+    });
 }
 
 ARTGEN_ITEM("ico/138.png") {
-    // A closed book with a blue cover and a person on it.
-    QImage img = Blank();
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(20, 50, 120), 0.8));
-    p.setBrush(QColor(50, 100, 200));
-    p.drawRoundedRect(QRectF(2.5, 1.5, 11, 13), 1.5, 1.5);
-    p.setBrush(QColor(240, 240, 230));
-    p.drawRect(QRectF(3.5, 13, 10, 1.5));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(30, 70, 160));
-    p.drawRect(QRectF(2.5, 1.5, 2, 13));
-    p.setBrush(Qt::white);
-    p.drawEllipse(QRectF(7.5, 3.5, 3.5, 3.5));
-    p.drawChord(QRectF(6, 7.5, 6.5, 6), 0, 180 * 16);
-    return img;
+    return Icon16([](QPainter& p) {
+        // A closed book with a blue cover and a person on it.
+        p.setPen(QPen(QColor(20, 50, 120), 0.8));
+        p.setBrush(QColor(50, 100, 200));
+        p.drawRoundedRect(QRectF(2.5, 1.5, 11, 13), 1.5, 1.5);
+        p.setBrush(QColor(240, 240, 230));
+        p.drawRect(QRectF(3.5, 13, 10, 1.5));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(30, 70, 160));
+        p.drawRect(QRectF(2.5, 1.5, 2, 13));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(7.5, 3.5, 3.5, 3.5));
+        p.drawChord(QRectF(6, 7.5, 6.5, 6), 0, 180 * 16);
+    });
 }
 
 ARTGEN_ITEM("ico/139.png") {
-    // A folder with an arrow pointing up and back.
-    QImage img = Blank();
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    Folder(p, kFolder, false);
-    p.setPen(QPen(QColor(30, 80, 170), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    QPainterPath arrow;
-    arrow.moveTo(12, 12);
-    arrow.lineTo(12, 8.5);
-    arrow.lineTo(5.5, 8.5);
-    p.drawPath(arrow);
-    p.drawLine(QPointF(5.5, 8.5), QPointF(7.5, 6.8));
-    p.drawLine(QPointF(5.5, 8.5), QPointF(7.5, 10.2));
-    return img;
+    return Icon16([](QPainter& p) {
+        // A folder with an arrow pointing up and back.
+        Folder(p, kFolder, false);
+        p.setPen(QPen(QColor(30, 80, 170), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        QPainterPath arrow;
+        arrow.moveTo(12, 12);
+        arrow.lineTo(12, 8.5);
+        arrow.lineTo(5.5, 8.5);
+        p.drawPath(arrow);
+        p.drawLine(QPointF(5.5, 8.5), QPointF(7.5, 6.8));
+        p.drawLine(QPointF(5.5, 8.5), QPointF(7.5, 10.2));
+    });
 }
 
 ARTGEN_ITEM("ico/140.png") {
-    QImage img = Blank();
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    Folder(p, kFolder, true);
-    return img;
+    return Icon16([](QPainter& p) {
+        Folder(p, kFolder, true);
+    });
 }
