@@ -13,9 +13,7 @@
 #include "uikit/SortListCtrl.h"
 
 #include <QApplication>
-#include <QHeaderView>
 #include <QLabel>
-#include <QMenu>
 #include <QTreeWidget>
 
 #include <algorithm>
