@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <filesystem>
 
@@ -318,6 +319,22 @@ TEST(VoiceRecorderThreads, StartAndStopRepeatedly) {
     ASSERT_TRUE(WaitUntil([&] { return !rec.m_SoundOut.IsOpen(); }));
     rec.StopPlay();
     EXPECT_TRUE(boxes.empty()) << boxes.front();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(VoiceRecordDlg, RenderForReview) {
+    const char* out = std::getenv("SMS_SHOT_DIR");
+    if (!out) GTEST_SKIP() << "SMS_SHOT_DIR not set";
+    TempAppDir dir;
+    CVoiceRecordDlg dlg;
+    dlg.m_nLength = 12;
+    dlg.show();
+    QApplication::processEvents();
+    dlg.grab().save(QString(out) + "/dlg386.png");
+    dlg.OnCancel();
 }
 
 }  // namespace

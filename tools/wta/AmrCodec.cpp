@@ -3,6 +3,7 @@
 #include <opencore-amrnb/interf_dec.h>
 #include <opencore-amrnb/interf_enc.h>
 #include <sndfile.h>
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -94,12 +95,48 @@ bool Decode(const std::string& file, std::vector<std::int16_t>& samples, std::st
     return true;
 }
 
+namespace {
+
+// libsndfile is loaded when a WAV is read, so a conversion to WAV starts without it and
+// the dozen codec libraries it brings along.
+struct SndFileApi {
+    decltype(&sf_open) open = nullptr;
+    decltype(&sf_read_short) readShort = nullptr;
+    decltype(&sf_close) close = nullptr;
+    decltype(&sf_strerror) strError = nullptr;
+    decltype(&sf_error) error = nullptr;
+    decltype(&sf_error_number) errorNumber = nullptr;
+};
+
+const SndFileApi* SndFile() {
+    static const SndFileApi api = [] {
+        SndFileApi a;
+        void* h = ::dlopen("libsndfile.so.1", RTLD_NOW | RTLD_LOCAL);
+        if (!h) return a;
+        a.open = reinterpret_cast<decltype(&sf_open)>(::dlsym(h, "sf_open"));
+        a.readShort = reinterpret_cast<decltype(&sf_read_short)>(::dlsym(h, "sf_read_short"));
+        a.close = reinterpret_cast<decltype(&sf_close)>(::dlsym(h, "sf_close"));
+        a.strError = reinterpret_cast<decltype(&sf_strerror)>(::dlsym(h, "sf_strerror"));
+        a.error = reinterpret_cast<decltype(&sf_error)>(::dlsym(h, "sf_error"));
+        a.errorNumber = reinterpret_cast<decltype(&sf_error_number)>(::dlsym(h, "sf_error_number"));
+        return a;
+    }();
+    return api.open && api.readShort && api.close && api.strError && api.error && api.errorNumber ? &api : nullptr;
+}
+
+}  // namespace
+
 bool ReadPcmWav(const std::string& path, std::vector<std::int16_t>& samples, std::string& error) {
     samples.clear();
-    SF_INFO info{};
-    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
+    const SndFileApi* sf = SndFile();
     if (!sf) {
-        error = path + ": " + sf_strerror(nullptr);
+        error = std::string("libsndfile cannot be loaded: ") + ::dlerror();
+        return false;
+    }
+    SF_INFO info{};
+    SNDFILE* f = sf->open(path.c_str(), SFM_READ, &info);
+    if (!f) {
+        error = path + ": " + sf->strError(nullptr);
         return false;
     }
     const int major = info.format & SF_FORMAT_TYPEMASK;
@@ -107,41 +144,42 @@ bool ReadPcmWav(const std::string& path, std::vector<std::int16_t>& samples, std
     if (major != SF_FORMAT_WAV || sub != SF_FORMAT_PCM_16 || info.samplerate != kRate || info.channels != 1) {
         error = path + ": not an 8000 Hz 16-bit mono PCM WAV file (" + std::to_string(info.samplerate) +
                 " Hz, " + std::to_string(info.channels) + " channel(s))";
-        sf_close(sf);
+        sf->close(f);
         return false;
     }
     short buf[4096];
     sf_count_t n;
-    while ((n = sf_read_short(sf, buf, 4096)) > 0) samples.insert(samples.end(), buf, buf + n);
-    const int err = sf_error(sf);
-    sf_close(sf);
+    while ((n = sf->readShort(f, buf, 4096)) > 0) samples.insert(samples.end(), buf, buf + n);
+    const int err = sf->error(f);
+    sf->close(f);
     if (err != SF_ERR_NO_ERROR) {
-        error = path + ": " + sf_error_number(err);
+        error = path + ": " + sf->errorNumber(err);
         return false;
     }
     return true;
 }
 
 bool WritePcmWav(const std::string& path, const std::vector<std::int16_t>& samples, std::string& error) {
-    const std::string tmp = TempBeside(path);
-    SF_INFO info{};
-    info.samplerate = kRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* sf = sf_open(tmp.c_str(), SFM_WRITE, &info);
-    if (!sf) {
-        error = path + ": " + sf_strerror(nullptr);
-        return false;
-    }
-    const sf_count_t wrote = sf_write_short(sf, samples.data(), static_cast<sf_count_t>(samples.size()));
-    const bool ok = wrote == static_cast<sf_count_t>(samples.size());
-    if (!ok) error = path + ": " + sf_strerror(sf);
-    if (sf_close(sf) != 0 || !ok) {
-        if (error.empty()) error = path + ": write failed";
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return Publish(tmp, path, error);
+    const std::uint32_t bytes = static_cast<std::uint32_t>(samples.size() * 2);
+    std::string out;
+    out.reserve(44 + bytes);
+    auto le = [&](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    out += "RIFF";
+    le(36 + bytes, 4);
+    out += "WAVEfmt ";
+    le(16, 4);
+    le(1, 2);          // PCM
+    le(1, 2);          // mono
+    le(kRate, 4);
+    le(kRate * 2, 4);  // bytes per second
+    le(2, 2);          // block align
+    le(16, 2);         // bits
+    out += "data";
+    le(bytes, 4);
+    for (std::int16_t v : samples) le(static_cast<std::uint16_t>(v), 2);
+    return WriteFileWhole(path, out, error);
 }
 
 bool WriteFileWhole(const std::string& path, const std::string& data, std::string& error) {

@@ -1,6 +1,6 @@
 #pragma once
 // AMR-NB in the single-channel file form ("#!AMR\n" and frames) over opencore-amrnb, and the
-// 8000 Hz 16-bit mono WAV files on the other side (libsndfile).
+// 8000 Hz 16-bit mono WAV files on the other side (read through libsndfile).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,7 +23,7 @@ bool Decode(const std::string& file, std::vector<std::int16_t>& samples, std::st
 
 // Reads a WAV that must be 8000 Hz, 16-bit PCM, mono; false with a reason otherwise.
 bool ReadPcmWav(const std::string& path, std::vector<std::int16_t>& samples, std::string& error);
-// Writes an 8000 Hz 16-bit mono WAV beside path and renames it over path.
+// Writes an 8000 Hz 16-bit mono WAV (44-byte header) beside path and renames it over path.
 bool WritePcmWav(const std::string& path, const std::vector<std::int16_t>& samples, std::string& error);
 // Writes bytes beside path and renames them over path.
 bool WriteFileWhole(const std::string& path, const std::string& data, std::string& error);
