@@ -114,7 +114,7 @@ TEST(AlsaDevice, CaptureReadsTheFilePluginsInput) {
     EXPECT_EQ(got.substr(0, pcm.size()), pcm);
 }
 
-TEST(AlsaDevice, AbortEndsABlockedWrite) {
+TEST(AlsaDeviceThreads, AbortEndsAWriterLoop) {
     TempAppDir dir;
     // The null device takes data as fast as it comes; an abort from another thread ends the
     // writer's loop and every later write.
@@ -163,9 +163,9 @@ TEST(AlsaDevice, AFormatItCannotTakeIsRefused) {
     EXPECT_EQ(err.code, wave::kBadFormat);
 }
 
-// ---- players over the file-backed device ----
+// ---- players over the file-backed device (their threads also run under ThreadSanitizer) ----
 
-class PlayerTest : public ::testing::Test {
+class SoundPlayerThreads : public ::testing::Test {
 protected:
     TempAppDir dir;
     std::shared_ptr<wave::FileWaveDevice> dev =
@@ -173,7 +173,7 @@ protected:
     wave::ScopedWaveDevice scoped{dev};
 };
 
-TEST_F(PlayerTest, WavPlaysWholeAndGivesUpWhenTheOutputIsBusy) {
+TEST_F(SoundPlayerThreads, WavPlaysWholeAndGivesUpWhenTheOutputIsBusy) {
     const std::string pcm = Bytes(Tone(1.0));
     WriteFile(dir.file("a.wav"), Wav(pcm));
     sound::CWavPlayer player;
@@ -191,7 +191,7 @@ TEST_F(PlayerTest, WavPlaysWholeAndGivesUpWhenTheOutputIsBusy) {
     EXPECT_FALSE(player.PlayAsync(dir.file("missing.wav")));
 }
 
-TEST_F(PlayerTest, WavStopEndsARealTimePlay) {
+TEST_F(SoundPlayerThreads, WavStopEndsARealTimePlay) {
     dev->SetRealTime(true);
     WriteFile(dir.file("a.wav"), Wav(Bytes(Tone(20.0))));
     sound::CWavPlayer player;
@@ -203,7 +203,7 @@ TEST_F(PlayerTest, WavStopEndsARealTimePlay) {
     EXPECT_EQ(dev->m_nOpenOutputs, 0);
 }
 
-TEST_F(PlayerTest, MidiRendersNonSilentSamples) {
+TEST_F(SoundPlayerThreads, MidiRendersNonSilentSamples) {
     WriteFile(dir.file("a.mid"), Header(0, 1, 480) + Track(Note(0, 480) + Note(0, 480, 64) + EndOfTrack(0)));
     WriteFile(dir.file("b.mid"), "not midi");
     sound::CMidiPlayer midi;
