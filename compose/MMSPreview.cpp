@@ -38,6 +38,18 @@ private:
 
 bool HasShowable(const MMSFrame& f) { return f.szText[0] || f.szImage[0] || f.szSound[0]; }
 
+// The given path, or for an empty one the path chosen in the file dialog (nothing: cancelled).
+std::optional<std::string> PathOrAsk(const std::string& given, bool save, const char* title, const char* filter,
+                                     const char* ext) {
+    if (!given.empty()) return given;
+    seam::FileDialogRequest req;
+    req.save = save;
+    req.title = title;
+    req.filter = filter;
+    req.defaultExt = ext;
+    return seam::AskFile(req);
+}
+
 }  // namespace
 
 CMMSPreview::CMMSPreview() {
@@ -143,16 +155,10 @@ void CMMSPreview::New() {
 }
 
 std::string CMMSPreview::SetSound(int nFrame, const std::string& strSource) {
-    std::string source = strSource;
-    if (source.empty()) {
-        seam::FileDialogRequest req;
-        req.title = "选择要设置的彩信声音文件名";
-        req.filter = "amr文件(*.amr)|*.amr|";
-        req.defaultExt = "amr";
-        const std::optional<std::string> chosen = seam::AskFile(req);
-        if (!chosen) return {};
-        source = *chosen;
-    }
+    const std::optional<std::string> chosen =
+        PathOrAsk(strSource, false, "选择要设置的彩信声音文件名", "amr文件(*.amr)|*.amr|", "amr");
+    if (!chosen) return {};
+    const std::string& source = *chosen;
     if (!paths::FileExists(paths::ToFsPath(source)) || paths::IsDirectory(paths::ToFsPath(source))) {
         ShowMessage("选中声音文件无效！");
         return {};
@@ -172,18 +178,13 @@ void CMMSPreview::DeleteImage(int nFrame) {
 }
 
 int CMMSPreview::SetImage(int nFrame, const std::string& strSource, int nFlag) {
-    std::string source = strSource;
-    if (source.empty()) {
-        seam::FileDialogRequest req;
-        req.title = "选择要设置的彩信图片文件名";
-        req.filter =
-            "图像文件(*.jpg;*.gif;*.bmp;*.png)|*.jpg;*.gif;*.bmp;*.png|jpg文件(*.jpg)|*.jpg|gif文件(*.gif)|*.gif|"
-            "bmp文件(*.bmp)|*.bmp|png文件(*.png)|*.png|";
-        req.defaultExt = "jpg";
-        const std::optional<std::string> chosen = seam::AskFile(req);
-        if (!chosen) return 0;
-        source = *chosen;
-    }
+    const std::optional<std::string> chosen = PathOrAsk(
+        strSource, false, "选择要设置的彩信图片文件名",
+        "图像文件(*.jpg;*.gif;*.bmp;*.png)|*.jpg;*.gif;*.bmp;*.png|jpg文件(*.jpg)|*.jpg|gif文件(*.gif)|*.gif|"
+        "bmp文件(*.bmp)|*.bmp|png文件(*.png)|*.png|",
+        "jpg");
+    if (!chosen) return 0;
+    const std::string& source = *chosen;
     const std::string fsSource = paths::ToFsPath(source);
     if (!paths::FileExists(fsSource) || paths::IsDirectory(fsSource)) {
         ShowMessage("选中图片文件无效！");
@@ -225,34 +226,17 @@ int CMMSPreview::Save(const std::string& strPath, int nFlag) {
         if (nFlag == 1) ShowMessage("保存失败！\r\n没有彩信内容可保存！");
         return 0;
     }
-    std::string path = strPath;
-    if (path.empty()) {
-        seam::FileDialogRequest req;
-        req.save = true;
-        req.title = "输入保存的彩信资源文件名";
-        req.filter = kQmxFilter;
-        req.defaultExt = "QMX";
-        const std::optional<std::string> chosen = seam::AskFile(req);
-        if (!chosen) return 0;
-        path = *chosen;
-    }
-    return CMMSPackage::Save(path, nFlag);
+    const std::optional<std::string> path = PathOrAsk(strPath, true, "输入保存的彩信资源文件名", kQmxFilter, "QMX");
+    if (!path) return 0;
+    return CMMSPackage::Save(*path, nFlag);
 }
 
 int CMMSPreview::Open(const std::string& strPath) {
     if (m_bModified == 1 && ShowMessage("是否保存已经打开的彩信资源文件？", 1) == 1) Save(m_strPath, 1);
-    std::string path = strPath;
-    if (path.empty()) {
-        seam::FileDialogRequest req;
-        req.title = "选择要打开的彩信资源文件名";
-        req.filter = kQmxFilter;
-        req.defaultExt = "QMX";
-        const std::optional<std::string> chosen = seam::AskFile(req);
-        if (!chosen) return 0;
-        path = *chosen;
-    }
+    const std::optional<std::string> path = PathOrAsk(strPath, false, "选择要打开的彩信资源文件名", kQmxFilter, "QMX");
+    if (!path) return 0;
     Reset();
-    CMMSPackage::Open(path);
+    CMMSPackage::Open(*path);
     // Every AMR of the work folder gets its WAV.
     std::vector<std::string> amrs;
     std::error_code ec;
@@ -313,12 +297,8 @@ void CMMSPreview::StartPreview() {
 }
 
 void CMMSPreview::StopPreview() {
-    sound::SystemSound().Stop();
+    StopSounds();
     m_bPlaying = 0;
-    if (m_nMciDevice) {
-        m_Midi.Close();
-        m_nMciDevice = 0;
-    }
     if (m_pHost) m_pHost->KillTimer(kTimerStep);
 }
 
@@ -359,10 +339,7 @@ void CMMSPreview::PlayFrameSound(int nFrame) {
         sound::SystemSound().Stop();
         const MMSFrame& f = Frame(nFrame);
         if (f.szSound[0]) {
-            if (m_nMciDevice) {
-                m_Midi.Close();
-                m_nMciDevice = 0;
-            }
+            StopSounds();
             const std::string name = f.szSound;
             const std::string low = codec::AsciiLower(name);
             if (low.find(".amr") != std::string::npos && name.size() > 4) {

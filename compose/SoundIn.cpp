@@ -4,38 +4,17 @@
 
 #include <chrono>
 
-void ReportWaveError(const char* device, const wave::WaveError& err, const char* where) {
-    MessageBoxFormat("%s:%x:%s %s", device, static_cast<unsigned>(err.code), err.text.c_str(), where);
-}
-
-CSoundIn::CSoundIn() : m_thread([this] { Run(); }) {}
+CSoundIn::CSoundIn() { BeginThread([this] { Run(); }); }
 
 CSoundIn::~CSoundIn() {
     Stop();
-    {
-        std::lock_guard lock(m_mutex);
-        m_bQuit = true;
-    }
-    m_cv.notify_all();
-    m_thread.join();
-}
-
-int CSoundIn::QueuedBuffers() const {
-    std::lock_guard lock(m_mutex);
-    return m_nBuffers;
+    EndThread();
 }
 
 bool CSoundIn::Start(const CWaveFormat* format) {
     std::unique_lock lock(m_mutex);
-    if (m_bRunning || m_hWaveIn || !m_pfnData) return false;
-    const CWaveFormat& fmt = format ? *format : m_Format;
-    wave::WaveError err;
-    m_hWaveIn = wave::Device()->OpenInput(fmt.Pcm(), err);
-    if (!m_hWaveIn) {
-        lock.unlock();
-        ReportWaveError("WAVEIN", err, "in Start()");
-        return false;
-    }
+    if (m_bRunning || m_hWave || !m_pfnData) return false;
+    if (!OpenDevice(false, format, lock, "in Start()")) return false;
     for (int i = 0; i < kQueued; ++i)
         if (!AddInputBufferToQueue()) break;
     m_bRunning = true;
@@ -63,7 +42,7 @@ void CSoundIn::Run() {
         if (m_queue.empty()) return;
         CMemBlock* buffer = m_queue.front();
         m_queue.pop_front();
-        wave::IWaveStream* in = m_hWaveIn.get();
+        wave::IWaveStream* in = m_hWave.get();
         lock.unlock();
         const long bytes = in ? in->Read(buffer->GetBuffer(), kBufferBytes) : 0;
         if (bytes < 0) ReportWaveError("WAVEIN", in->LastError(), "in OnWIM_DATA()");
@@ -86,25 +65,24 @@ void CSoundIn::OnWIM_DATA(CMemBlock* buffer, long bytes) {
         m_queue.push_back(buffer);  // the same buffer goes back to the device
         return;
     }
-    buffer->Free();
-    delete buffer;
+    FreeBlock(buffer);
     --m_nBuffers;
 }
 
 void CSoundIn::EndFromCallback() {
     m_bRunning = false;
     // The lock is not taken: this runs inside the callback, on the capture thread.
-    if (wave::IWaveStream* in = m_hWaveIn.get()) in->Abort();
+    if (wave::IWaveStream* in = m_hWave.get()) in->Abort();
 }
 
 void CSoundIn::Stop() {
     std::unique_lock lock(m_mutex);
-    if (!m_hWaveIn) return;  // capture is not running: nothing to reset
+    if (!m_hWave) return;  // capture is not running: nothing to reset
     m_bRunning = false;
-    m_hWaveIn->Abort();
+    m_hWave->Abort();
     const bool handed = m_cv.wait_for(lock, std::chrono::milliseconds(kStopWaitMs), [&] { return m_nBuffers == 0; });
     const int left = m_nBuffers;
-    if (handed) m_hWaveIn.reset();
+    if (handed) m_hWave.reset();
     lock.unlock();
     if (!handed) MessageBoxFormat("Still %d buffers in waveIn queue!", left);
 }

@@ -5,34 +5,17 @@
 #include <chrono>
 #include <vector>
 
-CSoundOut::CSoundOut() : m_thread([this] { Run(); }) {}
+CSoundOut::CSoundOut() { BeginThread([this] { Run(); }); }
 
 CSoundOut::~CSoundOut() {
     Stop();
-    {
-        std::lock_guard lock(m_mutex);
-        m_bQuit = true;
-    }
-    m_cv.notify_all();
-    m_thread.join();
-}
-
-bool CSoundOut::IsOpen() const {
-    std::lock_guard lock(m_mutex);
-    return m_hWaveOut != nullptr;
+    EndThread();
 }
 
 bool CSoundOut::Start(const CWaveFormat* format) {
     std::unique_lock lock(m_mutex);
-    if (m_bRunning || m_hWaveOut || !m_pfnData) return false;
-    const CWaveFormat& fmt = format ? *format : m_Format;
-    wave::WaveError err;
-    m_hWaveOut = wave::Device()->OpenOutput(fmt.Pcm(), err);
-    if (!m_hWaveOut) {
-        lock.unlock();
-        ReportWaveError("WAVEOUT", err, "in start()");
-        return false;
-    }
+    if (m_bRunning || m_hWave || !m_pfnData) return false;
+    if (!OpenDevice(true, format, lock, "in start()")) return false;
     m_bRunning = true;
     m_bBusy = true;  // the first blocks are filled here, before the thread sees them
     lock.unlock();
@@ -41,8 +24,7 @@ bool CSoundOut::Start(const CWaveFormat* format) {
         auto* block = new CMemBlock(kBlockBytes, false);
         m_pfnData(*block, m_pArg);
         if (block->GetSize() == 0 || !block->GetBuffer()) {
-            block->Free();
-            delete block;
+            FreeBlock(block);
             break;
         }
         first.push_back(block);
@@ -65,23 +47,23 @@ bool CSoundOut::AddOutputBufferToQueue(CMemBlock* block) {
 void CSoundOut::Run() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_cv.wait(lock, [&] { return m_bQuit || !m_queue.empty() || (m_hWaveOut && !m_bRunning && !m_bBusy); });
+        m_cv.wait(lock, [&] { return m_bQuit || !m_queue.empty() || (m_hWave && !m_bRunning && !m_bBusy); });
         if (m_queue.empty()) {
             if (m_bQuit) return;
             // Nothing queued any more and not running: play out what the device holds, close it.
-            wave::IWaveStream* out = m_hWaveOut.get();
+            wave::IWaveStream* out = m_hWave.get();
             m_bBusy = true;
             lock.unlock();
             out->Drain();
             lock.lock();
             m_bBusy = false;
-            if (m_queue.empty() && !m_bRunning) m_hWaveOut.reset();
+            if (m_queue.empty() && !m_bRunning) m_hWave.reset();
             m_cv.notify_all();
             continue;
         }
         CMemBlock* block = m_queue.front();
         m_queue.pop_front();
-        wave::IWaveStream* out = m_hWaveOut.get();
+        wave::IWaveStream* out = m_hWave.get();
         m_bBusy = true;
         lock.unlock();
         const bool played = out && out->Write(block->GetBuffer(), block->GetSize());
@@ -112,17 +94,16 @@ void CSoundOut::OnWOM_DONE(CMemBlock* block) {
         AddOutputBufferToQueue(block);
         return;
     }
-    block->Free();
-    delete block;
+    FreeBlock(block);
 }
 
 void CSoundOut::Stop() {
     std::unique_lock lock(m_mutex);
-    if (!m_hWaveOut) return;
+    if (!m_hWave) return;
     m_bRunning = false;
-    m_hWaveOut->Abort();
+    m_hWave->Abort();
     m_cv.notify_all();
     const bool idle = m_cv.wait_for(lock, std::chrono::milliseconds(kStopWaitMs),
                                     [&] { return m_queue.empty() && !m_bBusy; });
-    if (idle) m_hWaveOut.reset();
+    if (idle) m_hWave.reset();
 }

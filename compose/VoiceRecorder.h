@@ -2,6 +2,7 @@
 // The voice recorder's engine: one capture and one playback thread over the wave devices and the
 // wave file being recorded or played. Callbacks run on the sound threads and touch only the file;
 // the file is created and closed on the UI thread, never while a sound thread uses it.
+#include "compose/SoundIn.h"
 #include "compose/SoundOut.h"
 
 #include <functional>

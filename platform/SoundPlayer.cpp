@@ -7,6 +7,13 @@
 
 namespace sound {
 
+void CPlayThread::Stop() {
+    if (m_stream) m_stream->Abort();
+    if (m_thread.joinable()) m_thread.join();
+    m_stream.reset();
+    m_bPlaying = false;
+}
+
 bool CWavPlayer::PlayAsync(const std::string& fsPath) {
     Stop();
     m_strError.clear();
@@ -21,33 +28,25 @@ bool CWavPlayer::PlayAsync(const std::string& fsPath) {
     fmt.channels = static_cast<unsigned>(info.channels);
     fmt.bits = 16;
     wave::WaveError err;
-    m_stream = wave::Device()->OpenOutput(fmt, err);
-    if (!m_stream) {
+    std::unique_ptr<wave::IWaveStream> stream = wave::Device()->OpenOutput(fmt, err);
+    if (!stream) {
         m_strError = err.text;
         sf_close(sf);
         return false;
     }
-    m_bPlaying = true;
-    wave::IWaveStream* out = m_stream.get();
-    m_thread = std::thread([this, sf, out, channels = info.channels] {
+    m_play.Begin(std::move(stream), [sf, channels = info.channels](wave::IWaveStream& out) {
         std::vector<short> buf(static_cast<std::size_t>(1024 * channels));
         sf_count_t n;
         bool ok = true;
         while (ok && (n = sf_readf_short(sf, buf.data(), 1024)) > 0)
-            ok = out->Write(buf.data(), static_cast<std::size_t>(n * channels) * sizeof(short));
-        if (ok) out->Drain();
+            ok = out.Write(buf.data(), static_cast<std::size_t>(n * channels) * sizeof(short));
+        if (ok) out.Drain();
         sf_close(sf);
-        m_bPlaying = false;
     });
     return true;
 }
 
-void CWavPlayer::Stop() {
-    if (m_stream) m_stream->Abort();
-    if (m_thread.joinable()) m_thread.join();
-    m_stream.reset();
-    m_bPlaying = false;
-}
+void CWavPlayer::Stop() { m_play.Stop(); }
 
 CWavPlayer& SystemSound() {
     static CWavPlayer player;
@@ -101,38 +100,30 @@ bool CMidiPlayer::Play() {
     fmt.rate = kRate;
     fmt.channels = 2;
     wave::WaveError err;
-    m_stream = wave::Device()->OpenOutput(fmt, err);
-    if (!m_stream) {
+    std::unique_ptr<wave::IWaveStream> stream = wave::Device()->OpenOutput(fmt, err);
+    if (!stream) {
         m_strError = err.text;
         cleanup();
         return false;
     }
     fluid_player_play(player);
-    m_bPlaying = true;
-    wave::IWaveStream* out = m_stream.get();
-    m_thread = std::thread([this, settings, synth, player, out] {
+    m_play.Begin(std::move(stream), [settings, synth, player](wave::IWaveStream& out) {
         std::vector<short> buf(512 * 2);
         bool ok = true;
         while (ok && fluid_player_get_status(player) == FLUID_PLAYER_PLAYING) {
             fluid_synth_write_s16(synth, 512, buf.data(), 0, 2, buf.data(), 1, 2);
-            ok = out->Write(buf.data(), buf.size() * sizeof(short));
+            ok = out.Write(buf.data(), buf.size() * sizeof(short));
         }
-        if (ok) out->Drain();
+        if (ok) out.Drain();
         fluid_player_stop(player);
         delete_fluid_player(player);
         delete_fluid_synth(synth);
         delete_fluid_settings(settings);
-        m_bPlaying = false;
     });
     return true;
 }
 
-void CMidiPlayer::Stop() {
-    if (m_stream) m_stream->Abort();
-    if (m_thread.joinable()) m_thread.join();
-    m_stream.reset();
-    m_bPlaying = false;
-}
+void CMidiPlayer::Stop() { m_play.Stop(); }
 
 void CMidiPlayer::Close() {
     Stop();

@@ -10,28 +10,47 @@
 
 namespace sound {
 
-// One sound at a time, as the system's sound player. Not thread-safe: used from one thread.
-class CWavPlayer {
+// An output stream fed by a thread of its own; Stop aborts the stream and joins the thread.
+class CPlayThread {
 public:
-    ~CWavPlayer() { Stop(); }
-    // Stops what plays and starts the file; false at once when it cannot be read or the output
-    // is busy (error in LastError).
-    bool PlayAsync(const std::string& fsPath);
+    ~CPlayThread() { Stop(); }
+    // Runs feed(stream) on the thread; the stream is closed after Stop.
+    template <class Fn>
+    void Begin(std::unique_ptr<wave::IWaveStream> stream, Fn feed) {
+        m_stream = std::move(stream);
+        m_bPlaying = true;
+        m_thread = std::thread([this, feed, out = m_stream.get()] {
+            feed(*out);
+            m_bPlaying = false;
+        });
+    }
     void Stop();
     bool IsPlaying() const { return m_bPlaying; }
-    const std::string& LastError() const { return m_strError; }
 
 private:
     std::unique_ptr<wave::IWaveStream> m_stream;
     std::thread m_thread;
     std::atomic<bool> m_bPlaying{false};
+};
+
+// One sound at a time, as the system's sound player. Not thread-safe: used from one thread.
+class CWavPlayer {
+public:
+    // Stops what plays and starts the file; false at once when it cannot be read or the output
+    // is busy (error in LastError).
+    bool PlayAsync(const std::string& fsPath);
+    void Stop();
+    bool IsPlaying() const { return m_play.IsPlaying(); }
+    const std::string& LastError() const { return m_strError; }
+
+private:
+    CPlayThread m_play;
     std::string m_strError;
 };
 
 // The MIDI sequencer: open a file, play it from the start, stop, close.
 class CMidiPlayer {
 public:
-    ~CMidiPlayer() { Close(); }
     // False when the file is not a MIDI file.
     bool Open(const std::string& fsPath);
     // Plays the open file from the start (stopping an earlier play); false when nothing is open,
@@ -40,7 +59,7 @@ public:
     void Stop();
     void Close();
     bool IsOpen() const { return !m_strPath.empty(); }
-    bool IsPlaying() const { return m_bPlaying; }
+    bool IsPlaying() const { return m_play.IsPlaying(); }
     const std::string& LastError() const { return m_strError; }
 
     // The GM sound font used ("/usr/share/sounds/sf2/default-GM.sf2").
@@ -48,9 +67,7 @@ public:
 
 private:
     std::string m_strPath;
-    std::unique_ptr<wave::IWaveStream> m_stream;
-    std::thread m_thread;
-    std::atomic<bool> m_bPlaying{false};
+    CPlayThread m_play;
     std::string m_strError;
 };
 
