@@ -32,8 +32,9 @@ WaveError FromAlsa(int err, const std::string& pcm, const char* what) {
 
 class AlsaStream : public IWaveStream {
 public:
-    AlsaStream(snd_pcm_t* pcm, std::string name, const PcmFormat& fmt)
-        : m_pcm(pcm), m_name(std::move(name)), m_fmt(fmt), m_abortFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    AlsaStream(std::shared_ptr<const void> keep, snd_pcm_t* pcm, std::string name, const PcmFormat& fmt)
+        : m_keep(std::move(keep)),
+          m_pcm(pcm), m_name(std::move(name)), m_fmt(fmt), m_abortFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
     ~AlsaStream() override {
         snd_pcm_drop(m_pcm);
         snd_pcm_close(m_pcm);
@@ -118,6 +119,7 @@ private:
         return false;
     }
 
+    std::shared_ptr<const void> m_keep;  // the device and its configuration outlive the stream
     snd_pcm_t* m_pcm;
     std::string m_name;
     PcmFormat m_fmt;
@@ -126,7 +128,7 @@ private:
     WaveError m_error;
 };
 
-class AlsaDevice : public IWaveDevice {
+class AlsaDevice : public IWaveDevice, public std::enable_shared_from_this<AlsaDevice> {
 public:
     AlsaDevice(std::string name, const std::string& config) : m_name(std::move(name)) {
         snd_lib_error_set_handler(QuietAlsa);
@@ -175,7 +177,7 @@ private:
             return nullptr;
         }
         if (dir == SND_PCM_STREAM_CAPTURE) snd_pcm_start(pcm);
-        return std::make_unique<AlsaStream>(pcm, m_name, fmt);
+        return std::make_unique<AlsaStream>(shared_from_this(), pcm, m_name, fmt);
     }
 
     std::string m_name;

@@ -26,12 +26,13 @@ std::shared_ptr<IWaveDevice> SetDevice(std::shared_ptr<IWaveDevice> dev) {
 
 class FileStream : public IWaveStream {
 public:
-    FileStream(FileWaveDevice& dev, const PcmFormat& fmt, bool output)
-        : m_dev(dev), m_fmt(fmt), m_bOutput(output), m_start(std::chrono::steady_clock::now()) {
+    FileStream(std::shared_ptr<FileWaveDevice> keep, const PcmFormat& fmt, bool output)
+        : m_keep(std::move(keep)),
+          m_dev(*m_keep), m_fmt(fmt), m_bOutput(output), m_start(std::chrono::steady_clock::now()) {
         if (output) {
-            m_out.open(dev.m_strOutput, std::ios::binary | std::ios::app);
+            m_out.open(m_dev.m_strOutput, std::ios::binary | std::ios::app);
         } else {
-            std::ifstream in(dev.m_strInput, std::ios::binary);
+            std::ifstream in(m_dev.m_strInput, std::ios::binary);
             if (in) m_data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }
     }
@@ -87,6 +88,7 @@ private:
         return !m_bAborted;
     }
 
+    std::shared_ptr<FileWaveDevice> m_keep;
     FileWaveDevice& m_dev;
     PcmFormat m_fmt;
     bool m_bOutput;
@@ -109,7 +111,7 @@ std::unique_ptr<IWaveStream> FileWaveDevice::OpenInput(const PcmFormat& fmt, Wav
         return nullptr;
     }
     ++m_nInputOpens;
-    return std::make_unique<FileStream>(*this, fmt, false);
+    return std::make_unique<FileStream>(shared_from_this(), fmt, false);
 }
 
 std::unique_ptr<IWaveStream> FileWaveDevice::OpenOutput(const PcmFormat& fmt, WaveError& err) {
@@ -127,7 +129,7 @@ std::unique_ptr<IWaveStream> FileWaveDevice::OpenOutput(const PcmFormat& fmt, Wa
         std::lock_guard lock(m_mutex);
         m_lastOutput = fmt;
     }
-    return std::make_unique<FileStream>(*this, fmt, true);
+    return std::make_unique<FileStream>(shared_from_this(), fmt, true);
 }
 
 PcmFormat FileWaveDevice::LastOutputFormat() const {

@@ -67,8 +67,9 @@ std::shared_ptr<IWaveDevice> MakeAlsaDevice(const std::string& pcmName = "defaul
 
 // The file-backed device of the tests. Capture delivers the bytes of the input file, then waits
 // as a silent microphone until aborted; playback appends to the output file. One output may be
-// open at a time (a second open finds the device in use). With a rate, both run in real time.
-class FileWaveDevice : public IWaveDevice {
+// open at a time (a second open finds the device in use). In real time, both take the time the
+// samples last. Made with make_shared: its streams keep it alive.
+class FileWaveDevice : public IWaveDevice, public std::enable_shared_from_this<FileWaveDevice> {
 public:
     FileWaveDevice(std::string inputFile, std::string outputFile);
     std::unique_ptr<IWaveStream> OpenInput(const PcmFormat& fmt, WaveError& err) override;
