@@ -271,7 +271,7 @@ bool CMMSPreview::ConvertAmr(const std::string& amrName) {
     const std::string wav = WavFor(amrName);
     std::error_code ec;
     fs::remove(wav, ec);
-    const int rc = proc::RunBounded(paths::AppFile("wta"), {"amr2wav", WorkFile(amrName), wav}, kConvertTimeoutMs);
+    const int rc = proc::RunBounded(paths::AppFile("wta"), {"amr2wav", WorkFile(amrName), wav}, m_nConvertTimeoutMs);
     if (rc == 0 && paths::FileExists(wav)) return true;
     fs::remove(wav, ec);  // nothing half-written stays playable
     return false;

@@ -37,7 +37,6 @@ class CMMSPreview : public CMMSPackage {
 public:
     enum { kTimerStep = 100, kTimerGif = 200, kMsgFrame = 0x66, kMsgNothing = 0x67 };
     static constexpr int kScreenWidth = 128, kPictureMaxHeight = 160, kTextBottom = 206;
-    static constexpr int kConvertTimeoutMs = 30000;
 
     CMMSPreview();
     ~CMMSPreview() override;
@@ -75,6 +74,7 @@ public:
     // The WAV that stands for a work-folder AMR sound.
     std::string WavFor(const std::string& amrName) const;
 
+    int m_nConvertTimeoutMs = 30000;  // a converter still running then is ended
     int m_bShowText = 1;
     IMMSPreviewHost* m_pHost = nullptr;
     QPlainTextEdit* m_pTextCtrl = nullptr;

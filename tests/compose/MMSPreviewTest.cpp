@@ -11,9 +11,11 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QTimer>
 #include <QWidget>
 #include <gif_lib.h>
 
+#include <chrono>
 #include <filesystem>
 
 using namespace soundfix;
@@ -286,6 +288,26 @@ TEST_F(PreviewTest, AFailedConversionLeavesNoPlayableSound) {
     WriteFile(app.file("good.amr"), Amr(0.2));
     EXPECT_FALSE(pv.SetSound(1, app.file("good.amr")).empty());
     EXPECT_FALSE(fs::exists(work + "/01.wav"));
+}
+
+TEST_F(PreviewTest, AConverterThatHangsIsEndedAndItsHalfWavRemoved) {
+    WriteFile(app.file("a.amr"), Amr(0.2));
+    // A converter that writes half a WAV and never ends.
+    fs::remove(app.file("wta"));
+    WriteFile(app.file("wta"), "#!/bin/sh\nprintf 'RIFF' > \"$3\"\nexec sleep 600\n");
+    fs::permissions(app.file("wta"), fs::perms::owner_all);
+    pv.m_nConvertTimeoutMs = 1500;
+    int ticks = 0;  // the host's timers and paints go on meanwhile
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(10);
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(pv.SetSound(0, app.file("a.amr")).empty());
+    const auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_GE(took, std::chrono::milliseconds(1500));
+    EXPECT_LT(took, std::chrono::seconds(20));
+    EXPECT_GT(ticks, 0);
+    EXPECT_FALSE(fs::exists(work + "/00.wav"));
 }
 
 TEST_F(PreviewTest, MidiFrameRendersSamples) {

@@ -285,6 +285,69 @@ TEST_F(RecorderTest, AWriteFailureStopsCaptureAndIsLogged) {
     EXPECT_TRUE(boxes.empty());
 }
 
+// A capture device whose reads do not return on an abort until released.
+class StuckInput : public wave::IWaveDevice, public wave::IWaveStream {
+public:
+    std::unique_ptr<wave::IWaveStream> OpenInput(const wave::PcmFormat&, wave::WaveError&) override {
+        struct Ref : wave::IWaveStream {
+            StuckInput* s;
+            explicit Ref(StuckInput* p) : s(p) {}
+            long Read(void* b, std::size_t n) override { return s->Read(b, n); }
+            bool Write(const void*, std::size_t) override { return false; }
+            void Drain() override {}
+            void Abort() override { s->Abort(); }
+            wave::WaveError LastError() const override { return {}; }
+        };
+        return std::make_unique<Ref>(this);
+    }
+    std::unique_ptr<wave::IWaveStream> OpenOutput(const wave::PcmFormat&, wave::WaveError& e) override {
+        e = {wave::kBadDevice, "none"};
+        return nullptr;
+    }
+    long Read(void*, std::size_t) override {
+        std::unique_lock lock(m);
+        reading = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return released; });
+        return 0;
+    }
+    bool Write(const void*, std::size_t) override { return false; }
+    void Drain() override {}
+    void Abort() override {}
+    wave::WaveError LastError() const override { return {}; }
+    void Release() {
+        std::lock_guard lock(m);
+        released = true;
+        cv.notify_all();
+    }
+    std::mutex m;
+    std::condition_variable cv;
+    bool reading = false, released = false;
+};
+
+TEST(VoiceRecorderThreads, StopIsBoundedWhenBuffersDoNotComeBack) {
+    TempAppDir dir;
+    auto dev = std::make_shared<StuckInput>();
+    wave::ScopedWaveDevice scoped(dev);
+    std::vector<std::string> boxes;
+    seam::ScopedStandardBox box([&](const std::string& t) { boxes.push_back(t); });
+    CVoiceRecorder rec;
+    rec.m_strRecordPath = dir.file("Temp.wd");
+    rec.StartRecord();
+    {
+        std::unique_lock lock(dev->m);
+        ASSERT_TRUE(dev->cv.wait_for(lock, std::chrono::seconds(10), [&] { return dev->reading; }));
+    }
+    rec.m_SoundIn.Stop();  // gives up after its bound
+    EXPECT_EQ(boxes, std::vector<std::string>{"Still 2 buffers in waveIn queue!"});
+    EXPECT_TRUE(rec.m_SoundIn.IsOpen());  // the device is not closed under the thread
+    dev->Release();
+    ASSERT_TRUE(WaitUntil([&] { return rec.m_SoundIn.QueuedBuffers() == 0; }));
+    rec.StopRecord();
+    EXPECT_FALSE(rec.m_SoundIn.IsOpen());
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
 // Record and play started and stopped over and over (also under ThreadSanitizer).
 TEST(VoiceRecorderThreads, StartAndStopRepeatedly) {
     TempAppDir dir;
