@@ -200,8 +200,9 @@ int main(int argc, char** argv) {
     const double perRow = (static_cast<double>(heapAfter) - static_cast<double>(heapBefore)) / allRows;
     const double cellsPerRow = static_cast<double>(cellBytes) / allRows;
 
-    // Auto-refresh with 1,000,000 rows listed.
-    const double refreshBig = AutoRefreshUiTime(page);
+    // Auto-refresh with 1,000,000 rows listed (the first round after a search also pays for the
+    // search's one-off index pass: the best of three).
+    const double refreshBig = std::min({AutoRefreshUiTime(page), AutoRefreshUiTime(page), AutoRefreshUiTime(page)});
 
     // Delete 1,000 selected rows of the 1,000,000 listed, next to a plain copy with fsync.
     page.List()->clearSelection();
@@ -237,6 +238,9 @@ int main(int argc, char** argv) {
     const double recentBig = Best(20, [&] { page.OnShowRecent(); });
     g_strAppPath = g_small;
     CSMSRecordDlg small;
+    small.resize(900, 500);
+    small.show();
+    QCoreApplication::processEvents();
     Warm(small.Log());
     const double recentSmall = Best(20, [&] { small.OnShowRecent(); });
     small.OnSearchAgain();

@@ -90,8 +90,8 @@ CAdvancedQueryDlg::CAdvancedQueryDlg(QWidget* parent) : CSkinDialog(IDD, parent)
         m_frames[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
     Label(this, "注：※号项均支持模糊查询，不需要输入完整信息。", 12, 128, 190);
-    AddOkCancelButtons(this, m_btnOK, m_btnCancel, 50, 110, 140);
-    SetDialogSizeDlu(220, 160);
+    AddOkCancelButtons(this, m_btnOK, m_btnCancel, 50, 110, 146);
+    SetDialogSizeDlu(220, 166);
 }
 
 int CAdvancedQueryDlg::QueryTypeOf(const std::string& item) {

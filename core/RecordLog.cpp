@@ -300,6 +300,16 @@ bool CRecordLog::ForEachRecord(const std::function<void(const MsgRecord&)>& fn, 
 
 bool CRecordLog::ForEachRecordAt(const std::function<void(const MsgRecord&, std::size_t)>& fn,
                                  std::size_t newestOnly, std::size_t* totalOut) const {
+    if (newestOnly == 0) return ForEachRecordIn(0, static_cast<std::size_t>(-1), fn, totalOut);
+    // The newest records of those there now: the range is fixed by one look at the size.
+    const long long size = paths::FileSize(FilePath());
+    const std::size_t now = size > 0 ? static_cast<std::size_t>(size) / kMsgRecordSize : 0;
+    return ForEachRecordIn(now > newestOnly ? now - newestOnly : 0, now, fn, totalOut);
+}
+
+bool CRecordLog::ForEachRecordIn(std::size_t firstWanted, std::size_t end,
+                                 const std::function<void(const MsgRecord&, std::size_t)>& fn,
+                                 std::size_t* totalOut) const {
     if (totalOut) *totalOut = 0;
     const int fd = ::open(FilePath().c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -310,10 +320,9 @@ bool CRecordLog::ForEachRecordAt(const std::function<void(const MsgRecord&, std:
     struct stat st {};
     if (::fstat(fd, &st) != 0) return false;
     // The records there when the read starts; later appends and a torn tail are not read.
-    std::size_t total = static_cast<std::size_t>(st.st_size) / kMsgRecordSize;
+    const std::size_t total = std::min(static_cast<std::size_t>(st.st_size) / kMsgRecordSize, end);
     if (totalOut) *totalOut = total;
-    std::size_t first = 0;
-    if (newestOnly > 0 && total > newestOnly) first = total - newestOnly;
+    const std::size_t first = std::min(firstWanted, total);
     if (first > 0 && ::lseek(fd, static_cast<off_t>(first * kMsgRecordSize), SEEK_SET) < 0) return false;
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 

@@ -164,10 +164,15 @@ public:
     // the newest. Returns false when the log does not exist or cannot be read. A rewrite running
     // meanwhile is never seen half done (it replaces the file whole).
     bool ForEachRecord(const std::function<void(const MsgRecord&)>& fn, std::size_t newestOnly = 0) const;
-    // Same, with each record's index in the log; *total (when given) gets the number of whole
-    // records the log held when the read began.
+    // Same, with each record's index in the log; *total (when given) gets the end of the range
+    // read: the number of whole records the log held when the read began.
     bool ForEachRecordAt(const std::function<void(const MsgRecord&, std::size_t index)>& fn,
                          std::size_t newestOnly = 0, std::size_t* total = nullptr) const;
+    // The records [first, end) of those there when the read begins (fewer when the log is
+    // shorter); *total gets the end of the range read. Several readers may read one log at once.
+    bool ForEachRecordIn(std::size_t first, std::size_t end,
+                         const std::function<void(const MsgRecord&, std::size_t index)>& fn,
+                         std::size_t* total = nullptr) const;
     // Same, into a vector.
     bool ReadRecords(std::vector<MsgRecord>& out, std::size_t newestOnly = 0) const;
 

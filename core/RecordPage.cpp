@@ -303,7 +303,8 @@ void CRecordPage::SearchRecords(int mode, int allRecords) {
     }
     if (res.found) {
         // Below any row already there: rows that arrive later stay above.
-        m_rows.InsertPacked(0, std::move(res.rows));
+        if (m_rows.Count() == 0) m_rows.AssignPacked(std::move(res.rows));
+        else m_rows.InsertPacked(0, std::move(res.rows));
         m_horizon = {true, m_log.Rewrites(), res.first, res.total};
     }
     EndBusy();

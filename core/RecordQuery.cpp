@@ -2,10 +2,14 @@
 
 #include "core/Helpers.h"
 #include "core/LongSms.h"
+#include "platform/AppPath.h"
 #include "platform/StringFormat.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <thread>
 
 namespace recpage {
 
@@ -88,11 +92,17 @@ bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out) {
     if (icon < 0) return false;
     out.icon = icon;
     out.data = index;
-    std::string& s = out.cells;
+    // Built in a scratch buffer, then copied once at its exact size: a listed row keeps no slack.
+    thread_local std::string s;
     s.clear();
-    s.reserve(160);
-    auto cell = [&s](std::string_view gbk) {
-        s += codec::FromGbk(gbk);
+    auto text = [](std::string_view gbk) {
+        if (std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            s += gbk;
+        else
+            s += codec::FromGbk(gbk);
+    };
+    auto cell = [&](std::string_view gbk) {
+        text(gbk);
         s.push_back('\0');
     };
     cell(status);
@@ -109,22 +119,58 @@ bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out) {
     cell(Field(r.szSize));
     s += std::to_string(r.nDevice);
     s.push_back('\0');
-    s += codec::FromGbk(Field(r.szFiles));
+    text(Field(r.szFiles));
+    out.cells.assign(s);
     return true;
 }
+
+namespace {
+// The rows of the records [first, end) that pass.
+void SearchRange(const CRecordLog& log, const Filter& filter, std::size_t first, std::size_t end,
+                 std::vector<rows::PackedRow>& out, bool& found) {
+    rows::PackedRow row;
+    found = log.ForEachRecordIn(first, end, [&](const MsgRecord& r, std::size_t i) {
+        if (filter.Passes(r) && MakeRow(r, static_cast<std::int64_t>(i), row)) out.push_back(std::move(row));
+    });
+}
+}  // namespace
 
 SearchResult Search(const CRecordLog& log, const Query& q, bool allRecords) {
     SearchResult res;
     const Filter filter(q);
-    rows::PackedRow row;
-    std::size_t first = static_cast<std::size_t>(-1);
-    res.found = log.ForEachRecordAt(
-        [&](const MsgRecord& r, std::size_t i) {
-            if (first == static_cast<std::size_t>(-1)) first = i;
-            if (filter.Passes(r) && MakeRow(r, static_cast<std::int64_t>(i), row)) res.rows.push_back(std::move(row));
-        },
-        allRecords ? 0 : kRecentCount, &res.total);
-    res.first = first == static_cast<std::size_t>(-1) ? res.total : first;
+    // The records there now; later ones come as new rows.
+    const long long size = paths::FileSize(log.FilePath());
+    if (size < 0) return res;
+    const std::size_t count = static_cast<std::size_t>(size) / kMsgRecordSize;
+    res.first = allRecords || count <= kRecentCount ? 0 : count - kRecentCount;
+    res.total = count;
+    // A big log is read in slices side by side, each by its own reader.
+    constexpr std::size_t kSliceMin = 65536;
+    const std::size_t n = count - res.first;
+    const std::size_t slices = std::clamp<std::size_t>(n / kSliceMin, 1, std::clamp(std::thread::hardware_concurrency() / 2, 1u, 4u));
+    std::vector<std::vector<rows::PackedRow>> parts(slices);
+    std::vector<char> found(slices, 0);
+    std::vector<std::thread> readers;
+    for (std::size_t k = 0; k < slices; ++k) {
+        const std::size_t a = res.first + n * k / slices, b = res.first + n * (k + 1) / slices;
+        auto run = [&, k, a, b] {
+            bool ok = false;
+            SearchRange(log, filter, a, b, parts[k], ok);
+            found[k] = ok;
+        };
+        if (k + 1 == slices) run();
+        else readers.emplace_back(run);
+    }
+    for (std::thread& t : readers) t.join();
+    res.found = std::all_of(found.begin(), found.end(), [](char f) { return f != 0; });
+    if (slices == 1) {
+        res.rows = std::move(parts[0]);
+    } else {
+        std::size_t rowsTotal = 0;
+        for (const auto& p : parts) rowsTotal += p.size();
+        res.rows.reserve(rowsTotal);
+        for (auto& p : parts) std::move(p.begin(), p.end(), std::back_inserter(res.rows));
+    }
     return res;
 }
 

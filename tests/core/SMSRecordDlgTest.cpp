@@ -51,6 +51,10 @@ TEST_F(RecordPageTest, LatestRecordsSearchAgainAndViews) {
     EXPECT_EQ(Rows(), 150);
     EXPECT_EQ(Ids().front(), 150);
     EXPECT_EQ(Ids().back(), 1);
+    list()->SortColumn(9);  // a header click: ascending from the top
+    EXPECT_EQ(Ids().front(), 1);
+    list()->SortColumn(9);
+    EXPECT_EQ(Ids().front(), 150);
 
     page->OnShowAll();  // the current view: the list stays
     EXPECT_EQ(Rows(), 150);
@@ -352,6 +356,29 @@ TEST_F(RecordPageTest, ReplyFillsTheSendSmsPage) {
     }
     // The MMS reply belongs to the send-MMS page; the text reply added the two numbers.
     EXPECT_EQ(send.Recipients()->Entries(), (std::vector<std::string>{"13800000003", "13800000001"}));
+}
+
+TEST_F(RecordPageTest, RenderForReview) {
+    const char* out = std::getenv("SMS_SHOT_DIR");
+    if (!out) GTEST_SKIP() << "SMS_SHOT_DIR not set";
+    std::vector<MsgRecord> recs = EveryStatus();
+    recs.pop_back();
+    for (MsgRecord& r : recs) msgrec::SetField(r.szText, "本周六门店全场八折，欢迎光临！");
+    WriteLog(recs);
+    page->resize(760, 420);
+    page->show();
+    page->OnSearchAgain();
+    Select({1, 3});
+    QApplication::processEvents();
+    page->grab().save(QString(out) + "/page159.png");
+    CAdvancedQueryDlg q;
+    CReplyTypeDlg r;
+    for (std::pair<CSkinDialog*, const char*> d : {std::pair<CSkinDialog*, const char*>{&q, "511"}, {&r, "420"}}) {
+        d.first->show();
+        QApplication::processEvents();
+        d.first->grab().save(QString(out) + "/dlg" + d.second + ".png");
+        d.first->hide();
+    }
 }
 
 }  // namespace
