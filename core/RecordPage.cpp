@@ -298,15 +298,20 @@ void CRecordPage::SearchRecords(int mode, int allRecords) {
     recpage::SearchResult res;
     {
         WaitCursor wait;
-        // Read, filter and make the row texts off the UI thread; the window keeps painting.
-        res = CallOffUi([&] { return recpage::Search(m_log, q, allRecords != 0); });
+        // Read, filter, make the row texts and fill the store off the UI thread (the store is
+        // safe from any thread; the list follows at its next notification); the window keeps
+        // painting.
+        res = CallOffUi([&] {
+            recpage::SearchResult r = recpage::Search(m_log, q, allRecords != 0);
+            // Below any row already there: rows that arrive later stay above.
+            if (!r.found) return r;
+            if (m_rows.Count() == 0) m_rows.AssignPacked(std::move(r.rows));
+            else m_rows.InsertPacked(0, std::move(r.rows));
+            r.rows.clear();
+            return r;
+        });
     }
-    if (res.found) {
-        // Below any row already there: rows that arrive later stay above.
-        if (m_rows.Count() == 0) m_rows.AssignPacked(std::move(res.rows));
-        else m_rows.InsertPacked(0, std::move(res.rows));
-        m_horizon = {true, m_log.Rewrites(), res.first, res.total};
-    }
+    if (res.found) m_horizon = {true, m_log.Rewrites(), res.first, res.total};
     EndBusy();
     UpdateCountLabel();
 }

@@ -135,7 +135,7 @@ void SearchRange(const CRecordLog& log, const Filter& filter, std::size_t first,
 }
 }  // namespace
 
-SearchResult Search(const CRecordLog& log, const Query& q, bool allRecords) {
+SearchResult Search(const CRecordLog& log, const Query& q, bool allRecords, std::size_t sliceRecords) {
     SearchResult res;
     const Filter filter(q);
     // The records there now; later ones come as new rows.
@@ -145,9 +145,8 @@ SearchResult Search(const CRecordLog& log, const Query& q, bool allRecords) {
     res.first = allRecords || count <= kRecentCount ? 0 : count - kRecentCount;
     res.total = count;
     // A big log is read in slices side by side, each by its own reader.
-    constexpr std::size_t kSliceMin = 65536;
     const std::size_t n = count - res.first;
-    const std::size_t slices = std::clamp<std::size_t>(n / kSliceMin, 1, std::clamp(std::thread::hardware_concurrency() / 2, 1u, 4u));
+    const std::size_t slices = std::clamp<std::size_t>(n / std::max<std::size_t>(sliceRecords, 1), 1, std::clamp(std::thread::hardware_concurrency() / 2, 1u, 4u));
     std::vector<std::vector<rows::PackedRow>> parts(slices);
     std::vector<char> found(slices, 0);
     std::vector<std::thread> readers;

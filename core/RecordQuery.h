@@ -49,8 +49,9 @@ struct SearchResult {
     std::vector<rows::PackedRow> rows;
     std::size_t first = 0, total = 0;
 };
-// allRecords false: only the newest kRecentCount records are read. Any thread.
-SearchResult Search(const CRecordLog& log, const Query& q, bool allRecords);
+// allRecords false: only the newest kRecentCount records are read. A log of at least two slices
+// of sliceRecords is read by several readers at once. Any thread.
+SearchResult Search(const CRecordLog& log, const Query& q, bool allRecords, std::size_t sliceRecords = 65536);
 
 // The text the record view shows for a status and column 4: a sent, delivered or failed SMS whose
 // text ends in the long-SMS marker shows its side file (when expandLongSms), anything else as
