@@ -168,9 +168,8 @@ CRecordPage::~CRecordPage() {
 }
 
 void CRecordPage::OnInitDialog() {
-    const int chosen[4] = {kViewBitmaps[0][0], kViewBitmaps[1][1], kViewBitmaps[2][1], kViewBitmaps[3][1]};
+    ShowViewButtons(1);
     for (int i = 0; i < 4; ++i) {
-        m_btnView[i]->SetBitmaps(chosen[i], QColor(0, 255, 0));
         m_btnView[i]->SetBtnCursor(144);
         m_btnView[i]->SetDrawBorder(false);
         m_btnView[i]->setFixedSize(84, 24);
@@ -253,10 +252,19 @@ std::vector<rows::RowId> CRecordPage::SelectedIds() const {
 
 // ---- Views and searches ------------------------------------------------------------------------
 
+void CRecordPage::ShowViewButtons(int view) {
+    for (int i = 0; i < 4; ++i) m_btnView[i]->SetBitmaps(kViewBitmaps[i][i + 1 == view ? 0 : 1], QColor(0, 255, 0));
+}
+
+void CRecordPage::ResetView() {
+    m_log.ResetView();
+    ShowViewButtons(1);
+}
+
 void CRecordPage::ChooseView(int view) {
     if (view == m_log.GetView()) return;
     m_log.SetView(view);
-    for (int i = 0; i < 4; ++i) m_btnView[i]->SetBitmaps(kViewBitmaps[i][i + 1 == view ? 0 : 1], QColor(0, 255, 0));
+    ShowViewButtons(view);
     ClearList();
     UpdateCountLabel();
 }

@@ -41,7 +41,7 @@ public:
     void AddLogRecord(const MsgRecord* pRecord) { m_log.AddLogRecord(pRecord); }
     void ApplyDeliveryReports() { m_log.ApplyDeliveryReports(); }
     // Back to view 1 (the main window's start).
-    void ResetView() { m_log.ResetView(); }
+    void ResetView();
 
     // A record as the top row (the status icon in column 0); one of no known status is not
     // listed. place: where the record stands in the log, as its append saw it.
@@ -76,6 +76,7 @@ protected:
 private:
     void OnInitDialog();
     void ChooseView(int view);
+    void ShowViewButtons(int view);
     void ClearList();
     std::vector<rows::RowId> SelectedIds() const;
     // Rows of records that arrive while a search, delete or clear runs wait for its end.
