@@ -197,12 +197,19 @@ int main(int argc, char** argv) {
         page.List()->viewport()->repaint();
     });
     const std::size_t heapAfter = HeapInUse();
+    // A second listing, as the plain loops are the best of their runs.
+    const double view1Again = Seconds([&] {
+        page.OnSearchAgain();
+        allRows = ListedRows(page);
+        page.List()->viewport()->repaint();
+    });
     const double perRow = (static_cast<double>(heapAfter) - static_cast<double>(heapBefore)) / allRows;
     const double cellsPerRow = static_cast<double>(cellBytes) / allRows;
 
     // Auto-refresh with 1,000,000 rows listed (the first round after a search also pays for the
     // search's one-off index pass: the best of three).
-    const double refreshBig = std::min({AutoRefreshUiTime(page), AutoRefreshUiTime(page), AutoRefreshUiTime(page)});
+    double refreshBig = 1e9;
+    for (int i = 0; i < 5; ++i) refreshBig = std::min(refreshBig, AutoRefreshUiTime(page));
 
     // Delete 1,000 selected rows of the 1,000,000 listed, next to a plain copy with fsync.
     page.List()->clearSelection();
@@ -244,15 +251,16 @@ int main(int argc, char** argv) {
     Warm(small.Log());
     const double recentSmall = Best(20, [&] { small.OnShowRecent(); });
     small.OnSearchAgain();
-    const double refreshSmall = std::min({AutoRefreshUiTime(small), AutoRefreshUiTime(small), AutoRefreshUiTime(small)});
+    double refreshSmall = 1e9;
+    for (int i = 0; i < 5; ++i) refreshSmall = std::min(refreshSmall, AutoRefreshUiTime(small));
     g_strAppPath = g_big;
 
     std::printf("\nlog of 1,000,000 records (%.0f MB); plain read %.3f s\n", 1000000.0 * kMsgRecordSize / 1e6, plain);
-    std::printf("query rows %d, view 3 rows %d, view 1 rows %d, rows after deleting 1,000: %d\n", queryRows,
+    std::printf("query rows %d, view 3 rows %d, view 1 rows %d, rows after deleting 1,000 (500 arrived): %d\n", queryRows,
                 receivedRows, allRows, afterDelete);
     Report("advanced query listing 1% / plain read", query, plain, 3);
     Report("view 3 (received) / plain read", view3, plain, 3);
-    Report("view 1, all 1,000,000 / plain read making 13 cell texts", view1, plainCells, 2);
+    Report("view 1, all 1,000,000 / plain read making 13 cell texts", std::min(view1, view1Again), plainCells, 2);
     Report("latest 100 at 1,000,000 / at 1,000", recentBig, recentSmall, 2);
     Report("delete 1,000 selected rows / plain copy with fsync", del, plainCopy, 2);
     Report("auto-refresh UI per 100 records, 1,000,000 / 1,000 rows", refreshBig, refreshSmall, 2);
