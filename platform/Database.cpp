@@ -439,6 +439,56 @@ std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<V
     return result;
 }
 
+std::optional<long long> Database::RunEach(std::string_view sql, const std::vector<std::vector<Variant>>& rows) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ClearErrors();
+    if (!handle_) {
+        SetError(SQLITE_MISUSE, "the connection is not open");
+        return std::nullopt;
+    }
+    if (sql.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        SetError(SQLITE_TOOBIG, "statement too long");
+        return std::nullopt;
+    }
+    Stmt st;
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(handle_, sql.data(), static_cast<int>(sql.size()), &st.p, &tail);
+    if (rc != SQLITE_OK) {
+        SetSqliteError(rc);
+        return std::nullopt;
+    }
+    const std::string_view rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
+    if (!st.p || sqlite3_stmt_readonly(st.p) || SkipSpaceAndComments(rest, 0) < rest.size()) {
+        SetError(SQLITE_ERROR, "one changing statement is run for each row");
+        return std::nullopt;
+    }
+    const std::size_t nParams = static_cast<std::size_t>(sqlite3_bind_parameter_count(st.p));
+    long long changes = 0;
+    for (const std::vector<Variant>& row : rows) {
+        if (row.size() != nParams) {
+            SetError(SQLITE_RANGE, "the statement has " + std::to_string(nParams) + " placeholders but " +
+                                       std::to_string(row.size()) + " values were given");
+            return std::nullopt;
+        }
+        sqlite3_reset(st.p);
+        for (std::size_t i = 0; i < nParams; ++i) {
+            rc = Bind(st.p, static_cast<int>(i + 1), row[i]);
+            if (rc != SQLITE_OK) {
+                SetSqliteError(rc);
+                return std::nullopt;
+            }
+        }
+        while ((rc = sqlite3_step(st.p)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) {
+            SetSqliteError(rc);
+            return std::nullopt;
+        }
+        changes += sqlite3_changes(handle_);
+    }
+    return changes;
+}
+
 bool Database::UpdateRow(const std::string& table, std::int64_t rowid,
                          const std::vector<std::pair<std::string, Variant>>& values) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
