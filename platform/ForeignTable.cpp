@@ -14,6 +14,7 @@ extern "C" {
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -248,27 +249,61 @@ void PxError(pxdoc_t*, int, const char* msg, void* data) {
     if (text->empty() && msg) *text = msg;
 }
 
-Variant PxValue(const pxval_t* v) {
-    if (!v || v->isnull) return Variant::Null();
-    switch (v->type) {
+// One field of a raw record by its type; NULL where pxlib says the field is empty.
+Variant PxField(pxdoc_t* doc, const pxfield_t& f, char* data) {
+    switch (f.px_ftype) {
     case pxfAlpha:
     case pxfMemoBLOb:
-    case pxfFmtMemoBLOb:
-        return Variant::Text(v->value.str.val ? codec::FromGbk(std::string_view(v->value.str.val,
-                                                                                static_cast<std::size_t>(v->value.str.len)))
-                                              : std::string());
-    case pxfDate: return Variant::Date(static_cast<double>(v->value.lval) - 693594.0);  // day 1 is 0001-01-01
-    case pxfShort: return Variant::Signed(VarType::Int16, v->value.lval);
+    case pxfFmtMemoBLOb: {
+        char* v = nullptr;
+        if (f.px_ftype != pxfAlpha) return Variant::Null();  // memo bodies live in the .MB file
+        if (PX_get_data_alpha(doc, data, f.px_flen, &v) <= 0 || !v) return Variant::Null();
+        Variant r = Variant::Text(codec::FromGbk(v));
+        std::free(v);
+        return r;
+    }
+    case pxfDate: {
+        long d = 0;
+        if (PX_get_data_long(doc, data, f.px_flen, &d) <= 0) return Variant::Null();
+        return Variant::Date(static_cast<double>(d) - 693594.0);  // day 1 is 0001-01-01
+    }
+    case pxfShort: {
+        short v = 0;
+        if (PX_get_data_short(doc, data, f.px_flen, &v) <= 0) return Variant::Null();
+        return Variant::Signed(VarType::Int16, v);
+    }
     case pxfLong:
-    case pxfAutoInc: return Variant::Signed(VarType::Int32, v->value.lval);
-    case pxfNumber: return Variant::Double(v->value.dval);
-    case pxfCurrency: return Variant::Signed(VarType::Currency, std::llround(v->value.dval * 10000.0));
-    case pxfLogical: return Variant::Bool(v->value.lval != 0);
-    case pxfTime: return Variant::Date(static_cast<double>(v->value.lval) / 86400000.0);
-    case pxfTimestamp: return Variant::Date(v->value.dval / 86400000.0 - 693594.0);
+    case pxfAutoInc: {
+        long v = 0;
+        if (PX_get_data_long(doc, data, f.px_flen, &v) <= 0) return Variant::Null();
+        return Variant::Signed(VarType::Int32, v);
+    }
+    case pxfTime: {
+        long v = 0;
+        if (PX_get_data_long(doc, data, f.px_flen, &v) <= 0) return Variant::Null();
+        return Variant::Date(static_cast<double>(v) / 86400000.0);
+    }
+    case pxfNumber:
+    case pxfCurrency:
+    case pxfTimestamp: {
+        double v = 0;
+        if (PX_get_data_double(doc, data, f.px_flen, &v) <= 0) return Variant::Null();
+        if (f.px_ftype == pxfCurrency) return Variant::Signed(VarType::Currency, std::llround(v * 10000.0));
+        if (f.px_ftype == pxfTimestamp) return Variant::Date(v / 86400000.0 - 693594.0);
+        return Variant::Double(v);
+    }
+    case pxfLogical: {
+        char v = 0;
+        if (PX_get_data_byte(doc, data, f.px_flen, &v) <= 0) return Variant::Null();
+        return Variant::Bool(v != 0);
+    }
     case pxfBCD: {
-        if (!v->value.str.val) return Variant::Null();
-        return Variant::Double(std::strtod(v->value.str.val, nullptr));
+        char* v = nullptr;
+        if (PX_get_data_bcd(doc, reinterpret_cast<unsigned char*>(data), f.px_fdc, &v) <= 0 || !v)
+            return Variant::Null();
+        Variant r = Variant::Double(std::strtod(v, nullptr));
+        std::free(v);
+        return r;
     }
     default: return Variant::Null();
     }
@@ -283,32 +318,36 @@ Table ReadParadox(const std::string& path) {
         PX_delete(d);
     });
     auto failText = [&](const char* what) { return std::string(what) + (error.empty() ? "" : "：" + error); };
-    if (PX_open_file(doc, path.c_str()) < 0) return Fail(failText("无法打开Paradox文件"));
+    if (PX_open_file(doc, path.c_str()) < 0 || !doc->px_head) return Fail(failText("无法打开Paradox文件"));
+    const pxhead_t& head = *doc->px_head;
+    // A file cut short of the blocks its header counts is refused rather than read as zeros.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    const unsigned long long need = static_cast<unsigned long long>(head.px_headersize) +
+                                    static_cast<unsigned long long>(head.px_fileblocks) * head.px_maxtablesize * 0x400ULL;
+    if (ec || size < need) return Fail("Paradox文件不完整：" + path);
     const int nFields = PX_get_num_fields(doc);
     pxfield_t* fields = PX_get_fields(doc);
     if (nFields <= 0 || !fields) return Fail(failText("Paradox文件中没有字段"));
     std::vector<std::string> names;
-    for (int f = 0; f < nFields; ++f)
+    int width = 0;
+    for (int f = 0; f < nFields; ++f) {
         names.push_back(fields[f].px_fname ? codec::FromGbk(fields[f].px_fname) : std::string());
+        width += fields[f].px_flen;
+    }
+    if (width <= 0 || width > head.px_recordsize) return Fail("Paradox文件的字段定义有误");
     Table t;
+    std::vector<char> rec(static_cast<std::size_t>(head.px_recordsize));
     const int nRecords = PX_get_num_records(doc);
     for (int r = 0; r < nRecords; ++r) {
-        pxval_t** vals = PX_retrieve_record(doc, r);
-        if (!vals) return Fail(failText("读取Paradox记录失败"));
+        if (!PX_get_record(doc, r, rec.data())) return Fail(failText("读取Paradox记录失败"));
         std::vector<Variant> row;
         row.reserve(static_cast<std::size_t>(nFields));
+        int off = 0;
         for (int f = 0; f < nFields; ++f) {
-            row.push_back(PxValue(vals[f]));
-            if (vals[f]) {
-                if (!vals[f]->isnull && (vals[f]->type == pxfAlpha || vals[f]->type == pxfBCD ||
-                                         vals[f]->type == pxfMemoBLOb || vals[f]->type == pxfFmtMemoBLOb ||
-                                         vals[f]->type == pxfBLOb || vals[f]->type == pxfGraphic ||
-                                         vals[f]->type == pxfOLE || vals[f]->type == pxfBytes))
-                    std::free(vals[f]->value.str.val);
-                std::free(vals[f]);
-            }
+            row.push_back(PxField(doc, fields[f], rec.data() + off));
+            off += fields[f].px_flen;
         }
-        std::free(vals);
         t.rows.push_back(std::move(row));
     }
     t.columns = UniqueColumnNames(std::move(names));
