@@ -99,7 +99,9 @@ int QueuePairs(const std::vector<std::pair<std::string, std::string>>& pairs, co
     int queued = 0;
     for (const auto& [number, content] : pairs) {
         if (number.empty()) continue;
-        std::string text = codec::CutToGbkBytes(content, rule.cutBytes) + rule.suffix;
+        // Measured first: the cut walks the text a character at a time.
+        std::string text = codec::GbkLength(content) > rule.cutBytes ? codec::CutToGbkBytes(content, rule.cutBytes) : content;
+        text += rule.suffix;
         queue->AddSMSItem(id++, number, {}, std::move(text), {}, 0);
         ++queued;
     }
