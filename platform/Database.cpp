@@ -345,29 +345,43 @@ bool Database::IsOpen() const { return (generation_.load() & 1) != 0; }
 
 std::uint64_t Database::Generation() const { return generation_.load(); }
 
-std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<Variant>& binds, bool wantRowids) {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    ClearErrors();
+sqlite3_stmt* Database::PrepareFirst(std::string_view sql, std::string_view& rest) {
     if (!handle_) {
         SetError(SQLITE_MISUSE, "the connection is not open");
-        return std::nullopt;
+        return nullptr;
     }
     if (sql.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
         SetError(SQLITE_TOOBIG, "statement too long");
-        return std::nullopt;
+        return nullptr;
     }
-    Stmt st;
+    sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;
-    int rc = sqlite3_prepare_v2(handle_, sql.data(), static_cast<int>(sql.size()), &st.p, &tail);
+    const int rc = sqlite3_prepare_v2(handle_, sql.data(), static_cast<int>(sql.size()), &st, &tail);
     if (rc != SQLITE_OK) {
         SetSqliteError(rc);
-        return std::nullopt;
+        return nullptr;
     }
-    if (!st.p) {
+    if (!st) {
         SetError(SQLITE_ERROR, "the statement text is empty");
-        return std::nullopt;
+        return nullptr;
     }
-    const std::string_view rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
+    rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
+    return st;
+}
+
+void Database::SetPlaceholderError(std::size_t placeholders, std::size_t values) {
+    SetError(SQLITE_RANGE, "the statement has " + std::to_string(placeholders) + " placeholders but " +
+                               std::to_string(values) + " values were given");
+}
+
+std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<Variant>& binds, bool wantRowids) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ClearErrors();
+    Stmt st;
+    std::string_view rest;
+    st.p = PrepareFirst(sql, rest);
+    if (!st.p) return std::nullopt;
+    int rc = SQLITE_OK;
     if (SkipSpaceAndComments(rest, 0) < rest.size()) {
         // Anything but blanks, comments and ";" after the first statement is refused.
         Stmt second;
@@ -379,8 +393,7 @@ std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<V
     }
     const int nParams = sqlite3_bind_parameter_count(st.p);
     if (static_cast<std::size_t>(nParams) != binds.size()) {
-        SetError(SQLITE_RANGE, "the statement has " + std::to_string(nParams) + " placeholders but " +
-                                   std::to_string(binds.size()) + " values were given");
+        SetPlaceholderError(static_cast<std::size_t>(nParams), binds.size());
         return std::nullopt;
     }
 
@@ -442,23 +455,12 @@ std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<V
 std::optional<long long> Database::RunEach(std::string_view sql, const std::vector<std::vector<Variant>>& rows) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     ClearErrors();
-    if (!handle_) {
-        SetError(SQLITE_MISUSE, "the connection is not open");
-        return std::nullopt;
-    }
-    if (sql.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-        SetError(SQLITE_TOOBIG, "statement too long");
-        return std::nullopt;
-    }
     Stmt st;
-    const char* tail = nullptr;
-    int rc = sqlite3_prepare_v2(handle_, sql.data(), static_cast<int>(sql.size()), &st.p, &tail);
-    if (rc != SQLITE_OK) {
-        SetSqliteError(rc);
-        return std::nullopt;
-    }
-    const std::string_view rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
-    if (!st.p || sqlite3_stmt_readonly(st.p) || SkipSpaceAndComments(rest, 0) < rest.size()) {
+    std::string_view rest;
+    st.p = PrepareFirst(sql, rest);
+    if (!st.p) return std::nullopt;
+    int rc = SQLITE_OK;
+    if (sqlite3_stmt_readonly(st.p) || SkipSpaceAndComments(rest, 0) < rest.size()) {
         SetError(SQLITE_ERROR, "one changing statement is run for each row");
         return std::nullopt;
     }
@@ -466,8 +468,7 @@ std::optional<long long> Database::RunEach(std::string_view sql, const std::vect
     long long changes = 0;
     for (const std::vector<Variant>& row : rows) {
         if (row.size() != nParams) {
-            SetError(SQLITE_RANGE, "the statement has " + std::to_string(nParams) + " placeholders but " +
-                                       std::to_string(row.size()) + " values were given");
+            SetPlaceholderError(nParams, row.size());
             return std::nullopt;
         }
         sqlite3_reset(st.p);

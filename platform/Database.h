@@ -18,6 +18,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace db {
 
@@ -104,6 +105,10 @@ private:
     void ClearErrors();
     void SetError(int code, const std::string& description);
     void SetSqliteError(int code);
+    void SetPlaceholderError(std::size_t placeholders, std::size_t values);
+    // Prepares the first statement of sql (owned by the caller) and gives the text after it;
+    // null after setting the error.
+    sqlite3_stmt* PrepareFirst(std::string_view sql, std::string_view& rest);
     bool EndTransaction(const char* sql);
 
     mutable std::recursive_mutex mutex_;
