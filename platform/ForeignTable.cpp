@@ -367,7 +367,16 @@ MdbPtr OpenMdb(const std::string& path, std::string& error) {
         error = "无法打开Access数据库：" + path;
         return mdb;
     }
-    if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) {
+    // A file cut short of a whole page: mdbtools would read the pages it has and list less.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || !mdb->fmt || size % mdb->fmt->pg_size != 0) {
+        error = "Access数据库文件不完整：" + path;
+        mdb.reset();
+        return mdb;
+    }
+    // The catalog always lists itself: an empty one was not read.
+    if (!mdb_read_catalog(mdb.get(), MDB_TABLE) || !mdb->catalog || mdb->catalog->len == 0) {
         error = "无法读取Access数据库的表目录：" + path;
         mdb.reset();
     }

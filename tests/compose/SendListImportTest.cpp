@@ -147,6 +147,10 @@ void MakeParadox(const std::string& path) {
 }
 
 // Comma-separated text in GBK: a quoted cell with "" and a line end inside, CR LF line ends.
+// The checked-in Access files written by tests/data/make_mdb.py.
+void CopyJet4(const std::string& path) { fs::copy_file(std::string(SMS_TEST_DATA_DIR) + "/jet4.mdb", path); }
+void CopyJet3(const std::string& path) { fs::copy_file(std::string(SMS_TEST_DATA_DIR) + "/jet3.mdb", path); }
+
 void MakeCsv(const std::string& path) {
     std::string t = "手机号码,短信内容,备注\r\n";
     for (const SrcRow& row : Rows(kLong151)) {
@@ -249,10 +253,13 @@ TEST(SendListImport, EveryKindQueuesItsRows) {
         {"list.db", MakeParadox, false, {298}},
         {"list.dbf", [](const std::string& p) { MakeDbf(p, false); }, true, {298}},
         {"vfp.DBF", [](const std::string& p) { MakeDbf(p, true); }, true, {298}},
+        {"jet4.mdb", CopyJet4, false, {300, 298}},
+        {"jet3.MDB", CopyJet3, false, {300, 298}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ImportFixture f;
+        f.table = "名单";
         const std::string path = f.dir.file(c.name);
         c.make(path);
         f.Import(path);
@@ -289,6 +296,7 @@ TEST(SendListImport, FailuresQueueNothing) {
         {"cut.db", {}, MakeParadox, {kFailed}, {}},
         {"bad.dbf", std::string(10, '\x03'), nullptr, {}, {}},  // dBase: silent
         {"bad.mdb", std::string(4096, 'z'), nullptr, {}, {"*"}},
+        {"cut.mdb", {}, CopyJet4, {}, {"*"}},
         {"list.doc", "x", nullptr, {"不支持您所选择的导入文件类型！"}, {}},
         {"noext", "x", nullptr, {"不支持您所选择的导入文件类型！"}, {}},
     };
@@ -315,7 +323,8 @@ TEST(SendListImport, FailuresQueueNothing) {
         EXPECT_TRUE(f.Queued().empty());
         EXPECT_FALSE(f.WorkTableExists());
     }
-    // An unknown sheet.
+    // An unknown Access table fails the read; an unknown sheet the import.
+    EXPECT_FALSE(ftable::Open({ftable::Kind::Access, std::string(SMS_TEST_DATA_DIR) + "/jet4.mdb", "NoSuch"}).ok());
     ImportFixture f;
     MakeXls(f.dir.file("a.xls"));
     f.sheet = "NoSuchSheet";
@@ -484,4 +493,34 @@ TEST(ForeignTable, ReadsValuesByTheSourceTypes) {
     EXPECT_EQ(ftable::KindOfPath("/a/b.DbF"), ftable::Kind::DBase);
     EXPECT_EQ(ftable::KindOfPath("/a/b.db"), ftable::Kind::Paradox);
     EXPECT_EQ(ftable::KindOfPath("/a.xls/b"), ftable::Kind::Unknown);
+}
+
+TEST(AccessTables, GeneratorOutputAndTheUserTableList) {
+    // The generator still writes the checked-in files byte for byte.
+    testsupport::TempAppDir dir;
+    for (const char* v : {"4", "3"}) {
+        const std::string out = dir.file(std::string("jet") + v + ".mdb");
+        QProcess p;
+        p.start("/usr/bin/python3", {QString(SMS_TEST_DATA_DIR) + "/make_mdb.py", v, ToQ(out)});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        ASSERT_EQ(p.exitCode(), 0);
+        EXPECT_EQ(testsupport::ReadFile(out),
+                  testsupport::ReadFile(std::string(SMS_TEST_DATA_DIR) + "/jet" + v + ".mdb"));
+    }
+    // The table dialog lists the user tables only, Chinese names too; Jet 3 names are GBK.
+    for (const char* file : {"jet4.mdb", "jet3.mdb"}) {
+        SCOPED_TRACE(file);
+        ImportFixture f;
+        std::vector<std::string> listed;
+        ScopedModalRun run([&](CSkinDialog& d) {
+            auto& t = static_cast<CImportTableDlg&>(d);
+            for (int i = 0; i < t.m_comboTables->count(); ++i) listed.push_back(codec::FromQ(t.m_comboTables->itemText(i)));
+            d.OnCancel();
+            return d.result();
+        });
+        f.Import(std::string(SMS_TEST_DATA_DIR) + "/" + file);
+        EXPECT_EQ(listed, (std::vector<std::string>{"名单", "Other"}));
+        EXPECT_TRUE(f.messages.empty());
+        EXPECT_TRUE(f.Queued().empty());
+    }
 }
