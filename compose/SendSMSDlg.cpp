@@ -1,9 +1,11 @@
 #include "compose/SendSMSDlg.h"
 
 #include "compose/CyclePeriodDlg.h"
+#include "compose/ImportDialogs.h"
 #include "compose/MultiLineEdit.h"
 #include "compose/PickerHooks.h"
 #include "compose/RecipientList.h"
+#include "compose/SendListImport.h"
 #include "compose/SmsCompose.h"
 #include "compose/TimedSendDlg.h"
 #include "compose/WapPushHelpDlg.h"
@@ -14,10 +16,15 @@
 #include "core/LongSms.h"
 #include "core/OffUiCall.h"
 #include "core/PlatformClient.h"
+#include "core/SMSServerDlg.h"
 #include "core/SMSSendingListDlg.h"
+#include "contacts/AdoConnection.h"
+#include "contacts/AdoRecordset.h"
 #include "platform/AppPath.h"
+#include "platform/ForeignTable.h"
 #include "platform/Seams.h"
 #include "platform/StringFormat.h"
+#include "platform/Tables.h"
 #include "platform/TextCodec.h"
 #include "uikit/SkinButton.h"
 #include "uikit/SkinCheckBox.h"
@@ -26,6 +33,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+
+#include <filesystem>
+#include <fstream>
 
 using codec::FromQ;
 using codec::ToQ;
@@ -46,6 +56,29 @@ std::string ReadDefaultSenderName() {
     if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0) bytes.truncate(nul);
     return codec::FromGbk(codec::CutGbkBytes(std::string_view(bytes.constData(), bytes.size()), 60));
 }
+
+// The wait cursor for a scope.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// A whole copy of a file; false when either file cannot be opened or the copy is short.
+bool CopyWhole(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    if (!in) return false;
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(to).parent_path(), ec);
+    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out << in.rdbuf();
+    return !in.bad() && out.flush().good();
+}
+
+constexpr const char* kImportFailed = "导入数据失败，请检查文件或表名是否正确！";
+constexpr const char* kImportDone = "已经将数据记录加入到了短信发送列表！";
 }  // namespace
 
 CSendSMSDlg::CSendSMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
@@ -89,6 +122,7 @@ CSendSMSDlg::CSendSMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
     connect(m_btnSendTimed, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnSendTimed);
     connect(m_btnSendCyclic, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnSendCyclic);
     connect(m_btnWapPushHelp, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnWapPushHelp);
+    connect(m_btnSendExcelFile, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnSendExcelFile);
     connect(m_editContent, &QPlainTextEdit::textChanged, this, &CSendSMSDlg::OnContentChange);
     OnInitDialog();
 }
@@ -259,4 +293,114 @@ void CSendSMSDlg::OnBtnInsertPhrase() {
 void CSendSMSDlg::OnBtnWapPushHelp() {
     CWapPushHelpDlg dlg(window());
     dlg.DoModal();
+}
+
+void CSendSMSDlg::OnBtnSendExcelFile() {
+    seam::FileDialogRequest req;
+    req.filter = "电子表格文件(*.XLS)|*.XLS|文本文件（逗号分割）(*.TXT)|*.TXT|CSV文件（逗号分割）(*.CSV)|*.CSV|"
+                 "Access数据文件(*.MDB)|*.MDB|DBF数据文件 (*.DBF)|*.DBF|ParaDox文件(*.DB)|*.DB|";
+    req.defaultExt = "XLS";
+    const std::optional<std::string> chosen = seam::AskFile(req);
+    if (!chosen) return;
+    const std::string path = paths::ToFsPath(*chosen);
+    CAdoConnection* conn = m_pImportConnection ? m_pImportConnection : (g_pMainDlg ? g_pMainDlg->Database() : nullptr);
+    if (conn) sendlist::DropWorkTable(*conn);
+
+    ftable::Source source{ftable::KindOfPath(path), path, {}};
+    switch (source.kind) {
+    case ftable::Kind::Unknown: ShowMessage("不支持您所选择的导入文件类型！"); return;
+    case ftable::Kind::DBase: ImportDbfFile(path); return;
+    case ftable::Kind::Excel: {
+        CImportSourceTableDlg dlg("请输入“号码”字段和“短信内容”字段所在的表名！", window());
+        if (dlg.DoModal() != IDOK) return;
+        source.table = dlg.m_strTableName;
+        break;
+    }
+    case ftable::Kind::Access: {
+        std::vector<std::string> tables;
+        if (!ListAccessTables(path, tables)) return;
+        CImportTableDlg dlg(tables, window());
+        if (dlg.DoModal() != IDOK) return;
+        source.table = dlg.m_strTableName;
+        break;
+    }
+    case ftable::Kind::Text:
+    case ftable::Kind::Paradox: break;
+    }
+
+    bool copied;
+    {
+        WaitCursor wait;
+        const ftable::Table table = ftable::Open(source);
+        copied = conn && table.ok() && sendlist::CopyToWorkTable(*conn, table);
+    }
+    if (!copied) {
+        ShowMessage(kImportFailed);
+        return;
+    }
+    {
+        CAdoRecordset rs;
+        rs.SetConnection(conn);
+        if (rs.Open("select * from temp ", 1, 3, 3) < 0 && !conn->GetErrorsText().empty()) {
+            ShowMessage("导入数据失败！");
+            return;
+        }
+    }
+    CImportFieldMapDlg dlg(sendlist::WorkTableColumns(*conn), window());
+    if (dlg.DoModal() != IDOK) {
+        sendlist::DropWorkTable(*conn);
+        return;
+    }
+    int queued;
+    {
+        WaitCursor wait;
+        queued = sendlist::QueueWorkTable(*conn, dlg.m_strNumberField, dlg.m_strContentField, {150, m_strSenderName});
+    }
+    if (queued < 0) {
+        ShowMessage("导入数据失败！");
+        return;
+    }
+    sendlist::DropWorkTable(*conn);
+    ShowMessage(kImportDone);
+}
+
+int CSendSMSDlg::ImportDbfFile(const std::string& strPath) {
+    if (!paths::FileExists(strPath)) return 0;
+    const std::string copy = paths::ToFsPath("C:\\tmp1238899.dbf");
+    if (!CopyWhole(strPath, copy)) return 0;
+    std::vector<std::pair<std::string, std::string>> pairs;
+    ftable::Table table;
+    {
+        WaitCursor wait;
+        table = ftable::Open({ftable::Kind::DBase, copy, {}});
+    }
+    if (!table.ok()) return 0;
+    CImportFieldMapDlg dlg(table.columns, window());
+    if (dlg.DoModal() != IDOK) return 0;
+    std::size_t numberCol = 0, contentCol = 0;
+    for (std::size_t c = 0; c < table.columns.size(); ++c) {
+        if (table.columns[c] == dlg.m_strNumberField) numberCol = c;
+        if (table.columns[c] == dlg.m_strContentField) contentCol = c;
+    }
+    {
+        WaitCursor wait;
+        pairs.reserve(table.rows.size());
+        for (const auto& row : table.rows)
+            pairs.emplace_back(sendlist::ValueText(row[numberCol]), sendlist::ValueText(row[contentCol]));
+        sendlist::QueuePairs(pairs, {160, {}});
+    }
+    ShowMessage(kImportDone);
+    return 1;
+}
+
+int CSendSMSDlg::ListAccessTables(const std::string& strPath, std::vector<std::string>& arrTables) {
+    CTables tables(strPath);
+    tables.m_strTypeParam = "'TABLE'";
+    if (!tables.Open()) {
+        seam::StandardMessage(tables.GetErrorText());
+        return 0;
+    }
+    for (; !tables.IsEOF(); tables.MoveNext()) arrTables.push_back(tables.m_strName);
+    tables.Close();
+    return 1;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class CAdoConnection;
 class CMultiLineEdit;
 class CRecipientList;
 class CSkinButton;
@@ -33,6 +34,13 @@ public:
 
     CRecipientList* Recipients() const { return m_recipients; }
 
+    // The send-list import's dBase branch: 1 when the list was queued, 0 otherwise (silently).
+    int ImportDbfFile(const std::string& strPath);
+    // The user tables of an Access file; 0 after the reader's failure was shown.
+    int ListAccessTables(const std::string& strPath, std::vector<std::string>& arrTables);
+    // The connection the import works on: the one given here, else the main window's.
+    void SetImportConnection(CAdoConnection* pConnection) { m_pImportConnection = pConnection; }
+
     std::string m_strSenderName;  // edit 1043
     bool m_bSalutation = false;   // check 1020
     bool m_bPriority = false;     // check 1301
@@ -57,6 +65,7 @@ public slots:
     void OnBtnSendTimed();
     void OnBtnSendCyclic();
     void OnBtnWapPushHelp();
+    void OnBtnSendExcelFile();
     void OnContentChange();
 
 private:
@@ -75,4 +84,5 @@ private:
     void SendScheduled(bool cyclic);
 
     CRecipientList* m_recipients;
+    CAdoConnection* m_pImportConnection = nullptr;
 };

@@ -346,6 +346,11 @@ bool Database::IsOpen() const { return (generation_.load() & 1) != 0; }
 
 std::uint64_t Database::Generation() const { return generation_.load(); }
 
+static std::string PlaceholderText(std::size_t placeholders, std::size_t values) {
+    return "the statement has " + std::to_string(placeholders) + " placeholders but " + std::to_string(values) +
+           " values were given";
+}
+
 sqlite3_stmt* Database::PrepareOne(std::string_view sql, std::size_t nBinds) {
     if (!handle_) {
         SetError(SQLITE_MISUSE, "the connection is not open");
@@ -378,8 +383,7 @@ sqlite3_stmt* Database::PrepareOne(std::string_view sql, std::size_t nBinds) {
     }
     const int nParams = sqlite3_bind_parameter_count(st.p);
     if (static_cast<std::size_t>(nParams) != nBinds) {
-        SetError(SQLITE_RANGE, "the statement has " + std::to_string(nParams) + " placeholders but " +
-                                   std::to_string(nBinds) + " values were given");
+        SetError(SQLITE_RANGE, PlaceholderText(static_cast<std::size_t>(nParams), nBinds));
         return nullptr;
     }
     sqlite3_stmt* out = st.p;
@@ -416,8 +420,7 @@ bool Database::ForEachRow(std::string_view sql, const std::vector<Variant>& bind
         if (readCache_.size() >= 64) ClearReadCache();
         it = readCache_.emplace(std::string(sql), p).first;
     } else if (static_cast<std::size_t>(sqlite3_bind_parameter_count(it->second)) != binds.size()) {
-        SetError(SQLITE_RANGE, "the statement has " + std::to_string(sqlite3_bind_parameter_count(it->second)) +
-                                   " placeholders but " + std::to_string(binds.size()) + " values were given");
+        SetError(SQLITE_RANGE, PlaceholderText(static_cast<std::size_t>(sqlite3_bind_parameter_count(it->second)), binds.size()));
         return false;
     }
     struct Done {
@@ -509,6 +512,38 @@ std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<V
     }
     if (!sqlite3_stmt_readonly(st.p)) result.changes = sqlite3_changes(handle_);
     return result;
+}
+
+std::optional<long long> Database::RunEach(std::string_view sql, const std::vector<std::vector<Variant>>& rows) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ClearErrors();
+    if (rows.empty()) return 0;
+    const std::size_t nParams = rows.front().size();
+    Stmt st;
+    st.p = PrepareOne(sql, nParams);
+    if (!st.p) return std::nullopt;
+    if (sqlite3_stmt_readonly(st.p)) {
+        SetError(SQLITE_ERROR, "one changing statement is run for each row");
+        return std::nullopt;
+    }
+    long long changes = 0;
+    for (const std::vector<Variant>& row : rows) {
+        if (row.size() != nParams) {
+            SetError(SQLITE_RANGE, PlaceholderText(nParams, row.size()));
+            return std::nullopt;
+        }
+        sqlite3_reset(st.p);
+        if (!BindAll(st.p, row)) return std::nullopt;
+        int rc;
+        while ((rc = sqlite3_step(st.p)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) {
+            SetSqliteError(rc);
+            return std::nullopt;
+        }
+        changes += sqlite3_changes(handle_);
+    }
+    return changes;
 }
 
 bool Database::UpdateRow(const std::string& table, std::int64_t rowid,

@@ -90,6 +90,10 @@ public:
                     const std::function<void(const std::vector<std::string_view>&)>& fn,
                     std::vector<std::string>* columns = nullptr);
 
+    // Runs one statement (an INSERT, UPDATE or DELETE) once per row of values, prepared once;
+    // stops at the first failure. The number of rows changed, or nothing on failure.
+    std::optional<long long> RunEach(std::string_view sql, const std::vector<std::vector<Variant>>& rows);
+
     // Sets columns of the row with the given rowid; false when nothing was changed.
     bool UpdateRow(const std::string& table, std::int64_t rowid,
                    const std::vector<std::pair<std::string, Variant>>& values);

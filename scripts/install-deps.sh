@@ -12,7 +12,7 @@ PACKAGES=(
   libfreexl-dev mdbtools-dev libshp-dev pxlib-dev
   libgif-dev libasound2-dev libsndfile1-dev libfluidsynth-dev fluid-soundfont-gm
   libopencore-amrnb-dev
-  python3 python3-pyftpdlib python3-xlrd tinyproxy-bin
+  python3 python3-pyftpdlib python3-xlrd python3-xlwt python3-dbf tinyproxy-bin
   qt6-translations-l10n
   xauth xvfb
   binutils
