@@ -42,13 +42,30 @@ TEST(AutoReplyMms, PackageUploadedUnderItsSerialAndQueued) {
     EXPECT_TRUE(p.messages.empty());
 }
 
-TEST(AutoReplyMms, MissingPackageIsLoggedAndNothingQueued) {
+TEST(AutoReplyMms, MissingPackageOrFailedUploadIsLoggedAndNothingQueued) {
     MmsPages p;
     p.page->Engine().KeywordList().Append({"彩信", "彩信文件：G\\不存在"});
     EXPECT_EQ(p.page->ProcessIncoming(kMobile, "彩信", 0), 1);
     EXPECT_TRUE(p.MmsRows().empty());
     EXPECT_EQ(Log(), (std::vector<LogLine>{{"已回复", "彩信文件：G\\不存在"},
                                            {"未回复", "<彩信上传失败，无信息回复>"}}));
+
+    // The FTP server is gone: the upload fails and uses up its serial number.
+    p.MakePackage();
+    p.page->Engine().KeywordList().Append({"上传", "彩信文件：G\\N"});
+    LoginInfo info = GetLoginInfo();
+    info.nFtpPort = 1;
+    SetLoginInfo(info);
+    EXPECT_EQ(p.page->ProcessIncoming(kMobile, "上传", 0), 1);
+    EXPECT_TRUE(p.MmsRows().empty());
+    EXPECT_EQ(g_nSerialNo, 41);
+    EXPECT_EQ(Log().back(), (LogLine{"未回复", "<彩信上传失败，无信息回复>"}));
+    ASSERT_TRUE(testsupport::WaitUntil([&] {
+        std::lock_guard<std::mutex> lock(p.m);
+        return !p.messages.empty();
+    }));
+    std::lock_guard<std::mutex> lock(p.m);
+    EXPECT_EQ(p.messages[0], "提交彩信文件时，连接服务器失败。");
 }
 
 TEST(AutoReplyMms, NoMmsBalanceIsAskedOnceThenRefused) {
