@@ -100,7 +100,8 @@ private:
 // Seconds of the clock since 1970-01-01 00:00:00 of its local time.
 long long ClockSeconds();
 
-// The address book's name of a mobile number; empty until the address book sets its lookup.
+// The address book's name of a mobile number (CLinkmanBookDlg::GetNameByMobile, which sets the
+// lookup); empty while none is set, as when the address book cannot be opened. Any thread.
 using NameLookup = std::function<std::string(const std::string& mobile)>;
 void SetNameLookup(NameLookup lookup);
 std::string GetNameByMobile(const std::string& mobile);
