@@ -55,9 +55,13 @@ struct AutoReplyRoad {
 TEST(AutoReplyRoadThreads, ReceivedSmsAreAnsweredByKeywordListAndPackage) {
     AutoReplyRoad road;
     ASSERT_TRUE(road.p.ftp.ok());
+    road.p.MakePackage("自动回复的彩信", false);
+    // The tables are set before the threads run; the mode switches while they run.
     CAutoReply& e = road.p.page->Engine();
     e.KeywordList().Append({"查询", "您好，已收到"});
+    e.KeywordList().Append({"彩信", "彩信文件：G\\N"});
     e.SetOtherReply("请发送“查询”");
+    for (const char* t : {"甲", "乙", "丙"}) e.AddCyclicItem(t, "");
     worker::SetPassSleepsForTest(1, 2);
     StartMsgThreads(0);
 
@@ -68,7 +72,6 @@ TEST(AutoReplyRoadThreads, ReceivedSmsAreAnsweredByKeywordListAndPackage) {
 
     // The reply list, in turn and then at random.
     e.Set(autoreply::kReplyMode, 1);
-    for (const char* t : {"甲", "乙", "丙"}) e.AddCyclicItem(t, "");
     EXPECT_EQ(road.Receive("13700000003", "x"), "甲");
     EXPECT_EQ(road.Receive("13700000003", "y"), "乙");
     e.Set(autoreply::kRandomPick, 1);
@@ -77,15 +80,12 @@ TEST(AutoReplyRoadThreads, ReceivedSmsAreAnsweredByKeywordListAndPackage) {
     EXPECT_EQ(e.Get(autoreply::kCyclicPos), 2);
 
     // A package of the MMS library.
-    road.p.MakePackage("自动回复的彩信", false);
-    e.Set(autoreply::kRandomPick, 0);
-    e.CyclicList().Clear();
-    e.AddCyclicItem("彩信标题", g_strAppPath + "\\MMSSink\\G\\N.qmx");
+    e.Set(autoreply::kReplyMode, 0);
     road.p.sim.QueueMo("E01", "user", {"13700000005", "彩信", "2026-12-09 10:01:00"});
     ASSERT_TRUE(testsupport::WaitUntil([&] { return road.p.sim.SentMmsList().size() == 1; }, 30000));
     const platformsim::SentMms m = road.p.sim.SentMmsList()[0];
     EXPECT_EQ(m.receivers, std::vector<std::string>{"13700000005"});
-    EXPECT_EQ(m.subject, "彩信标题");
+    EXPECT_EQ(m.subject, "自动回复");
     ASSERT_EQ(m.fileUrls.size(), 1u);
     http::Request req;
     req.url = m.fileUrls[0];
