@@ -15,6 +15,7 @@
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
 #include "support/FtpFixture.h"
+#include "support/PeerLogin.h"
 #include "support/TestSupport.h"
 #include "tools/platform-sim/PlatformSim.h"
 
@@ -45,20 +46,8 @@ struct MmsRoad {
         http::GlobalInit();
         EXPECT_TRUE(ftp.ok()) << ftp.Stderr();
         EXPECT_TRUE(sim.Start());
-        EXPECT_TRUE(sim.ServeFiles(ftp.root()));
         sim.AddAccount({.ecode = "E01", .user = "user", .password = "pw"});
-        LoginInfo info = GetLoginInfo();
-        info.strSmsServer = sim.HostPort();
-        info.strMmsServer = sim.HostPort();
-        info.strFtpServer = "127.0.0.1";
-        info.nFtpPort = ftp.port();
-        info.strFtpUser = testsupport::FtpServerFixture::kWriter;
-        info.strFtpPassword = testsupport::FtpServerFixture::kWriterPassword;
-        info.strResourceUrl = "http://" + sim.HostPort() + "/files/";
-        info.strMmsSender = "13500000000";
-        SetLoginInfo(info);
-        SetLoginCredentials("E01", "user", "pw", "01");
-        ftp::SetTimeouts({5000, 5000, 5000});
+        testsupport::LoginAtLocalPeers(sim, ftp);
         platformclient::ResetPollState();
         g_pMMSRecordLog = &mmsLog;
         ReleaseRecordLockOnce();

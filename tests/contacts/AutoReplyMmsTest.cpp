@@ -1,0 +1,81 @@
+// MMS answers: the library package goes up to a real FTP server under the reserved serial's
+// prefix and is queued on the MMS pending page; the simulator answers the balance request.
+#include "contacts/AutoReplyFixture.h"
+#include "contacts/AutoReplyMmsFixture.h"
+
+using autoreplytest::LogLine;
+using autoreplytest::MmsPages;
+using autoreplytest::ReadLog;
+
+namespace {
+constexpr const char* kMobile = "13800138000";
+
+std::vector<LogLine> Log() {
+    std::vector<LogLine> out;
+    for (const AutoReplyLogRecord& r : ReadLog()) out.push_back(LogLine::Of(r));
+    return out;
+}
+}  // namespace
+
+TEST(AutoReplyMms, PackageUploadedUnderItsSerialAndQueued) {
+    MmsPages p;
+    ASSERT_TRUE(p.ftp.ok());
+    p.MakePackage();
+    clk::SetFixed(2026, 12, 10, 8, 30, 5);
+    CAutoReply& e = p.page->Engine();
+    e.KeywordList().Append({"彩信", "彩信文件：G\\N"});
+    EXPECT_EQ(p.page->ProcessIncoming(kMobile, "彩信", 0), 1);
+    // The list mode's row: its text is the title.
+    e.Set(autoreply::kReplyMode, 1);
+    e.AddCyclicItem("标题", g_strAppPath + "\\MMSSink\\G\\N.qmx");
+    EXPECT_EQ(p.page->ProcessIncoming(kMobile, "任何", 1), 1);
+    clk::Reset();
+
+    EXPECT_EQ(g_nSerialNo, 42);  // one number per upload, taken before it
+    const std::string first = "401210083005-00.txt#401210083005-01.amr#";
+    const std::string second = "411210083005-00.txt#411210083005-01.amr#";
+    EXPECT_EQ(p.MmsRows(), (std::vector<std::vector<std::string>>{{kMobile, first, "自动回复", "G\\N"},
+                                                                  {kMobile, second, "标题", "G\\N"}}));
+    EXPECT_EQ(p.ftp.ReadRemote("401210083005-00.txt"), codec::ToGbk("彩信正文"));
+    EXPECT_EQ(p.ftp.ReadRemote("411210083005-01.amr"), "#!AMR\n");
+    EXPECT_EQ(Log(), (std::vector<LogLine>{{"已回复", "彩信文件：G\\N"}, {"已回复", "标题 彩信文件：G\\N"}}));
+    EXPECT_TRUE(p.messages.empty());
+}
+
+TEST(AutoReplyMms, MissingPackageOrFailedUploadIsLoggedAndNothingQueued) {
+    MmsPages p;
+    p.page->Engine().KeywordList().Append({"彩信", "彩信文件：G\\不存在"});
+    EXPECT_EQ(p.page->ProcessIncoming(kMobile, "彩信", 0), 1);
+    EXPECT_TRUE(p.MmsRows().empty());
+    EXPECT_EQ(Log(), (std::vector<LogLine>{{"已回复", "彩信文件：G\\不存在"},
+                                           {"未回复", "<彩信上传失败，无信息回复>"}}));
+
+    // The FTP server is gone: the upload fails and uses up its serial number.
+    p.MakePackage();
+    p.page->Engine().KeywordList().Append({"上传", "彩信文件：G\\N"});
+    LoginInfo info = GetLoginInfo();
+    info.nFtpPort = 1;
+    SetLoginInfo(info);
+    EXPECT_EQ(p.page->ProcessIncoming(kMobile, "上传", 0), 1);
+    EXPECT_TRUE(p.MmsRows().empty());
+    EXPECT_EQ(g_nSerialNo, 41);
+    EXPECT_EQ(Log().back(), (LogLine{"未回复", "<彩信上传失败，无信息回复>"}));
+    ASSERT_TRUE(testsupport::WaitUntil([&] {
+        std::lock_guard<std::mutex> lock(p.m);
+        return !p.messages.empty();
+    }));
+    std::lock_guard<std::mutex> lock(p.m);
+    EXPECT_EQ(p.messages[0], "提交彩信文件时，连接服务器失败。");
+}
+
+TEST(AutoReplyMms, NoMmsBalanceIsAskedOnceThenRefused) {
+    MmsPages p(0);
+    p.MakePackage();
+    g_nMmsBalance = 0;
+    p.page->Engine().KeywordList().Append({"彩信", "彩信文件：G\\N"});
+    EXPECT_EQ(p.page->ProcessIncoming(kMobile, "彩信", 0), 0);
+    EXPECT_EQ(p.sim.RequestCount("/Account"), 1u);
+    EXPECT_TRUE(p.MmsRows().empty());
+    EXPECT_EQ(g_nSerialNo, 40);
+    EXPECT_EQ(Log(), (std::vector<LogLine>{{"已回复", "彩信文件：G\\N"}, {"查询限制", "<彩信条数不足>"}}));
+}
