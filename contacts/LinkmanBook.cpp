@@ -65,7 +65,8 @@ std::string FieldList(const std::vector<std::string>& fields) {
 }  // namespace
 
 bool CLinkmanBook::IsOpen() const {
-    const auto db = m_pConn ? m_pConn->GetConnection() : nullptr;
+    CAdoConnection* conn = m_pConn.load();
+    const auto db = conn ? conn->GetConnection() : nullptr;
     return db && db->IsOpen();
 }
 
@@ -75,15 +76,17 @@ std::string CLinkmanBook::ErrorText() const {
 }
 
 int CLinkmanBook::Run(const std::string& sql, const std::vector<std::string>& binds,
-                      std::vector<std::vector<std::string>>* rows, const std::vector<std::string>& read) const {
-    if (!m_pConn) return -1;
+                      std::vector<std::vector<std::string>>* rows, const std::vector<std::string>& read,
+                      bool keepError) const {
+    CAdoConnection* conn = m_pConn.load();
+    if (!conn) return -1;
     std::vector<db::Variant> values;
     values.reserve(binds.size());
     for (const std::string& b : binds) values.push_back(db::Variant::Text(b));
     CAdoRecordset rs;
-    rs.SetConnection(m_pConn);
+    rs.SetConnection(conn);
     const int r = rs.Open(sql, 1, 3, 3, values);
-    if (r < 0) m_strError = m_pConn->GetErrorsText();
+    if (r < 0 && keepError) m_strError = conn->GetErrorsText();
     if (r > 0 && rows) {
         while (!rs.IsEOF()) {
             std::vector<std::string> row(read.size());
@@ -97,12 +100,13 @@ int CLinkmanBook::Run(const std::string& sql, const std::vector<std::string>& bi
 }
 
 template <typename F> bool CLinkmanBook::InTransaction(F&& fn) {
-    if (!m_pConn || !m_pConn->BeginTrans()) return false;
+    CAdoConnection* conn = m_pConn.load();
+    if (!conn || !conn->BeginTrans()) return false;
     if (fn()) {
-        if (m_pConn->CommitTrans()) return true;
-        m_strError = m_pConn->GetErrorsText();
+        if (conn->CommitTrans()) return true;
+        m_strError = conn->GetErrorsText();
     }
-    m_pConn->RollbackTrans();
+    conn->RollbackTrans();
     return false;
 }
 
@@ -266,7 +270,9 @@ bool CLinkmanBook::MoveContact(const std::string& source, const std::string& nam
 
 std::string CLinkmanBook::NameOfNumber(const std::string& number) const {
     std::vector<std::vector<std::string>> rows;
-    Run("select 姓名 from LinkmanTable where 手机号码=?", {number}, &rows, {"姓名"});
+    if (!IsOpen()) return {};
+    // No error text kept: it belongs to the UI thread's operations.
+    Run("select 姓名 from LinkmanTable where 手机号码=? limit 1", {number}, &rows, {"姓名"}, false);
     return rows.empty() ? std::string() : rows.front()[0];
 }
 
