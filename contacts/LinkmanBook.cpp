@@ -222,7 +222,7 @@ bool CLinkmanBook::MoveGroup(const std::string& source, const std::string& name,
 }
 
 bool CLinkmanBook::NameTaken(const std::string& path, const std::string& name) const {
-    return Run("select * from LinkmanTable where 姓名=? and DirInfo=?", {name, path}) > 0;
+    return Run("select 姓名 from LinkmanTable where 姓名=? and DirInfo=? limit 1", {name, path}) > 0;
 }
 
 bool CLinkmanBook::NumberTaken(const std::string& path, const std::string& number) const {

@@ -38,6 +38,12 @@ struct LinkmanRow {
 class CLinkmanBook {
 public:
     explicit CLinkmanBook(CAdoConnection* conn = nullptr) : m_pConn(conn) {}
+    CLinkmanBook(const CLinkmanBook& o) : m_pConn(o.m_pConn.load()), m_strError(o.m_strError) {}
+    CLinkmanBook& operator=(const CLinkmanBook& o) {
+        m_pConn.store(o.m_pConn.load());
+        m_strError = o.m_strError;
+        return *this;
+    }
     // The connection may be set while another thread looks a number up.
     void SetConnection(CAdoConnection* conn) { m_pConn.store(conn); }
     CAdoConnection* Connection() const { return m_pConn.load(); }
