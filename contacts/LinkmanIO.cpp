@@ -259,8 +259,13 @@ std::string ExportContacts(const std::string& file, const std::vector<std::strin
     bool full = false;
     std::vector<std::string> cells(fields.size());
     for (const auto& row : rows) {
-        for (std::size_t i = 0; i < fields.size(); ++i) cells[i] = BlankIfEmpty(i < row.size() ? row[i] : std::string());
-        if (!w.AddRow(cells)) {
+        // Rows with every cell filled go as they are; others get " " for each empty cell.
+        const bool filled = row.size() >= fields.size() &&
+                            std::none_of(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(fields.size()),
+                                         [](const std::string& v) { return v.empty(); });
+        if (!filled)
+            for (std::size_t i = 0; i < fields.size(); ++i) cells[i] = BlankIfEmpty(i < row.size() ? row[i] : std::string());
+        if (!w.AddRow(filled ? row : cells)) {
             full = true;
             break;
         }
