@@ -4,7 +4,9 @@
 #include "core/Helpers.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <map>
+#include <unordered_map>
 
 namespace linkman {
 
@@ -52,6 +54,21 @@ std::vector<std::string> BelowBinds(const std::string& group) {
     return {group, CharCount(group + "@"), group + "@"};
 }
 
+std::string_view TrimView(std::string_view s) {
+    while (!s.empty() && codec::IsAsciiSpace(s.front())) s.remove_prefix(1);
+    while (!s.empty() && codec::IsAsciiSpace(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// A column by name: exact, else with ASCII case folded; -1 when missing.
+int FieldIndex(const std::vector<std::string>& names, const std::string& name) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return static_cast<int>(i);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (codec::EqualsIgnoreAsciiCase(names[i], name)) return static_cast<int>(i);
+    return -1;
+}
+
 std::string NameOfChild(const std::string& childDir) {
     return !childDir.empty() && childDir[0] == '@' ? childDir.substr(1) : childDir;
 }
@@ -83,20 +100,33 @@ int CLinkmanBook::Run(const std::string& sql, const std::vector<std::string>& bi
     std::vector<db::Variant> values;
     values.reserve(binds.size());
     for (const std::string& b : binds) values.push_back(db::Variant::Text(b));
-    CAdoRecordset rs;
-    rs.SetConnection(conn);
-    const int r = rs.Open(sql, 1, 3, 3, values);
-    if (r < 0 && keepError) m_strError = conn->GetErrorsText();
-    if (r > 0 && rows) {
-        while (!rs.IsEOF()) {
-            std::vector<std::string> row(read.size());
-            for (std::size_t i = 0; i < read.size(); ++i) rs.GetFieldValue(row[i], read[i]);
-            rows->push_back(std::move(row));
-            rs.MoveNext();
-        }
+    if (!rows) {
+        CAdoRecordset rs;
+        rs.SetConnection(conn);
+        // Read-only: no statement here changes rows through the recordset.
+        const int r = rs.Open(sql, 1, 3, 1, values);
+        if (r < 0 && keepError) m_strError = conn->GetErrorsText();
+        rs.Close();
+        return r;
     }
-    rs.Close();
-    return r;
+    // Rows are read straight off the statement, each value trimmed as the recordset reads it.
+    const std::shared_ptr<db::Database> db = conn->GetConnection();
+    std::vector<std::string> names;
+    std::vector<int> at;
+    const std::size_t before = rows->size();
+    const bool ok = db && db->ForEachRow(sql, values, [&](const std::vector<std::string_view>& texts) {
+        if (at.empty())
+            for (const std::string& f : read) at.push_back(FieldIndex(names, f));
+        std::vector<std::string> row(read.size());
+        for (std::size_t i = 0; i < read.size(); ++i)
+            if (at[i] >= 0) row[i] = TrimView(texts[static_cast<std::size_t>(at[i])]);
+        rows->push_back(std::move(row));
+    }, &names);
+    if (!ok) {
+        if (keepError) m_strError = conn->GetErrorsText();
+        return -1;
+    }
+    return rows->size() > before ? 1 : 0;
 }
 
 template <typename F> bool CLinkmanBook::InTransaction(F&& fn) {
@@ -139,9 +169,26 @@ std::vector<std::string> CLinkmanBook::AllGroupNames() const {
 std::vector<std::vector<std::string>> CLinkmanBook::Contacts(const std::string& path,
                                                              const std::vector<std::string>& fields) const {
     std::vector<std::vector<std::string>> rows;
-    if (fields.empty()) return rows;
-    Run("select " + FieldList(fields) + " from LinkmanTable where DirInfo=? order by 姓名", {path}, &rows, fields);
+    ForEachContact(path, fields, [&](const std::vector<std::string_view>& texts) {
+        rows.emplace_back(texts.begin(), texts.end());
+    });
     return rows;
+}
+
+bool CLinkmanBook::ForEachContact(const std::string& path, const std::vector<std::string>& fields,
+                                  const std::function<void(const std::vector<std::string_view>&)>& fn) const {
+    CAdoConnection* ado = m_pConn.load();
+    const std::shared_ptr<db::Database> conn = ado ? ado->GetConnection() : nullptr;
+    if (fields.empty() || !conn) return false;
+    std::vector<std::string_view> trimmed(fields.size());
+    const bool ok = conn->ForEachRow("select " + FieldList(fields) + " from LinkmanTable where DirInfo=? order by 姓名",
+                                     {db::Variant::Text(path)}, [&](const std::vector<std::string_view>& texts) {
+                                         for (std::size_t i = 0; i < trimmed.size(); ++i)
+                                             trimmed[i] = TrimView(texts[i]);
+                                         fn(trimmed);
+                                     });
+    if (!ok) m_strError = ado->GetErrorsText();
+    return ok;
 }
 
 std::vector<std::pair<std::string, std::string>> CLinkmanBook::NamesBelow(const std::string& path) const {
@@ -164,6 +211,26 @@ std::vector<std::pair<std::string, std::string>> CLinkmanBook::GroupsBelow(const
     return out;
 }
 
+std::vector<CLinkmanBook::GroupEntry> CLinkmanBook::GroupTree(const std::string& path) const {
+    std::vector<std::pair<std::string, std::string>> groups = GroupsBelow(path);
+    // Parents first: a parent's path has fewer levels than its children's.
+    const auto depth = [](const std::string& p) { return std::count(p.begin(), p.end(), '@'); };
+    std::stable_sort(groups.begin(), groups.end(),
+                     [&](const auto& a, const auto& b) { return depth(a.first) < depth(b.first); });
+    std::unordered_map<std::string, int> index;  // folded path -> entry
+    index.emplace(codec::AsciiLower(path), -1);
+    std::vector<GroupEntry> out;
+    out.reserve(groups.size());
+    for (auto& [father, name] : groups) {
+        const auto it = index.find(codec::AsciiLower(father));
+        if (it == index.end()) continue;
+        std::string own = linkman::GroupPath(father, name);
+        index.emplace(codec::AsciiLower(own), static_cast<int>(out.size()));
+        out.push_back({std::move(own), std::move(name), it->second});
+    }
+    return out;
+}
+
 bool CLinkmanBook::GroupExists(const std::string& parent, const std::string& name) const {
     return Run("select * from DirTable where FatherDir=? and ChildDir=?", {parent, "@" + name}) > 0;
 }
@@ -179,9 +246,16 @@ bool CLinkmanBook::DeleteBelow(const std::string& groupPath) {
 }
 
 bool CLinkmanBook::DeleteGroup(const std::string& parent, const std::string& name) {
+    return DeleteGroups(parent, {name});
+}
+
+bool CLinkmanBook::DeleteGroups(const std::string& parent, const std::vector<std::string>& names) {
     return InTransaction([&] {
-        return Run("delete from DirTable where FatherDir=? and ChildDir=?", {parent, "@" + name}) >= 0 &&
-               DeleteBelow(linkman::GroupPath(parent, name));
+        for (const std::string& name : names)
+            if (Run("delete from DirTable where FatherDir=? and ChildDir=?", {parent, "@" + name}) < 0 ||
+                !DeleteBelow(linkman::GroupPath(parent, name)))
+                return false;
+        return true;
     });
 }
 
@@ -243,6 +317,14 @@ bool CLinkmanBook::InsertContact(const std::string& path, const std::vector<std:
 
 bool CLinkmanBook::DeleteContact(const std::string& path, const std::string& name) {
     return Run("delete from LinkmanTable where DirInfo=? and 姓名=?", {path, name}) >= 0;
+}
+
+bool CLinkmanBook::DeleteContacts(const std::vector<std::pair<std::string, std::string>>& contacts) {
+    return InTransaction([&] {
+        for (const auto& [path, name] : contacts)
+            if (!DeleteContact(path, name)) return false;
+        return true;
+    });
 }
 
 bool CLinkmanBook::EditContact(const std::string& path, const std::string& oldName,

@@ -6,8 +6,10 @@
 #include "contacts/AdoConnection.h"
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -63,16 +65,30 @@ public:
     // The contacts of `path` in 姓名 order: the given fields of each.
     std::vector<std::vector<std::string>> Contacts(const std::string& path,
                                                    const std::vector<std::string>& fields) const;
+    // The same, handed to fn row by row (trimmed texts, valid during the call); false when the
+    // query failed.
+    bool ForEachContact(const std::string& path, const std::vector<std::string>& fields,
+                        const std::function<void(const std::vector<std::string_view>&)>& fn) const;
     // Every (path, 姓名) of the groups lying below `path`, grouped by path; for tree fills.
     std::vector<std::pair<std::string, std::string>> NamesBelow(const std::string& path) const;
     // Every (FatherDir, name) below `path` (its own sub-groups and theirs).
     std::vector<std::pair<std::string, std::string>> GroupsBelow(const std::string& path) const;
+    // The groups below `path` as a tree: each after its parent (index into the result, -1 for a
+    // sub-group of `path` itself), siblings in stored order; a group whose parent has no row is
+    // left out. For tree fills, in one query.
+    struct GroupEntry {
+        std::string path, name;
+        int parent;
+    };
+    std::vector<GroupEntry> GroupTree(const std::string& path) const;
 
     // -- groups
     bool GroupExists(const std::string& parent, const std::string& name) const;
     bool AddGroup(const std::string& parent, const std::string& name);
     // Its row, every DirTable row below it and every contact below it.
     bool DeleteGroup(const std::string& parent, const std::string& name);
+    // Several groups of `parent`, each with everything below it, as one transaction.
+    bool DeleteGroups(const std::string& parent, const std::vector<std::string>& names);
     // Renames the row and rewrites every path below the old group path.
     bool RenameGroup(const std::string& parent, const std::string& oldName, const std::string& newName);
     // Moves group `name` from `source` into `target` with everything below it; a group of that
@@ -87,6 +103,8 @@ public:
     bool InsertContact(const std::string& path, const std::vector<std::string>& columns,
                        const std::vector<std::string>& values);
     bool DeleteContact(const std::string& path, const std::string& name);
+    // Several contacts (path, name), as one transaction.
+    bool DeleteContacts(const std::vector<std::pair<std::string, std::string>>& contacts);
     // Replaces contact `oldName` of `path` by the new values (delete and insert, one transaction).
     bool EditContact(const std::string& path, const std::string& oldName, const std::vector<std::string>& columns,
                      const std::vector<std::string>& values);

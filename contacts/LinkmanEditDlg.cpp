@@ -65,7 +65,8 @@ CLinkmanEditDlg::CLinkmanEditDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     PlaceDlu(m_list, 10, 54, 240, 118);
     m_frame->setGeometry(m_list->geometry().adjusted(-1, -1, 1, 1));
     m_frame->lower();
-    m_edit = MakeEdit(m_list->viewport(), 250);
+    // On the dialog, not in the list: the list is disabled while the edit is open.
+    m_edit = MakeEdit(this, 250);
     m_edit->hide();
     m_edit->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
@@ -105,9 +106,11 @@ void CLinkmanEditDlg::BeginEdit(int row, int col) {
     const int x = ColumnX(m_list, col);
     const int w = std::min(m_list->GetColumnWidth(col), m_list->viewport()->width() - x);
     const int y = (row - m_list->TopRow()) * m_list->RowHeight();
-    m_edit->setGeometry(x, y, std::max(w, 10), m_list->RowHeight());
+    m_edit->setGeometry(
+        QRect(m_list->viewport()->mapTo(this, QPoint(x, y)), QSize(std::max(w, 10), m_list->RowHeight())));
     m_edit->setText(ToQ(CellText(row)));
     m_edit->show();
+    m_edit->raise();
     m_list->setEnabled(false);
     m_edit->setEnabled(true);
     m_edit->setFocus();

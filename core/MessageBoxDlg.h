@@ -5,5 +5,5 @@
 // The standard box with the exclamation icon and one OK button.
 void StandardMessageBox(const std::string& text);
 
-// Installs both boxes as the program's message seams, and the file dialogs.
+// Installs both boxes as the program's message seams, the file dialogs and the folder opener.
 void InstallMessageBoxes();

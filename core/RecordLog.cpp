@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unordered_map>
 #include <unistd.h>
 
 // ---- Status vocabulary ---------------------------------------------------------------------------
@@ -220,16 +221,23 @@ void CRecordLog::AddLogRecord(const MsgRecord* pRecord) {
     else if (FieldIs(r.szType, kWType, g.mmsReceived))
         HandIncoming(msgrec::GetField(r.szNumber), msgrec::GetField(r.szText), 1);
 
-    // 2-4. One whole record appended under the record lock (a torn tail is cut first).
+    // 2-4. One whole record appended under the record lock (a torn tail is cut first); its
+    // index is the count of whole records before it.
+    RecordPlace place;
+    bool stored = false;
     {
         char bytes[kMsgRecordSize];
         msgrec::ToBytes(r, bytes);
         CRecordLock lock(CRecordLock::kAppendTimeoutMs);
-        files::AppendRecords(FilePath(), kMsgRecordSize, bytes, 1);
+        const std::string path = FilePath();
+        const long long size = paths::FileSize(path);
+        place.index = size > 0 ? size / static_cast<long long>(kMsgRecordSize) : 0;
+        place.rewrite = m_nRewrites.load();
+        stored = files::AppendRecords(path, kMsgRecordSize, bytes, 1);
     }
 
-    // 5. The page's view gets a copy of the record on the UI thread.
-    if (m_bAutoRefresh) Notify(r);
+    // 5. The page's view gets a copy of the stored record on the UI thread.
+    if (m_bAutoRefresh && stored) Notify(r, place);
 
     // 6. Only more than 100 waiting notices of this log are worth a rewrite of the whole log.
     if (g_ReportNoticeList.GetCount(m_kind) > 100) ApplyDeliveryReports();
@@ -240,14 +248,14 @@ void CRecordLog::SetNotify(RecordLogNotify notify) {
     m_shared->notify = std::move(notify);
 }
 
-void CRecordLog::Notify(const MsgRecord& r) {
+void CRecordLog::Notify(const MsgRecord& r, RecordPlace place) {
     {
         std::lock_guard<std::mutex> lock(m_shared->m);
         if (!m_shared->notify.InsertRecordRow && !m_shared->notify.UpdateCountLabel) return;
     }
     std::weak_ptr<Shared> weak = m_shared;
     auto copy = std::make_shared<const MsgRecord>(r);
-    seam::PostToUi([weak, copy] {
+    seam::PostToUi([weak, copy, place] {
         const std::shared_ptr<Shared> s = weak.lock();
         if (!s) return;
         RecordLogNotify n;
@@ -255,7 +263,7 @@ void CRecordLog::Notify(const MsgRecord& r) {
             std::lock_guard<std::mutex> lock(s->m);
             n = s->notify;
         }
-        if (n.InsertRecordRow) n.InsertRecordRow(*copy);
+        if (n.InsertRecordRow) n.InsertRecordRow(*copy, place);
         if (n.UpdateCountLabel) n.UpdateCountLabel();
     });
 }
@@ -287,6 +295,22 @@ void CRecordLog::ApplyDeliveryReports() {
 }
 
 bool CRecordLog::ForEachRecord(const std::function<void(const MsgRecord&)>& fn, std::size_t newestOnly) const {
+    return ForEachRecordAt([&fn](const MsgRecord& r, std::size_t) { fn(r); }, newestOnly);
+}
+
+bool CRecordLog::ForEachRecordAt(const std::function<void(const MsgRecord&, std::size_t)>& fn,
+                                 std::size_t newestOnly, std::size_t* totalOut) const {
+    if (newestOnly == 0) return ForEachRecordIn(0, static_cast<std::size_t>(-1), fn, totalOut);
+    // The newest records of those there now: the range is fixed by one look at the size.
+    const long long size = paths::FileSize(FilePath());
+    const std::size_t now = size > 0 ? static_cast<std::size_t>(size) / kMsgRecordSize : 0;
+    return ForEachRecordIn(now > newestOnly ? now - newestOnly : 0, now, fn, totalOut);
+}
+
+bool CRecordLog::ForEachRecordIn(std::size_t firstWanted, std::size_t end,
+                                 const std::function<void(const MsgRecord&, std::size_t)>& fn,
+                                 std::size_t* totalOut) const {
+    if (totalOut) *totalOut = 0;
     const int fd = ::open(FilePath().c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct FdCloser {  // closes the log on every way out, a throwing fn included
@@ -296,9 +320,9 @@ bool CRecordLog::ForEachRecord(const std::function<void(const MsgRecord&)>& fn, 
     struct stat st {};
     if (::fstat(fd, &st) != 0) return false;
     // The records there when the read starts; later appends and a torn tail are not read.
-    std::size_t total = static_cast<std::size_t>(st.st_size) / kMsgRecordSize;
-    std::size_t first = 0;
-    if (newestOnly > 0 && total > newestOnly) first = total - newestOnly;
+    const std::size_t total = std::min(static_cast<std::size_t>(st.st_size) / kMsgRecordSize, end);
+    if (totalOut) *totalOut = total;
+    const std::size_t first = std::min(firstWanted, total);
     if (first > 0 && ::lseek(fd, static_cast<off_t>(first * kMsgRecordSize), SEEK_SET) < 0) return false;
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
@@ -314,7 +338,8 @@ bool CRecordLog::ForEachRecord(const std::function<void(const MsgRecord&)>& fn, 
             break;
         }
         const std::size_t whole = got / kMsgRecordSize;
-        for (std::size_t i = 0; i < whole; ++i) fn(chunk[i]);
+        const std::size_t base = total - left;
+        for (std::size_t i = 0; i < whole; ++i) fn(chunk[i], base + i);
         if (got < want * kMsgRecordSize) break;  // the file became shorter meanwhile
         left -= whole;
     }
@@ -345,5 +370,63 @@ bool CRecordLog::ClearLog() {
     CRecordLock lock(CRecordLock::kAppendTimeoutMs);
     const std::string path = FilePath();
     if (!paths::FileExists(path)) return false;
-    return files::WriteFileAtomic(path, {});
+    if (!files::WriteFileAtomic(path, {})) return false;
+    ++m_nRewrites;
+    return true;
+}
+
+bool CRecordLog::DeleteRecords(const std::vector<RecordTarget>& targets, std::vector<std::int64_t>& removed) {
+    removed.clear();
+    CRecordLock lock(CRecordLock::kAppendTimeoutMs);
+    const std::string path = FilePath();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    const bool statted = ::fstat(fd, &st) == 0;
+    const std::size_t total = statted ? static_cast<std::size_t>(st.st_size) / kMsgRecordSize : 0;
+    // A target whose index still holds its id is that record; any other is known by its id only.
+    std::vector<std::int64_t> exact;
+    std::unordered_map<std::int32_t, int> byId;
+    for (const RecordTarget& t : targets) {
+        std::int32_t id = 0;
+        const bool inLog = t.index >= 0 && static_cast<std::size_t>(t.index) < total;
+        if (inLog && ::pread(fd, &id, sizeof id, static_cast<off_t>(t.index) * static_cast<off_t>(kMsgRecordSize)) ==
+                         static_cast<ssize_t>(sizeof id) &&
+            id == t.id)
+            exact.push_back(t.index);
+        else
+            ++byId[t.id];
+    }
+    ::close(fd);
+    if (!statted) return false;
+    std::sort(exact.begin(), exact.end());
+    exact.erase(std::unique(exact.begin(), exact.end()), exact.end());
+
+    files::AtomicFileWriter out(path);
+    std::vector<std::int64_t> gone;
+    bool good = out.ok();
+    std::size_t next = 0;  // the next exact target, in index order
+    const bool read = ForEachRecordAt([&](const MsgRecord& r, std::size_t i) {
+        if (!good) return;
+        if (next < exact.size() && static_cast<std::size_t>(exact[next]) == i) {
+            ++next;
+            gone.push_back(static_cast<std::int64_t>(i));
+            return;
+        }
+        if (!byId.empty()) {
+            const auto it = byId.find(r.nId);
+            if (it != byId.end() && it->second > 0) {
+                if (--it->second == 0) byId.erase(it);
+                gone.push_back(static_cast<std::int64_t>(i));
+                return;
+            }
+        }
+        good = out.Write(&r, kMsgRecordSize);
+    });
+    if (!read || !good) return false;
+    if (gone.empty()) return true;  // nothing of the log was chosen: no rewrite
+    if (!out.Commit()) return false;
+    ++m_nRewrites;
+    removed = std::move(gone);
+    return true;
 }

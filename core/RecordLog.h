@@ -103,11 +103,25 @@ using IncomingHook = std::function<void(const std::string& number, const std::st
 IncomingHook SetIncomingHook(IncomingHook hook);  // returns the hook it replaces
 
 // ---- One record log ------------------------------------------------------------------------------
-// What the owning page's view serves on the UI thread. Each append with auto-refresh on posts one
-// queued call carrying a copy of the record: InsertRecordRow(record), then UpdateCountLabel().
+// Where a record stands: its index in the log (0 the oldest) as of the log's rewrite count
+// `rewrite` (a delete or clear moves the records behind it and counts one up).
+struct RecordPlace {
+    std::int64_t index = -1;
+    std::uint64_t rewrite = 0;
+};
+
+// What the owning page's view serves on the UI thread. Each stored append with auto-refresh on
+// posts one queued call carrying a copy of the record and its place: InsertRecordRow(record,
+// place), then UpdateCountLabel().
 struct RecordLogNotify {
-    std::function<void(const MsgRecord&)> InsertRecordRow;
+    std::function<void(const MsgRecord&, RecordPlace)> InsertRecordRow;
     std::function<void()> UpdateCountLabel;
+};
+
+// A record chosen for deletion: its index as the list knows it and its id.
+struct RecordTarget {
+    std::int64_t index = -1;
+    std::int32_t id = 0;
 };
 
 class CRecordLog {
@@ -150,6 +164,15 @@ public:
     // the newest. Returns false when the log does not exist or cannot be read. A rewrite running
     // meanwhile is never seen half done (it replaces the file whole).
     bool ForEachRecord(const std::function<void(const MsgRecord&)>& fn, std::size_t newestOnly = 0) const;
+    // Same, with each record's index in the log; *total (when given) gets the end of the range
+    // read: the number of whole records the log held when the read began.
+    bool ForEachRecordAt(const std::function<void(const MsgRecord&, std::size_t index)>& fn,
+                         std::size_t newestOnly = 0, std::size_t* total = nullptr) const;
+    // The records [first, end) of those there when the read begins (fewer when the log is
+    // shorter); *total gets the end of the range read. Several readers may read one log at once.
+    bool ForEachRecordIn(std::size_t first, std::size_t end,
+                         const std::function<void(const MsgRecord&, std::size_t index)>& fn,
+                         std::size_t* total = nullptr) const;
     // Same, into a vector.
     bool ReadRecords(std::vector<MsgRecord>& out, std::size_t newestOnly = 0) const;
 
@@ -160,17 +183,28 @@ public:
     // Empties the log under the record lock (atomically); false when it does not exist.
     bool ClearLog();
 
+    // Removes the chosen records under the record lock, streaming the kept ones into an atomic
+    // rewrite (one read chunk in memory). A target whose index still holds its id goes; any
+    // other goes by its id alone: the oldest record with that id not already going. `removed`
+    // gets the indexes that went, ascending. False when the log does not exist or the rewrite
+    // failed (the log is then as it was and `removed` is empty).
+    bool DeleteRecords(const std::vector<RecordTarget>& targets, std::vector<std::int64_t>& removed);
+
+    // Deletes and clears done so far (the `rewrite` of a RecordPlace).
+    std::uint64_t Rewrites() const { return m_nRewrites.load(); }
+
 private:
     struct Shared {
         std::mutex m;
         RecordLogNotify notify;
     };
     std::atomic<int>& BusyFlag() const;
-    void Notify(const MsgRecord& r);
+    void Notify(const MsgRecord& r, RecordPlace place);
 
     const LogKind m_kind;
     std::atomic<int> m_nView{1};
     std::atomic<int> m_bAutoRefresh{1};
+    std::atomic<std::uint64_t> m_nRewrites{0};  // changed under the record lock
     std::shared_ptr<Shared> m_shared;
 };
 

@@ -3,13 +3,13 @@
 #include "core/SMSRecordDlg.h"
 
 // Each page points the workers at its log and, initialised, lets the record lock go once.
-CSMSRecordDlg::CSMSRecordDlg(QWidget* parent) : CPageDlg(159, parent) {
-    g_pSMSRecordLog = &m_log;
+CSMSRecordDlg::CSMSRecordDlg(QWidget* parent) : CRecordPage(kSmsRecordPage, parent) {
+    g_pSMSRecordLog = &Log();
     ReleaseRecordLockOnce();
 }
 
 CSMSRecordDlg::~CSMSRecordDlg() {
-    if (g_pSMSRecordLog == &m_log) g_pSMSRecordLog = nullptr;
+    if (g_pSMSRecordLog == &Log()) g_pSMSRecordLog = nullptr;
 }
 
 CMMSRecordDlg::CMMSRecordDlg(QWidget* parent) : CPageDlg(139, parent) {

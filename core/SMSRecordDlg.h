@@ -1,17 +1,11 @@
 #pragma once
-// SMS records page; owns the SMS record log.
-#include "core/PageDlg.h"
-#include "core/RecordLog.h"
+// SMS records page (template 159): the records page over the SMS log "SMSMsgSL.dat".
+#include "core/RecordPage.h"
 
-class CSMSRecordDlg : public CPageDlg {
+class CSMSRecordDlg : public CRecordPage {
     Q_OBJECT
 public:
+    static constexpr int IDD = 159;
     explicit CSMSRecordDlg(QWidget* parent = nullptr);
     ~CSMSRecordDlg() override;
-    // Shows the log's initial view.
-    void ResetView() { m_log.ResetView(); }
-    CRecordLog& Log() { return m_log; }
-
-private:
-    CRecordLog m_log{LogKind::Sms};
 };

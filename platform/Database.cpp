@@ -335,6 +335,7 @@ bool Database::Close() {
         inTransaction_ = false;
         mutex_.unlock();  // the hold taken by BeginTransaction
     }
+    ClearReadCache();
     sqlite3_close_v2(handle_);
     handle_ = nullptr;
     ++generation_;
@@ -345,27 +346,25 @@ bool Database::IsOpen() const { return (generation_.load() & 1) != 0; }
 
 std::uint64_t Database::Generation() const { return generation_.load(); }
 
-std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<Variant>& binds, bool wantRowids) {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    ClearErrors();
+sqlite3_stmt* Database::PrepareOne(std::string_view sql, std::size_t nBinds) {
     if (!handle_) {
         SetError(SQLITE_MISUSE, "the connection is not open");
-        return std::nullopt;
+        return nullptr;
     }
     if (sql.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
         SetError(SQLITE_TOOBIG, "statement too long");
-        return std::nullopt;
+        return nullptr;
     }
     Stmt st;
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(handle_, sql.data(), static_cast<int>(sql.size()), &st.p, &tail);
     if (rc != SQLITE_OK) {
         SetSqliteError(rc);
-        return std::nullopt;
+        return nullptr;
     }
     if (!st.p) {
         SetError(SQLITE_ERROR, "the statement text is empty");
-        return std::nullopt;
+        return nullptr;
     }
     const std::string_view rest = sql.substr(static_cast<std::size_t>(tail - sql.data()));
     if (SkipSpaceAndComments(rest, 0) < rest.size()) {
@@ -374,15 +373,94 @@ std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<V
         const int rc2 = sqlite3_prepare_v2(handle_, rest.data(), static_cast<int>(rest.size()), &second.p, nullptr);
         if (rc2 != SQLITE_OK || second.p || rest.find('\0') != std::string_view::npos) {
             SetError(SQLITE_ERROR, "only one statement may be run at a time");
-            return std::nullopt;
+            return nullptr;
         }
     }
     const int nParams = sqlite3_bind_parameter_count(st.p);
-    if (static_cast<std::size_t>(nParams) != binds.size()) {
+    if (static_cast<std::size_t>(nParams) != nBinds) {
         SetError(SQLITE_RANGE, "the statement has " + std::to_string(nParams) + " placeholders but " +
-                                   std::to_string(binds.size()) + " values were given");
-        return std::nullopt;
+                                   std::to_string(nBinds) + " values were given");
+        return nullptr;
     }
+    sqlite3_stmt* out = st.p;
+    st.p = nullptr;
+    return out;
+}
+
+void Database::ClearReadCache() {
+    for (auto& [sql, st] : readCache_) sqlite3_finalize(st);
+    readCache_.clear();
+}
+
+bool Database::BindAll(sqlite3_stmt* st, const std::vector<Variant>& binds) {
+    for (std::size_t i = 0; i < binds.size(); ++i) {
+        const int rc = Bind(st, static_cast<int>(i) + 1, binds[i]);
+        if (rc != SQLITE_OK) {
+            SetSqliteError(rc);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Database::ForEachRow(std::string_view sql, const std::vector<Variant>& binds,
+                          const std::function<void(const std::vector<std::string_view>&)>& fn,
+                          std::vector<std::string>* columns) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ClearErrors();
+    // Kept prepared for the next run of the same text; reset and unbound after each run.
+    auto it = readCache_.find(std::string(sql));
+    if (it == readCache_.end()) {
+        sqlite3_stmt* p = PrepareOne(sql, binds.size());
+        if (!p) return false;
+        if (readCache_.size() >= 64) ClearReadCache();
+        it = readCache_.emplace(std::string(sql), p).first;
+    } else if (static_cast<std::size_t>(sqlite3_bind_parameter_count(it->second)) != binds.size()) {
+        SetError(SQLITE_RANGE, "the statement has " + std::to_string(sqlite3_bind_parameter_count(it->second)) +
+                                   " placeholders but " + std::to_string(binds.size()) + " values were given");
+        return false;
+    }
+    struct Done {
+        sqlite3_stmt* p;
+        ~Done() {
+            sqlite3_reset(p);
+            sqlite3_clear_bindings(p);
+        }
+    } st{it->second};
+    if (!BindAll(st.p, binds)) return false;
+    const int nCols = sqlite3_column_count(st.p);
+    if (columns) {
+        columns->clear();
+        for (int c = 0; c < nCols; ++c) {
+            const char* name = sqlite3_column_name(st.p, c);
+            columns->push_back(name ? name : "");
+        }
+    }
+    std::vector<std::string_view> row(static_cast<std::size_t>(nCols));
+    int rc;
+    while ((rc = sqlite3_step(st.p)) == SQLITE_ROW) {
+        for (int c = 0; c < nCols; ++c) {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.p, c));
+            row[static_cast<std::size_t>(c)] =
+                p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(st.p, c))) : std::string_view();
+        }
+        fn(row);
+    }
+    if (rc != SQLITE_DONE) {
+        SetSqliteError(rc);
+        return false;
+    }
+    return true;
+}
+
+std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<Variant>& binds, bool wantRowids) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ClearErrors();
+    Stmt st;
+    st.p = PrepareOne(sql, binds.size());
+    if (!st.p) return std::nullopt;
+    const int nParams = static_cast<int>(binds.size());
+    int rc;
 
     ResultSet result;
     int firstCol = 0;
@@ -411,13 +489,7 @@ std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<V
             }
         }
     }
-    for (int i = 0; i < nParams; ++i) {
-        rc = Bind(st.p, i + 1, binds[static_cast<std::size_t>(i)]);
-        if (rc != SQLITE_OK) {
-            SetSqliteError(rc);
-            return std::nullopt;
-        }
-    }
+    if (!BindAll(st.p, binds)) return std::nullopt;
     const int nCols = sqlite3_column_count(st.p);
     for (int c = firstCol; c < nCols; ++c) {
         const char* name = sqlite3_column_name(st.p, c);

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -14,10 +15,12 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace db {
 
@@ -79,6 +82,14 @@ public:
     std::optional<ResultSet> Run(std::string_view sql, const std::vector<Variant>& binds = {},
                                  bool wantRowids = false);
 
+    // Runs one query as Run does and hands fn each row's column texts (NULL as an empty text,
+    // a number as SQLite's text of it), valid during the call only; `columns` gets the column
+    // names first. False on failure. For bulk reads that need no result set; the statement stays
+    // prepared for the next run of the same text, so fn runs no statement itself.
+    bool ForEachRow(std::string_view sql, const std::vector<Variant>& binds,
+                    const std::function<void(const std::vector<std::string_view>&)>& fn,
+                    std::vector<std::string>* columns = nullptr);
+
     // Sets columns of the row with the given rowid; false when nothing was changed.
     bool UpdateRow(const std::string& table, std::int64_t rowid,
                    const std::vector<std::pair<std::string, Variant>>& values);
@@ -97,6 +108,10 @@ public:
     std::vector<Error> Errors() const;
 
 private:
+    // Prepares the one statement of sql for nBinds values; null (errors set) when refused.
+    sqlite3_stmt* PrepareOne(std::string_view sql, std::size_t nBinds);
+    bool BindAll(sqlite3_stmt* st, const std::vector<Variant>& binds);
+    void ClearReadCache();
     void ClearErrors();
     void SetError(int code, const std::string& description);
     void SetSqliteError(int code);
@@ -107,6 +122,7 @@ private:
     std::atomic<std::uint64_t> generation_{0};  // odd while open; read without the lock
     bool inTransaction_ = false;
     std::map<std::thread::id, std::vector<Error>> errors_;
+    std::unordered_map<std::string, sqlite3_stmt*> readCache_;  // ForEachRow's statements
 };
 
 }  // namespace db

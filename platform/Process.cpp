@@ -1,7 +1,11 @@
 #include "platform/Process.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,6 +38,36 @@ int Run(const std::string& program, const std::vector<std::string>& args) {
     pid_t pid = 0;
     if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
     return WaitFor(pid);
+}
+
+int RunBounded(const std::string& program, const std::vector<std::string>& args, int timeoutMs) {
+    std::vector<char*> argv = Argv(program, args);
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    // A pidfd wakes the wait when the child ends; poll bounds it.
+    const int pfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    int status = 0;
+    for (;;) {
+        const pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid) break;
+        if (r < 0 && errno != EINTR) {
+            if (pfd >= 0) ::close(pfd);
+            return -1;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            ::kill(pid, SIGKILL);
+            WaitFor(pid);
+            if (pfd >= 0) ::close(pfd);
+            return -1;
+        }
+        pollfd p{pfd, POLLIN, 0};
+        if (pfd >= 0) ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
+        else ::usleep(10000);  // no pidfd: look again shortly
+    }
+    if (pfd >= 0) ::close(pfd);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool Start(const std::string& program, const std::vector<std::string>& args) {

@@ -18,6 +18,13 @@ RowStoreModel::RowStoreModel(RowStore& store, QObject* parent)
 
 RowStoreModel::~RowStoreModel() { store_.SetChangeNotifier(nullptr); }
 
+void RowStoreModel::SetReversed(bool on) {
+    if (on == reversed_) return;
+    beginResetModel();
+    reversed_ = on;
+    endResetModel();
+}
+
 void RowStoreModel::SetHeaders(const QStringList& headers) {
     headers_ = headers;
     emit headerDataChanged(Qt::Horizontal, 0, std::max(0, columnCount() - 1));
@@ -33,7 +40,7 @@ int RowStoreModel::columnCount(const QModelIndex& parent) const {
 
 QVariant RowStoreModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= static_cast<int>(mirror_.size())) return {};
-    const RowId id = mirror_[static_cast<std::size_t>(index.row())];
+    const RowId id = mirror_[At(static_cast<std::size_t>(index.row()))];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: {
@@ -63,12 +70,12 @@ QVariant RowStoreModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 RowId RowStoreModel::IdAt(int row) const {
-    return row >= 0 && row < static_cast<int>(mirror_.size()) ? mirror_[static_cast<std::size_t>(row)] : 0;
+    return row >= 0 && row < static_cast<int>(mirror_.size()) ? mirror_[At(static_cast<std::size_t>(row))] : 0;
 }
 
 int RowStoreModel::RowOf(RowId id) const {
     const auto it = std::find(mirror_.begin(), mirror_.end(), id);
-    return it == mirror_.end() ? -1 : static_cast<int>(it - mirror_.begin());
+    return it == mirror_.end() ? -1 : static_cast<int>(At(static_cast<std::size_t>(it - mirror_.begin())));
 }
 
 void RowStoreModel::Sync() {
@@ -76,9 +83,10 @@ void RowStoreModel::Sync() {
     for (Change& c : batch.changes) {
         switch (c.kind) {
         case Change::Insert: {
-            const int first = static_cast<int>(std::min(c.index, mirror_.size()));
+            const std::size_t at = std::min(c.index, mirror_.size());
+            const int first = ViewFirst(at, 0, mirror_.size());
             beginInsertRows({}, first, first + static_cast<int>(c.count) - 1);
-            mirror_.insert(mirror_.begin() + first, c.ids.begin(), c.ids.end());
+            mirror_.insert(mirror_.begin() + static_cast<long>(at), c.ids.begin(), c.ids.end());
             endInsertRows();
             break;
         }
@@ -86,15 +94,17 @@ void RowStoreModel::Sync() {
             const std::size_t first = std::min(c.index, mirror_.size());
             const std::size_t last = std::min(first + c.count, mirror_.size());
             if (first == last) break;
-            beginRemoveRows({}, static_cast<int>(first), static_cast<int>(last) - 1);
+            const int viewFirst = ViewFirst(first, last - first, mirror_.size());
+            beginRemoveRows({}, viewFirst, viewFirst + static_cast<int>(last - first) - 1);
             mirror_.erase(mirror_.begin() + static_cast<long>(first), mirror_.begin() + static_cast<long>(last));
             endRemoveRows();
             break;
         }
         case Change::Update: {
             if (c.index >= mirror_.size()) break;
-            const int last = static_cast<int>(std::min(c.index + c.count, mirror_.size())) - 1;
-            emit dataChanged(index(static_cast<int>(c.index), 0), index(last, columnCount() - 1));
+            const std::size_t count = std::min(c.index + c.count, mirror_.size()) - c.index;
+            const int first = ViewFirst(c.index, count, mirror_.size());
+            emit dataChanged(index(first, 0), index(first + static_cast<int>(count) - 1, columnCount() - 1));
             break;
         }
         case Change::Reset:
@@ -107,7 +117,9 @@ void RowStoreModel::Sync() {
             const QModelIndexList before = persistentIndexList();
             std::unordered_map<RowId, int> newRow;
             newRow.reserve(batch.ids.size());
-            for (std::size_t i = 0; i < batch.ids.size(); ++i) newRow.emplace(batch.ids[i], static_cast<int>(i));
+            const std::size_t n = batch.ids.size();
+            for (std::size_t i = 0; i < n; ++i)
+                newRow.emplace(batch.ids[i], static_cast<int>(reversed_ ? n - 1 - i : i));
             QModelIndexList after;
             after.reserve(before.size());
             for (const QModelIndex& idx : before) {

@@ -19,6 +19,10 @@ public:
     ~RowStoreModel() override;
 
     RowStore& store() const { return store_; }
+    // Shows the store bottom up: view row 0 is the store's last row, so rows appended to the
+    // store appear on top at no cost (a log listed newest first). Set before any row is shown.
+    void SetReversed(bool on);
+    bool Reversed() const { return reversed_; }
     void SetHeaders(const QStringList& headers);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -35,7 +39,14 @@ public slots:
 
 private:
     RowStore& store_;
+    // Index into mirror_ of a view row (and back: the mapping is its own inverse).
+    std::size_t At(std::size_t row) const { return reversed_ ? mirror_.size() - 1 - row : row; }
+    // The view rows [first, first + count) of store rows [index, index + count) in a mirror of size n.
+    int ViewFirst(std::size_t index, std::size_t count, std::size_t n) const {
+        return static_cast<int>(reversed_ ? n - index - count : index);
+    }
     std::vector<RowId> mirror_;
+    bool reversed_ = false;
     QStringList headers_;
 };
 

@@ -12,6 +12,7 @@ std::mutex g_mutex;
 MessageBoxFn g_box;
 StandardBoxFn g_standardBox;
 FileDialogFn g_fileDialog;
+FolderOpenFn g_folderOpener;
 
 // Puts fn in a seam's slot and returns the one it held.
 template <class Fn>
@@ -66,6 +67,13 @@ void StandardMessage(const std::string& text) {
 }
 
 FileDialogFn SetFileDialog(FileDialogFn fn) { return Exchange(g_fileDialog, std::move(fn)); }
+
+FolderOpenFn SetFolderOpener(FolderOpenFn fn) { return Exchange(g_folderOpener, std::move(fn)); }
+
+bool OpenFolder(const std::string& path) {
+    const FolderOpenFn fn = Current(g_folderOpener);
+    return fn ? fn(path) : false;
+}
 
 std::optional<std::string> AskFile(const FileDialogRequest& req) {
     const FileDialogFn fn = Current(g_fileDialog);

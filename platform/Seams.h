@@ -34,6 +34,12 @@ using FileDialogFn = std::function<std::optional<std::string>(const FileDialogRe
 FileDialogFn SetFileDialog(FileDialogFn fn);
 std::optional<std::string> AskFile(const FileDialogRequest& req);
 
+// Opens a folder in the desktop's file manager (the shell's "open" of a folder). False when no
+// opener is installed or it could not start.
+using FolderOpenFn = std::function<bool(const std::string& path)>;
+FolderOpenFn SetFolderOpener(FolderOpenFn fn);
+bool OpenFolder(const std::string& path);
+
 // Runs fn on the UI thread (queued, even when called there); without an application object it
 // runs at once.
 void PostToUi(std::function<void()> fn);
@@ -71,6 +77,17 @@ public:
 
 private:
     FileDialogFn old_;
+};
+
+class ScopedFolderOpener {
+public:
+    explicit ScopedFolderOpener(FolderOpenFn fn) : old_(SetFolderOpener(std::move(fn))) {}
+    ~ScopedFolderOpener() { SetFolderOpener(std::move(old_)); }
+    ScopedFolderOpener(const ScopedFolderOpener&) = delete;
+    ScopedFolderOpener& operator=(const ScopedFolderOpener&) = delete;
+
+private:
+    FolderOpenFn old_;
 };
 
 }  // namespace seam

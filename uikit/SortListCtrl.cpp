@@ -440,7 +440,8 @@ void CSortListCtrl::SortColumn(int nCol) {
     m_bAscending = nCol == m_nSortCol ? !m_bAscending : true;
     m_nSortCol = nCol;
     m_ctlHeader->SetSortMark(nCol, m_bAscending);
-    Store()->SortByListOrder(nCol, m_bAscending);
+    // A list shown bottom up sorts its store the other way round.
+    Store()->SortByListOrder(nCol, Model()->Reversed() ? !m_bAscending : m_bAscending);
     Model()->Sync();
     QApplication::restoreOverrideCursor();
 }

@@ -3,6 +3,7 @@
 #include "contacts/AdoConnection.h"
 #include "contacts/AdoRecordset.h"
 #include "contacts/LinkmanBook.h"
+#include "platform/Seams.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -76,4 +77,14 @@ protected:
     testsupport::TempAppDir app;
     CAdoConnection conn;
     CLinkmanBook book{&conn};
+};
+
+// The message box seam for a scope: every text shown, questions answered with `answer`.
+struct Boxes {
+    std::vector<std::string> texts;
+    int answer = 1;  // to a question
+    seam::ScopedMessageBox box{[this](const std::string& t, int type) {
+        texts.push_back(t);
+        return type == 1 ? answer : 0;
+    }};
 };

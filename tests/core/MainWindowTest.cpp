@@ -34,7 +34,7 @@ namespace {
 
 // A program folder with the staged pictures of the build.
 void StagePictures(const TempAppDir& dir, bool withBackground = true) {
-    for (const char* name : {"MMSP1.bmp", "MMSP1-a.bmp", "MMSP2.bmp", "Smsdb.mdb"}) {
+    for (const char* name : {"MMSP1.bmp", "MMSP1-a.bmp", "MMSP2.bmp", "Smsdb.mdb", "LinkmanBook.mdb"}) {
         if (!withBackground && std::string(name) == "MMSP1.bmp") continue;
         QFile::copy(QString(SMS_APP_DIR) + "/" + name, QString::fromStdString(dir.file(name)));
     }

@@ -189,7 +189,7 @@ TEST_F(RecordLogTest, ReceivedMessagesGoToAutoReplyBeforeTheyAreStored) {
 TEST_F(RecordLogTest, AutoRefreshPostsACopyOfTheRecordAndTheCount) {
     std::vector<MsgRecord> rows;
     int counts = 0;
-    sms_.SetNotify({[&](const MsgRecord& r) { rows.push_back(r); }, [&] { ++counts; }});
+    sms_.SetNotify({[&](const MsgRecord& r, RecordPlace) { rows.push_back(r); }, [&] { ++counts; }});
     for (bool on : {true, false}) {
         SCOPED_TRACE(on ? "on" : "off");
         rows.clear();
@@ -216,7 +216,7 @@ TEST_F(RecordLogTest, NotificationsOfADestroyedLogAreDropped) {
     int calls = 0;
     {
         CRecordLog log(LogKind::Mms);
-        log.SetNotify({[&](const MsgRecord&) { ++calls; }, [&] { ++calls; }});
+        log.SetNotify({[&](const MsgRecord&, RecordPlace) { ++calls; }, [&] { ++calls; }});
         const MsgRecord r = Rec(1, "已发送彩信", "13900000000");
         log.AddLogRecord(&r);
     }
@@ -411,7 +411,7 @@ TEST_F(RecordLogThreads, RowsReachTheUiThreadWithoutTheWorkerWaiting) {
     std::vector<int> ids;
     std::vector<bool> onUi;
     int counts = 0;
-    sms_.SetNotify({[&](const MsgRecord& r) {
+    sms_.SetNotify({[&](const MsgRecord& r, RecordPlace) {
                         ids.push_back(r.nId);
                         onUi.push_back(QThread::currentThread() == QCoreApplication::instance()->thread());
                     },

@@ -44,7 +44,8 @@ struct MainWindowRunThreads : ::testing::Test {
     }};
 
     MainWindowRunThreads() {
-        for (const char* name : {"MMSP1.bmp", "MMSP1-a.bmp", "MMSP2.bmp", "Login.bmp", "Smsdb.mdb"})
+        for (const char* name :
+             {"MMSP1.bmp", "MMSP1-a.bmp", "MMSP2.bmp", "Login.bmp", "Smsdb.mdb", "LinkmanBook.mdb"})
             QFile::copy(QString(SMS_APP_DIR) + "/" + name, QString::fromStdString(dir.file(name)));
         http::GlobalInit();
         EXPECT_TRUE(sim.Start());

@@ -155,3 +155,29 @@ TEST_F(DbTest, CollationDeclaredByTheTableIsUsed) {
     ASSERT_TRUE(other.Open(path));
     EXPECT_EQ(other.Run("select a from t where a = 'B'")->rows.size(), 2u);
 }
+
+TEST_F(DbTest, ForEachRowReadsTextsAndKeepsItsStatement) {
+    ASSERT_TRUE(conn.Run("insert into t values ('b', 2), ('A', null), ('c', 1.5)"));
+    const std::string sql = "select a, b from t where a <> ? order by a";
+    auto read = [&](const std::string& skip, std::vector<std::string>* cols = nullptr) {
+        std::vector<std::string> out;
+        const bool ok = conn.ForEachRow(sql, Texts({skip}), [&](const std::vector<std::string_view>& row) {
+            out.push_back(std::string(row[0]) + "|" + std::string(row[1]));
+        }, cols);
+        return ok ? out : std::vector<std::string>{"<failed>"};
+    };
+    std::vector<std::string> cols;
+    EXPECT_EQ(read("x", &cols), (std::vector<std::string>{"A|", "b|2", "c|1.5"}));  // NULL as empty
+    EXPECT_EQ(cols, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(read("B"), (std::vector<std::string>{"A|", "c|1.5"}));  // the same statement, new value
+    // Refusals and failures report as Run does.
+    EXPECT_FALSE(conn.ForEachRow(sql, {}, [](const auto&) {}));
+    EXPECT_EQ(conn.Errors().at(0).state, "SQLITE_RANGE");
+    EXPECT_FALSE(conn.ForEachRow("select * from missing", {}, [](const auto&) {}));
+    EXPECT_FALSE(conn.Errors().empty());
+    ASSERT_TRUE(conn.Run("drop table t"));
+    ASSERT_TRUE(conn.Run("create table t (a text collate GBK, b)"));
+    EXPECT_EQ(read("x"), std::vector<std::string>{});  // re-prepared over the new table
+    ASSERT_TRUE(conn.Close());
+    EXPECT_EQ(read("x"), std::vector<std::string>{"<failed>"});
+}

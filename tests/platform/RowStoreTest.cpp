@@ -57,27 +57,44 @@ TEST(RowStore, SortIsStableAndMoveToTopKeepsOrder) {
     EXPECT_EQ(Column(s, 1), (std::vector<std::string>{"4", "3", "2", "1"}));
 }
 
-// The model's rows equal the store's after replaying any sequence of changes.
+// The model's rows equal the store's after replaying any sequence of changes, shown top down or
+// bottom up; a persistent index follows its row through the inserts, removals and sorts.
 TEST(RowStoreModel, ReplaysChangesInOrder) {
-    RowStore s(1);
-    for (int i = 0; i < 5; ++i) s.Append({std::to_string(i)});
-    rows::RowStoreModel model(s);
-    std::mt19937 rng(7);
-    for (int round = 0; round < 50; ++round) {
-        for (int op = 0; op < 20; ++op) {
-            const auto n = s.Count();
-            switch (rng() % 5) {
-            case 0: s.Insert(n ? rng() % n : 0, {"i"}); break;
-            case 1: s.Append({"e"}); break;
-            case 2: if (n) s.Remove(s.IdAt(rng() % n)); break;
-            case 3: if (n > 2) s.RemoveRows({s.IdAt(0), s.IdAt(n - 1), s.IdAt(n / 2)}); break;
-            case 4: if (round % 7 == 0) s.SortByColumn(0, [](auto a, auto b) { return a < b; }); break;
+    for (bool reversed : {false, true}) {
+        SCOPED_TRACE(reversed ? "bottom up" : "top down");
+        RowStore s(1);
+        for (int i = 0; i < 5; ++i) s.Append({std::to_string(i)});
+        rows::RowStoreModel model(s);
+        model.SetReversed(reversed);
+        QPersistentModelIndex tracked;
+        RowId trackedId = 0;
+        std::mt19937 rng(7);
+        for (int round = 0; round < 50; ++round) {
+            if (!tracked.isValid() && model.rowCount() > 0) {
+                tracked = model.index(model.rowCount() / 2, 0);
+                trackedId = model.IdAt(tracked.row());
+            }
+            for (int op = 0; op < 20; ++op) {
+                const auto n = s.Count();
+                switch (rng() % 5) {
+                case 0: s.Insert(n ? rng() % n : 0, {"i"}); break;
+                case 1: s.Append({"e"}); break;
+                case 2: if (n) s.Remove(s.IdAt(rng() % n)); break;
+                case 3: if (n > 2) s.RemoveRows({s.IdAt(0), s.IdAt(n - 1), s.IdAt(n / 2)}); break;
+                case 4: if (round % 7 == 0) s.SortByColumn(0, [](auto a, auto b) { return a < b; }); break;
+                }
+                if (rng() % 3 == 0) QCoreApplication::processEvents();
+            }
+            QCoreApplication::processEvents();
+            const auto ids = s.Ids();
+            const std::size_t n = ids.size();
+            ASSERT_EQ(model.rowCount(), static_cast<int>(n));
+            for (std::size_t i = 0; i < n; ++i)
+                ASSERT_EQ(model.IdAt(static_cast<int>(i)), ids[reversed ? n - 1 - i : i]);
+            if (tracked.isValid()) {
+                ASSERT_EQ(model.IdAt(tracked.row()), trackedId);
             }
         }
-        QCoreApplication::processEvents();
-        const auto ids = s.Ids();
-        ASSERT_EQ(model.rowCount(), static_cast<int>(ids.size()));
-        for (std::size_t i = 0; i < ids.size(); ++i) ASSERT_EQ(model.IdAt(static_cast<int>(i)), ids[i]);
     }
 }
 

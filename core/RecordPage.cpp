@@ -1,0 +1,461 @@
+#include "core/RecordPage.h"
+
+#include "compose/RecipientList.h"
+#include "compose/SendSMSDlg.h"
+#include "contacts/ReplyTypeDlg.h"
+#include "core/AdvancedQueryDlg.h"
+#include "core/GlobalImages.h"
+#include "core/Helpers.h"
+#include "core/OffUiCall.h"
+#include "core/PageGlobals.h"
+#include "core/SMSServerDlg.h"
+#include "core/SMSTextDlg.h"
+#include "platform/AppPath.h"
+#include "platform/Process.h"
+#include "platform/RowStoreModel.h"
+#include "platform/Seams.h"
+#include "platform/StringFormat.h"
+#include "platform/TextCodec.h"
+#include "uikit/ImageButton.h"
+#include "uikit/Resources.h"
+#include "uikit/SkinButton.h"
+#include "uikit/SkinCheckBox.h"
+#include "uikit/SkinGroupBox.h"
+#include "uikit/SortListCtrl.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
+
+using codec::FromQ;
+using codec::ToQ;
+
+const RecordPageKind kSmsRecordPage{
+    159,
+    LogKind::Sms,
+    {"状态", "发送时间", "姓名", "手机号", "短信内容", "", "彩信文件", "彩信发送编号", "彩信资源编号", "信息编号",
+     "彩信大小（粗略值）", "设备号", "接收资源路径"},
+    {105, 145, 70, 95, 200, 125, -200, 0, 0, 0, -120, -90, -400},
+    true,
+};
+
+namespace {
+// Chosen and other bitmap of each view button.
+constexpr int kViewBitmaps[4][2] = {{499, 501}, {502, 504}, {507, 505}, {508, 510}};
+constexpr int kViewIds[4] = {1007, 1008, 1009, 1341};
+// Rows the reply reads at most.
+constexpr std::size_t kMaxReplyRows = 100000;
+
+CSkinButton* MakeButton(QWidget* parent, int id, const char* text) {
+    auto* b = new CSkinButton(ToQ(text), parent);
+    b->setObjectName(QString::number(id));
+    b->setMinimumHeight(24);
+    return b;
+}
+
+// The row icons: 16x16 pieces of the shared list bitmap, pure green transparent.
+QList<QPixmap> RowIcons() {
+    const QPixmap strip = g_bmpListIcons ? *g_bmpListIcons : QPixmap::fromImage(uikit::res::Bitmap(439));
+    CImageList list(16, 16);
+    list.Add(strip.toImage(), QColor(0, 255, 0));
+    QList<QPixmap> out;
+    for (int i = 0; i < list.GetImageCount(); ++i) out << list.GetImage(i);
+    return out;
+}
+
+std::vector<std::string> Cells(std::string_view packed) {
+    std::vector<std::string> cells;
+    cells.reserve(recpage::kColumns);
+    for (int c = 0; c < recpage::kColumns; ++c) cells.emplace_back(rows::PackedCell(packed, c));
+    return cells;
+}
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+}  // namespace
+
+CRecordPage::CRecordPage(const RecordPageKind& kind, QWidget* parent)
+    : CPageDlg(kind.idd, parent), m_kind(kind), m_log(kind.log) {
+    setObjectName(QString::number(kind.idd));
+    auto* top = new QHBoxLayout;
+    top->setSpacing(2);
+    for (int i = 0; i < 4; ++i) {
+        m_btnView[i] = new CImageButton(this);
+        m_btnView[i]->setObjectName(QString::number(kViewIds[i]));
+        top->addWidget(m_btnView[i]);
+    }
+    top->addSpacing(12);
+    m_btnSearchAgain = MakeButton(this, 1340, "重新搜索");
+    m_btnClearDisplay = MakeButton(this, 1344, "清空显示");
+    m_btnShowRecent = MakeButton(this, 1006, "显示最近记录");
+    for (QWidget* w : {m_btnSearchAgain, m_btnClearDisplay, m_btnShowRecent}) top->addWidget(w);
+    top->addStretch();
+
+    m_frame = new CSkinGroupBox(this);
+    m_frame->setObjectName("1245");
+    m_frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_list = new uikit::CSortListCtrl(this);
+    m_list->setObjectName("1011");
+    for (int c = 0; c < recpage::kColumns; ++c)
+        m_list->InsertColumn(c, ToQ(kind.headers[c]), uikit::LVCFMT_LEFT, kind.widths[c]);
+    m_list->SetStore(m_rows);
+    // The store holds the log's order, oldest first; the list shows it newest on top, so a new
+    // record is one append.
+    m_list->Model()->SetReversed(true);
+    m_list->SetGridLines(true);
+
+    auto* actions = new QHBoxLayout;
+    actions->setSpacing(2);
+    m_btnResend = MakeButton(this, 1005, "重发信息");
+    m_btnForward = MakeButton(this, 1003, "转发信息");
+    m_btnReply = MakeButton(this, 1052, "回复信息");
+    m_btnViewContent = MakeButton(this, 1012, "查看内容");
+    m_btnExportResource = MakeButton(this, 1004, "资源导出");
+    m_btnDelete = MakeButton(this, 1002, "记录删除");
+    m_btnClearRecords = MakeButton(this, 1051, "记录清空");
+    m_btnExportExcel = MakeButton(this, 1080, "导出为Excel");
+    m_btnViewResource = MakeButton(this, 1047, "查看接收资源");
+    for (QWidget* w : {m_btnResend, m_btnForward, m_btnReply, m_btnViewContent, m_btnExportResource, m_btnDelete,
+                       m_btnClearRecords, m_btnExportExcel, m_btnViewResource})
+        actions->addWidget(w);
+    actions->addStretch();
+
+    auto* bottom = new QHBoxLayout;
+    m_checkAutoRefresh = new CSkinCheckBox(ToQ("自动刷新显示新记录。"), this);
+    m_checkAutoRefresh->setObjectName("1020");
+    m_checkAutoRefresh->setChecked(true);
+    m_labelCount = new QLabel(this);
+    m_labelCount->setObjectName("1232");
+    bottom->addWidget(m_checkAutoRefresh);
+    bottom->addSpacing(20);
+    bottom->addWidget(m_labelCount);
+    bottom->addStretch();
+
+    auto* col = new QVBoxLayout(this);
+    col->setContentsMargins(8, 6, 8, 6);
+    col->addLayout(top);
+    col->addWidget(m_list, 1);
+    col->addLayout(actions);
+    col->addLayout(bottom);
+
+    connect(m_btnView[0], &QPushButton::clicked, this, &CRecordPage::OnShowAll);
+    connect(m_btnView[1], &QPushButton::clicked, this, &CRecordPage::OnShowSent);
+    connect(m_btnView[2], &QPushButton::clicked, this, &CRecordPage::OnShowReceived);
+    connect(m_btnView[3], &QPushButton::clicked, this, &CRecordPage::OnShowQuery);
+    connect(m_btnSearchAgain, &QPushButton::clicked, this, &CRecordPage::OnSearchAgain);
+    connect(m_btnClearDisplay, &QPushButton::clicked, this, &CRecordPage::OnClearDisplay);
+    connect(m_btnShowRecent, &QPushButton::clicked, this, &CRecordPage::OnShowRecent);
+    connect(m_checkAutoRefresh, &QCheckBox::clicked, this, &CRecordPage::OnAutoRefresh);
+    connect(m_btnReply, &QPushButton::clicked, this, &CRecordPage::OnReply);
+    connect(m_btnViewContent, &QPushButton::clicked, this, &CRecordPage::OnViewContent);
+    connect(m_list, &QAbstractItemView::doubleClicked, this, &CRecordPage::OnDblclkList);
+    connect(m_btnDelete, &QPushButton::clicked, this, &CRecordPage::OnDeleteRecords);
+    connect(m_btnClearRecords, &QPushButton::clicked, this, &CRecordPage::OnClearRecords);
+    connect(m_btnViewResource, &QPushButton::clicked, this, &CRecordPage::OnViewReceivedResource);
+    OnInitDialog();
+}
+
+CRecordPage::~CRecordPage() {
+    m_log.SetNotify({});
+    // The list's model follows the row store, a member: it goes first.
+    delete m_list;
+    m_list = nullptr;
+}
+
+void CRecordPage::OnInitDialog() {
+    ShowViewButtons(1);
+    for (int i = 0; i < 4; ++i) {
+        m_btnView[i]->SetBtnCursor(144);
+        m_btnView[i]->SetDrawBorder(false);
+        m_btnView[i]->setFixedSize(84, 24);
+    }
+    m_labelCount->setText(ToQ("列表中显示信息0条。"));
+    m_list->SetSmallImageList(RowIcons());
+    m_menu.LoadMenu(251);
+    m_menu.LoadToolbar(252);
+    m_menu.SetBitmapBackground(QColor(255, 255, 255));
+    m_menu.SetIconSize(16, 16);
+    m_log.SetNotify({[this](const MsgRecord& r, RecordPlace place) { InsertRecordRow(r, place); },
+                     [this] { UpdateCountLabel(); }});
+}
+
+void CRecordPage::resizeEvent(QResizeEvent* e) {
+    CPageDlg::resizeEvent(e);
+    // The frame one pixel outside the list on every side.
+    m_frame->setGeometry(m_list->geometry().adjusted(-1, -1, 1, 1));
+    m_frame->lower();
+}
+
+// ---- Rows --------------------------------------------------------------------------------------
+
+void CRecordPage::InsertRecordRow(const MsgRecord& r, RecordPlace place) {
+    if (m_bBusy) {
+        m_pending.emplace_back(r, place);
+        return;
+    }
+    AddArrivedRow(r, place);
+}
+
+std::optional<std::int64_t> CRecordPage::CurrentIndex(RecordPlace place) const {
+    std::int64_t index = place.index;
+    for (std::uint64_t n = place.rewrite; n < m_log.Rewrites(); ++n) {
+        const auto it = m_rewrites.find(n);
+        if (it == m_rewrites.end() || !it->second) return std::nullopt;  // cleared
+        const std::vector<std::int64_t>& gone = *it->second;
+        const auto at = std::lower_bound(gone.begin(), gone.end(), index);
+        if (at != gone.end() && *at == index) return std::nullopt;
+        index -= at - gone.begin();
+    }
+    return index;
+}
+
+void CRecordPage::AddArrivedRow(const MsgRecord& r, RecordPlace place) {
+    const std::optional<std::int64_t> index = CurrentIndex(place);
+    if (!index || *index < 0) return;  // deleted or cleared meanwhile
+    // A record the last search read is listed by it already (or was filtered out).
+    if (m_horizon.set && m_horizon.rewrite == m_log.Rewrites() && static_cast<std::size_t>(*index) >= m_horizon.first &&
+        static_cast<std::size_t>(*index) < m_horizon.total)
+        return;
+    rows::PackedRow row;
+    if (!recpage::MakeRow(r, *index, row)) return;
+    m_rows.Append(Cells(row.cells), row.icon, row.data);
+}
+
+void CRecordPage::UpdateCountLabel() {
+    m_labelCount->setText(ToQ(StringPrintf("列表中显示信息%d条。", static_cast<int>(m_rows.Count()))));
+}
+
+void CRecordPage::ClearList() {
+    m_rows.Clear();
+    m_horizon = {};
+}
+
+void CRecordPage::EndBusy() {
+    m_bBusy = false;
+    std::vector<std::pair<MsgRecord, RecordPlace>> pending;
+    pending.swap(m_pending);
+    for (const auto& [r, place] : pending) AddArrivedRow(r, place);
+}
+
+std::vector<rows::RowId> CRecordPage::SelectedIds() const {
+    m_list->Model()->Sync();
+    std::vector<rows::RowId> ids;
+    for (int row : m_list->GetSelectedRows())
+        if (const rows::RowId id = m_list->GetItemId(row)) ids.push_back(id);
+    return ids;
+}
+
+// ---- Views and searches ------------------------------------------------------------------------
+
+void CRecordPage::ShowViewButtons(int view) {
+    for (int i = 0; i < 4; ++i) m_btnView[i]->SetBitmaps(kViewBitmaps[i][i + 1 == view ? 0 : 1], QColor(0, 255, 0));
+}
+
+void CRecordPage::ResetView() {
+    m_log.ResetView();
+    ShowViewButtons(1);
+}
+
+void CRecordPage::ChooseView(int view) {
+    if (view == m_log.GetView()) return;
+    m_log.SetView(view);
+    ShowViewButtons(view);
+    ClearList();
+    UpdateCountLabel();
+}
+
+void CRecordPage::OnSearchAgain() {
+    ClearList();
+    UpdateCountLabel();
+    ApplyDeliveryReports();
+    SearchRecords(m_log.GetView() - 1, 1);
+}
+
+void CRecordPage::OnShowRecent() {
+    ClearList();
+    UpdateCountLabel();
+    ApplyDeliveryReports();
+    SearchRecords(0, 0);
+}
+
+void CRecordPage::OnClearDisplay() {
+    ClearList();
+    UpdateCountLabel();
+}
+
+void CRecordPage::SearchRecords(int mode, int allRecords) {
+    recpage::Query q;
+    q.mode = std::clamp(mode, 0, 3);
+    if (q.mode == 3) {
+        CAdvancedQueryDlg dlg;
+        if (dlg.DoModal() != IDOK) return;
+        q.name = dlg.m_strQueryName;
+        q.number = dlg.m_strQueryNumber;
+        q.text = dlg.m_strQueryText;
+        q.code = dlg.m_nQueryType;
+        q.firstDay = recpage::DayText(dlg.m_timeFrom.year, dlg.m_timeFrom.month, dlg.m_timeFrom.day);
+        q.lastDay = recpage::DayText(dlg.m_timeTo.year, dlg.m_timeTo.month, dlg.m_timeTo.day);
+    }
+    if (!paths::FileExists(m_log.FilePath())) return;
+    BeginBusy();
+    recpage::SearchResult res;
+    {
+        WaitCursor wait;
+        // Read, filter, make the row texts and fill the store off the UI thread (the store is
+        // safe from any thread; the list follows at its next notification); the window keeps
+        // painting.
+        res = CallOffUi([&] {
+            recpage::SearchResult r = recpage::Search(m_log, q, allRecords != 0);
+            // Below any row already there: rows that arrive later stay above.
+            if (!r.found) return r;
+            if (m_rows.Count() == 0) m_rows.AssignPacked(std::move(r.rows));
+            else m_rows.InsertPacked(0, std::move(r.rows));
+            r.rows.clear();
+            return r;
+        });
+    }
+    if (res.found) m_horizon = {true, m_log.Rewrites(), res.first, res.total};
+    EndBusy();
+    UpdateCountLabel();
+}
+
+void CRecordPage::OnAutoRefresh() { m_log.SetAutoRefresh(m_checkAutoRefresh->isChecked()); }
+
+// ---- Actions -------------------------------------------------------------------------------------
+
+void CRecordPage::OnViewContent() {
+    const std::vector<rows::RowId> ids = SelectedIds();
+    if (ids.empty()) {
+        ShowMessage("请先选择要查看资源的记录！");
+        return;
+    }
+    const std::string status = m_rows.Cell(ids.front(), 0).value_or("");
+    const std::string package = m_rows.Cell(ids.front(), 6).value_or("");
+    if (recstatus::IsKnown(status) && recstatus::IsSms(status)) {
+        CSMSTextDlg dlg;
+        dlg.m_strText = recpage::ViewText(status, m_rows.Cell(ids.front(), 4).value_or(""), m_kind.expandLongSms);
+        dlg.m_nReadOnly = 1;
+        dlg.DoModal();
+    } else if (recstatus::IsKnown(status) && recstatus::IsMms(status)) {
+        proc::Start(paths::AppFile("MMSPlayer"), {paths::AppFile("MMSSink\\" + package + ".qmx")});
+    }
+}
+
+void CRecordPage::OnDblclkList() {
+    if (!SelectedIds().empty()) OnViewContent();
+}
+
+void CRecordPage::OnReply() {
+    const std::vector<rows::RowId> ids = SelectedIds();
+    if (ids.empty()) {
+        ShowMessage("请先选择要回复的信息！\r\n\r\n使用技巧提示：按下ctrl键或shift键时可以一次选中多条记录。");
+        return;
+    }
+    std::vector<std::string> numbers;
+    for (std::size_t i = 0; i < ids.size() && i < kMaxReplyRows; ++i) {
+        const std::string number = m_rows.Cell(ids[i], 3).value_or("");
+        if (IsValidMobileNumber(number)) numbers.push_back(number);
+    }
+    if (numbers.empty()) return;
+    CReplyTypeDlg dlg;
+    dlg.m_bShowNoReply = false;
+    dlg.m_nChoice = CReplyTypeDlg::kReplyMms;
+    if (dlg.DoModal() != IDOK) return;
+    // An MMS reply fills the send-MMS page, which comes with its own page.
+    if (dlg.m_nChoice == CReplyTypeDlg::kReplyMms) return;
+    if (g_pMainDlg) g_pMainDlg->ShowPage(4);
+    if (!g_pSendSMSDlg) return;
+    g_pSendSMSDlg->Recipients()->AddEntries(numbers);
+    g_pSendSMSDlg->UpdateLengthLabel();
+}
+
+void CRecordPage::OnDeleteRecords() {
+    const std::vector<rows::RowId> ids = SelectedIds();
+    if (ids.empty()) {
+        ShowMessage("请先选择要删除的彩信记录！");
+        return;
+    }
+    if (ShowMessage("真的要删除选中的彩信记录吗？", 1) != 1) return;
+    if (!paths::FileExists(m_log.FilePath())) return;
+    // Each row names its record by its index in the log, checked against its id.
+    std::vector<RecordTarget> targets;
+    targets.reserve(ids.size());
+    m_rows.Locked([&](rows::RowStore::Access& a) {
+        for (rows::RowId id : ids)
+            targets.push_back({a.Data(id), static_cast<std::int32_t>(std::atoi(std::string(a.Cell(id, 9)).c_str()))});
+    });
+    BeginBusy();
+    const std::uint64_t rewrite = m_log.Rewrites();
+    std::vector<std::int64_t> removed;
+    {
+        WaitCursor wait;
+        CallOffUi([&] { return m_log.DeleteRecords(targets, removed); });
+        // The chosen rows leave the list whatever became of their records.
+        m_rows.RemoveRows(ids);
+        if (!removed.empty()) {
+            m_rewrites[rewrite] = removed;
+            // The range the last search read, in the new numbering.
+            if (m_horizon.set && m_horizon.rewrite == rewrite) {
+                auto before = [&](std::size_t i) {
+                    return static_cast<std::size_t>(
+                        std::lower_bound(removed.begin(), removed.end(), static_cast<std::int64_t>(i)) - removed.begin());
+                };
+                m_horizon = {true, m_log.Rewrites(), m_horizon.first - before(m_horizon.first),
+                             m_horizon.total - before(m_horizon.total)};
+            }
+            // The rows left follow their records to their new indexes.
+            m_rows.Locked([&](rows::RowStore::Access& a) {
+                for (std::size_t i = 0, n = a.Count(); i < n; ++i) {
+                    const std::int64_t index = a.DataAt(i);
+                    if (index < 0) continue;
+                    const auto at = std::lower_bound(removed.begin(), removed.end(), index);
+                    a.SetData(a.IdAt(i), at != removed.end() && *at == index ? -1 : index - (at - removed.begin()));
+                }
+            });
+        }
+    }
+    EndBusy();
+    UpdateCountLabel();
+}
+
+void CRecordPage::OnClearRecords() {
+    if (m_rows.Count() == 0) {
+        ShowMessage("列表中没有可清除的信息记录！");
+        return;
+    }
+    if (ShowMessage("真的要清空列表中的所有信息记录吗？", 1) != 1) return;
+    if (!paths::FileExists(m_log.FilePath())) return;
+    BeginBusy();
+    const std::uint64_t rewrite = m_log.Rewrites();
+    bool cleared = false;
+    {
+        WaitCursor wait;
+        cleared = CallOffUi([&] { return m_log.ClearLog(); });
+    }
+    if (cleared) {
+        m_rewrites[rewrite] = std::nullopt;
+        ClearList();
+    }
+    EndBusy();
+    UpdateCountLabel();
+}
+
+void CRecordPage::OnViewReceivedResource() {
+    const std::vector<rows::RowId> ids = SelectedIds();
+    if (ids.empty()) {
+        ShowMessage("请先选择要查看资源的接收彩信！");
+        return;
+    }
+    if (m_rows.Cell(ids.front(), 0).value_or("") != recstatus::kMmsReceived) {
+        ShowMessage("请先选择要查看资源的接收彩信！\r\n\r\n只有接收彩信记录才有此功能！");
+        return;
+    }
+    // Only a folder is opened: a record naming a program or a document starts nothing.
+    const std::string folder = paths::ToFsPath(m_rows.Cell(ids.front(), 12).value_or(""));
+    if (!folder.empty() && paths::IsDirectory(folder)) seam::OpenFolder(folder);
+}
