@@ -428,6 +428,18 @@ void CLinkmanBookDlg::OnAddLinkman() {
     UpdateCount();
 }
 
+void CLinkmanBookDlg::InsertGroupRow(const std::string& name) {
+    // Right after the new-contact row (none among search results).
+    m_rows->Locked([&](rows::RowStore::Access& a) {
+        for (std::size_t i = 0; i < a.Count(); ++i)
+            if (a.IconAt(i) == kImgNewContact) {
+                a.Insert(i + 1, {"<" + name + ">"}, kImgGroup);
+                break;
+            }
+    });
+    m_list->Model()->Sync();
+}
+
 void CLinkmanBookDlg::OnAddGroup() {
     if (m_strPath.empty()) {
         ShowMessage("请选择添加分组的目录！");
@@ -442,16 +454,7 @@ void CLinkmanBookDlg::OnAddGroup() {
         ShowWriteError(book);
         return;
     }
-    // Right after the new-contact row (none among search results).
-    const std::string cell = "<" + dlg.m_strName + ">";
-    m_rows->Locked([&](rows::RowStore::Access& a) {
-        for (std::size_t i = 0; i < a.Count(); ++i)
-            if (a.IconAt(i) == kImgNewContact) {
-                a.Insert(i + 1, {cell}, kImgGroup);
-                break;
-            }
-    });
-    m_list->Model()->Sync();
+    InsertGroupRow(dlg.m_strName);
     if (QTreeWidgetItem* node = FindNode(m_strPath)) {
         AddGroupNode(node, dlg.m_strName);
         node->setExpanded(true);
@@ -690,14 +693,7 @@ void CLinkmanBookDlg::ApplyPaste(const linkman::PasteOutcome& out) {
         RemoveTreeItem(RootItem(), "", linkman::GroupPath(out.source, out.name));
         if (out.replaced) RemoveTreeItem(RootItem(), "", target);
         if (QTreeWidgetItem* node = FindNode(m_strPath)) FillSubDirTree(AddGroupNode(node, out.name), target);
-        // Right after the new-contact row.
-        m_rows->Locked([&](rows::RowStore::Access& a) {
-            for (std::size_t i = 0; i < a.Count(); ++i)
-                if (a.IconAt(i) == kImgNewContact) {
-                    a.Insert(i + 1, {cell}, kImgGroup);
-                    break;
-                }
-        });
+        InsertGroupRow(out.name);
     }
     m_list->Model()->Sync();
 }

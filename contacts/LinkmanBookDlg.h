@@ -141,6 +141,8 @@ private:
     // A list row of values (trimmed, as read back) with the "路径" cell.
     std::vector<std::string> ContactCells(const std::vector<std::string>& values, const std::string& dir) const;
     void ShowWriteError(const CLinkmanBook& book);
+    // The row of group `name`, after the new-contact row.
+    void InsertGroupRow(const std::string& name);
     // A pasted entry's tree and list changes.
     void ApplyPaste(const linkman::PasteOutcome& out);
     int RunMenu(uikit::CMenuEx& menu, const QPoint& globalPos);
