@@ -17,7 +17,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -483,6 +485,33 @@ TEST_F(LinkmanPageTest, CutFromSearchResultsAndRename) {
     page->m_list->clearSelection();
     page->OnModifyGroup();
     EXPECT_EQ(boxes.texts.back(), "请先选择要修改的分组名称！");
+}
+
+// The receive thread asks the page for names while the page imports.
+TEST_F(LinkmanPageTest, LookupThreadsWhileThePageImports) {
+    Boxes boxes;
+    auto page = Open();
+    std::string text;
+    for (int i = 0; i < 3000; ++i) text += "n" + std::to_string(i) + "\t" + std::to_string(13800000000LL + i) + "\r\n";
+    testsupport::WriteFile(app.file("a.txt"), text);
+    seam::ScopedFileDialog files([&](const seam::FileDialogRequest&) { return std::optional<std::string>(app.file("a.txt")); });
+    Select(*page, "@通信录@AB");
+    std::atomic<bool> stop{false};
+    std::atomic<int> lookups{0}, wrong{0};
+    std::thread reader([&] {
+        while (!stop) {
+            if (page->GetNameByMobile("13900000005") != "李四") ++wrong;
+            ++lookups;
+        }
+    });
+    page->OnImport();
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return lookups > 10; }));
+    stop = true;
+    reader.join();
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(Names("@通信录@AB").size(), 3001u);
+    EXPECT_EQ(Count(*page), "当前列表中有联系人3001个。");
+    EXPECT_TRUE(boxes.texts.empty());
 }
 
 // An offscreen picture of the page, for a look (SMS_SHOTS names the folder).
