@@ -82,7 +82,8 @@ std::string FieldList(const std::vector<std::string>& fields) {
 }  // namespace
 
 bool CLinkmanBook::IsOpen() const {
-    const auto db = m_pConn ? m_pConn->GetConnection() : nullptr;
+    CAdoConnection* conn = m_pConn.load();
+    const auto db = conn ? conn->GetConnection() : nullptr;
     return db && db->IsOpen();
 }
 
@@ -92,26 +93,28 @@ std::string CLinkmanBook::ErrorText() const {
 }
 
 int CLinkmanBook::Run(const std::string& sql, const std::vector<std::string>& binds,
-                      std::vector<std::vector<std::string>>* rows, const std::vector<std::string>& read) const {
-    if (!m_pConn) return -1;
+                      std::vector<std::vector<std::string>>* rows, const std::vector<std::string>& read,
+                      bool keepError) const {
+    CAdoConnection* conn = m_pConn.load();
+    if (!conn) return -1;
     std::vector<db::Variant> values;
     values.reserve(binds.size());
     for (const std::string& b : binds) values.push_back(db::Variant::Text(b));
     if (!rows) {
         CAdoRecordset rs;
-        rs.SetConnection(m_pConn);
+        rs.SetConnection(conn);
         // Read-only: no statement here changes rows through the recordset.
         const int r = rs.Open(sql, 1, 3, 1, values);
-        if (r < 0) m_strError = m_pConn->GetErrorsText();
+        if (r < 0 && keepError) m_strError = conn->GetErrorsText();
         rs.Close();
         return r;
     }
     // Rows are read straight off the statement, each value trimmed as the recordset reads it.
-    const std::shared_ptr<db::Database> conn = m_pConn->GetConnection();
+    const std::shared_ptr<db::Database> db = conn->GetConnection();
     std::vector<std::string> names;
     std::vector<int> at;
     const std::size_t before = rows->size();
-    const bool ok = conn && conn->ForEachRow(sql, values, [&](const std::vector<std::string_view>& texts) {
+    const bool ok = db && db->ForEachRow(sql, values, [&](const std::vector<std::string_view>& texts) {
         if (at.empty())
             for (const std::string& f : read) at.push_back(FieldIndex(names, f));
         std::vector<std::string> row(read.size());
@@ -120,19 +123,20 @@ int CLinkmanBook::Run(const std::string& sql, const std::vector<std::string>& bi
         rows->push_back(std::move(row));
     }, &names);
     if (!ok) {
-        m_strError = m_pConn->GetErrorsText();
+        if (keepError) m_strError = conn->GetErrorsText();
         return -1;
     }
     return rows->size() > before ? 1 : 0;
 }
 
 template <typename F> bool CLinkmanBook::InTransaction(F&& fn) {
-    if (!m_pConn || !m_pConn->BeginTrans()) return false;
+    CAdoConnection* conn = m_pConn.load();
+    if (!conn || !conn->BeginTrans()) return false;
     if (fn()) {
-        if (m_pConn->CommitTrans()) return true;
-        m_strError = m_pConn->GetErrorsText();
+        if (conn->CommitTrans()) return true;
+        m_strError = conn->GetErrorsText();
     }
-    m_pConn->RollbackTrans();
+    conn->RollbackTrans();
     return false;
 }
 
@@ -173,7 +177,8 @@ std::vector<std::vector<std::string>> CLinkmanBook::Contacts(const std::string& 
 
 bool CLinkmanBook::ForEachContact(const std::string& path, const std::vector<std::string>& fields,
                                   const std::function<void(const std::vector<std::string_view>&)>& fn) const {
-    const std::shared_ptr<db::Database> conn = m_pConn ? m_pConn->GetConnection() : nullptr;
+    CAdoConnection* ado = m_pConn.load();
+    const std::shared_ptr<db::Database> conn = ado ? ado->GetConnection() : nullptr;
     if (fields.empty() || !conn) return false;
     std::vector<std::string_view> trimmed(fields.size());
     const bool ok = conn->ForEachRow("select " + FieldList(fields) + " from LinkmanTable where DirInfo=? order by 姓名",
@@ -182,7 +187,7 @@ bool CLinkmanBook::ForEachContact(const std::string& path, const std::vector<std
                                              trimmed[i] = TrimView(texts[i]);
                                          fn(trimmed);
                                      });
-    if (!ok) m_strError = m_pConn->GetErrorsText();
+    if (!ok) m_strError = ado->GetErrorsText();
     return ok;
 }
 
@@ -291,7 +296,7 @@ bool CLinkmanBook::MoveGroup(const std::string& source, const std::string& name,
 }
 
 bool CLinkmanBook::NameTaken(const std::string& path, const std::string& name) const {
-    return Run("select * from LinkmanTable where 姓名=? and DirInfo=?", {name, path}) > 0;
+    return Run("select 姓名 from LinkmanTable where 姓名=? and DirInfo=? limit 1", {name, path}) > 0;
 }
 
 bool CLinkmanBook::NumberTaken(const std::string& path, const std::string& number) const {
@@ -347,7 +352,9 @@ bool CLinkmanBook::MoveContact(const std::string& source, const std::string& nam
 
 std::string CLinkmanBook::NameOfNumber(const std::string& number) const {
     std::vector<std::vector<std::string>> rows;
-    Run("select 姓名 from LinkmanTable where 手机号码=?", {number}, &rows, {"姓名"});
+    if (!IsOpen()) return {};
+    // No error text kept: it belongs to the UI thread's operations.
+    Run("select 姓名 from LinkmanTable where 手机号码=? limit 1", {number}, &rows, {"姓名"}, false);
     return rows.empty() ? std::string() : rows.front()[0];
 }
 

@@ -5,6 +5,7 @@
 // quoted identifiers. An operation of several statements is one transaction.
 #include "contacts/AdoConnection.h"
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -39,8 +40,15 @@ struct LinkmanRow {
 class CLinkmanBook {
 public:
     explicit CLinkmanBook(CAdoConnection* conn = nullptr) : m_pConn(conn) {}
-    void SetConnection(CAdoConnection* conn) { m_pConn = conn; }
-    CAdoConnection* Connection() const { return m_pConn; }
+    CLinkmanBook(const CLinkmanBook& o) : m_pConn(o.m_pConn.load()), m_strError(o.m_strError) {}
+    CLinkmanBook& operator=(const CLinkmanBook& o) {
+        m_pConn.store(o.m_pConn.load());
+        m_strError = o.m_strError;
+        return *this;
+    }
+    // The connection may be set while another thread looks a number up.
+    void SetConnection(CAdoConnection* conn) { m_pConn.store(conn); }
+    CAdoConnection* Connection() const { return m_pConn.load(); }
     bool IsOpen() const;
 
     // The text to show after a failed write: the failed statement's error text, "连接数据库失败！"
@@ -108,7 +116,8 @@ public:
     bool MoveContact(const std::string& source, const std::string& name, const std::string& target, bool replace);
 
     // -- lookups
-    // 姓名 of the first contact with this 手机号码, in any group; empty when none.
+    // 姓名 of the first contact with this 手机号码, in any group; empty when none, or when the book
+    // is not open. Safe on another thread while this one writes (it keeps no error text).
     std::string NameOfNumber(const std::string& number) const;
     // 手机号码 of each (name, path), in order; a contact that is not there gives no number.
     std::vector<std::string> NumbersOf(const std::vector<std::pair<std::string, std::string>>& contacts) const;
@@ -120,13 +129,15 @@ public:
 
 private:
     // Runs one statement; -1 on failure, else 1 with rows, 0 without. Reads the named columns.
+    // A failure's text is kept for ErrorText unless keepError is false.
     int Run(const std::string& sql, const std::vector<std::string>& binds,
-            std::vector<std::vector<std::string>>* rows = nullptr, const std::vector<std::string>& read = {}) const;
+            std::vector<std::vector<std::string>>* rows = nullptr, const std::vector<std::string>& read = {},
+            bool keepError = true) const;
     // Runs fn inside one transaction: committed when fn succeeds, rolled back otherwise.
     template <typename F> bool InTransaction(F&& fn);
     bool DeleteBelow(const std::string& groupPath);
     bool RewriteBelow(const std::string& oldPath, const std::string& newPath);
 
-    CAdoConnection* m_pConn;
+    std::atomic<CAdoConnection*> m_pConn;
     mutable std::string m_strError;  // error text of the last failed statement
 };

@@ -1,9 +1,12 @@
 #include "contacts/LinkmanBookDlg.h"
 
 #include "contacts/LinkmanEditDlg.h"
+#include "contacts/LinkmanIO.h"
 #include "contacts/SelectLinkmanDlg.h"
+#include "core/ExcelExport.h"
 #include "core/Helpers.h"
 #include "platform/AppPath.h"
+#include "platform/Seams.h"
 #include "platform/TextCodec.h"
 #include "uikit/MenuTables.h"
 #include "uikit/Resources.h"
@@ -17,6 +20,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <filesystem>
 
 using codec::FromQ;
 using codec::ToQ;
@@ -157,6 +161,9 @@ void CLinkmanBookDlg::OnInitDialog() {
     connect(m_btnDelGroup, &QPushButton::clicked, this, &CLinkmanBookDlg::OnDelGroup);
     connect(m_btnDelLinkman, &QPushButton::clicked, this, &CLinkmanBookDlg::OnDelLinkman);
     connect(m_btnAddFromCards, &QPushButton::clicked, this, &CLinkmanBookDlg::OnAddFromCards);
+    connect(m_btnImport, &QPushButton::clicked, this, &CLinkmanBookDlg::OnImport);
+    connect(m_btnExport, &QPushButton::clicked, this, &CLinkmanBookDlg::OnExport);
+    connect(m_btnModifyGroup, &QPushButton::clicked, this, &CLinkmanBookDlg::OnModifyGroup);
 
     g_pLinkmanBookDb = this;
     // The send and records pages pick recipients from this book.
@@ -296,6 +303,9 @@ void CLinkmanBookDlg::OnCommand(int id) {
     case 32794: OnDelGroup(); break;
     case 32778: OnModify(); break;
     case 32795: OnGoUp(); break;
+    case 32779: OnCut(); break;
+    case 32780: OnPaste(); break;
+    case 32773: OnRenameGroup(); break;
     default: break;
     }
 }
@@ -418,6 +428,18 @@ void CLinkmanBookDlg::OnAddLinkman() {
     UpdateCount();
 }
 
+void CLinkmanBookDlg::InsertGroupRow(const std::string& name) {
+    // Right after the new-contact row (none among search results).
+    m_rows->Locked([&](rows::RowStore::Access& a) {
+        for (std::size_t i = 0; i < a.Count(); ++i)
+            if (a.IconAt(i) == kImgNewContact) {
+                a.Insert(i + 1, {"<" + name + ">"}, kImgGroup);
+                break;
+            }
+    });
+    m_list->Model()->Sync();
+}
+
 void CLinkmanBookDlg::OnAddGroup() {
     if (m_strPath.empty()) {
         ShowMessage("请选择添加分组的目录！");
@@ -432,16 +454,7 @@ void CLinkmanBookDlg::OnAddGroup() {
         ShowWriteError(book);
         return;
     }
-    // Right after the new-contact row (none among search results).
-    const std::string cell = "<" + dlg.m_strName + ">";
-    m_rows->Locked([&](rows::RowStore::Access& a) {
-        for (std::size_t i = 0; i < a.Count(); ++i)
-            if (a.IconAt(i) == kImgNewContact) {
-                a.Insert(i + 1, {cell}, kImgGroup);
-                break;
-            }
-    });
-    m_list->Model()->Sync();
+    InsertGroupRow(dlg.m_strName);
     if (QTreeWidgetItem* node = FindNode(m_strPath)) {
         AddGroupNode(node, dlg.m_strName);
         node->setExpanded(true);
@@ -575,3 +588,192 @@ void CLinkmanBookDlg::OnSearch() {
 }
 
 void CLinkmanBookDlg::OnAddFromCards() { picker::PickLinkmanNumbers(window()); }
+
+// --- import, export, the name lookup -------------------------------------------------------------
+
+std::string CLinkmanBookDlg::GetNameByMobile(const std::string& mobile) {
+    return CLinkmanBook(&m_conn).NameOfNumber(mobile);
+}
+
+void CLinkmanBookDlg::OnImport() {
+    if (m_strPath.empty()) {
+        ShowMessage("请选择添加联系人的目录！");
+        return;
+    }
+    seam::FileDialogRequest req;
+    req.title = "选择包含联系人资料的txt或Excel文件";
+    req.filter = excel::kFilter;
+    req.defaultExt = excel::kDefaultExt;
+    const std::optional<std::string> file = seam::AskFile(req);
+    std::error_code ec;
+    if (!file || !std::filesystem::exists(*file, ec)) return;
+    CLinkmanBook book = Book();
+    linkman::ImportResult r;
+    {
+        WaitCursor wait;
+        // Between blocks the count shows the progress and the window keeps painting.
+        r = linkman::ImportFile(book, m_strPath, *file, m_arrColumns, [this](std::size_t done, std::size_t total) {
+            m_lblCount->setText(ToQ("正在导入联系人：" + std::to_string(done) + "/" + std::to_string(total)));
+            PumpMessages();
+        });
+    }
+    if (m_rows) {
+        const std::string dir = m_bSearchResult ? m_strPath : std::string();
+        for (const auto& values : r.added) m_rows->Append(ContactCells(values, dir), kImgContact);
+        m_list->Model()->Sync();
+    }
+    UpdateCount();
+    if (!r.error.empty()) ShowMessage(r.error);
+    if (!r.duplicates.empty()) ShowMessage(linkman::DuplicateMessage(r.duplicates));
+}
+
+void CLinkmanBookDlg::OnExport() {
+    const std::optional<std::string> file = excel::AskExcelExportPath("输入要导出的Excel文件名");
+    if (!file) return;
+    // Contacts by their row kind, in list order.
+    std::vector<std::vector<std::string>> contacts;
+    if (m_rows)
+        m_rows->Locked([&](rows::RowStore::Access& a) {
+            for (std::size_t i = 0; i < a.Count(); ++i) {
+                if (a.IconAt(i) != kImgContact) continue;
+                std::vector<std::string> cells(m_arrColumns.size());
+                for (std::size_t c = 0; c < cells.size(); ++c) cells[c] = std::string(a.CellAt(i, static_cast<int>(c)));
+                contacts.push_back(std::move(cells));
+            }
+        });
+    std::string message;
+    {
+        WaitCursor wait;
+        message = linkman::ExportContacts(*file, m_arrColumns, contacts);
+    }
+    ShowMessage(message);
+}
+
+// --- cut, paste, rename --------------------------------------------------------------------------
+
+void CLinkmanBookDlg::OnCut() {
+    const std::vector<rows::RowId> ids = SelectedIds();
+    if (ids.empty()) {
+        ShowMessage("请先选择要剪切的信息！");
+        return;
+    }
+    m_arrCutNames.clear();
+    m_arrCutPaths.clear();
+    {
+        WaitCursor wait;
+        std::size_t steps = 0;
+        for (const rows::RowId id : ids) {
+            if (++steps > 10000) break;
+            const int image = RowImageOf(id);
+            if (image != kImgContact && image != kImgGroup) continue;
+            m_arrCutNames.push_back(CellOf(id, 0));
+            m_arrCutPaths.push_back(RowGroup(id));
+        }
+    }
+    if (m_arrCutNames.empty()) ShowMessage("请先选择要剪切的信息！");
+    else m_strCutFlag = "cut";
+}
+
+void CLinkmanBookDlg::ApplyPaste(const linkman::PasteOutcome& out) {
+    if (out.kind != linkman::PasteOutcome::kMoved || !m_rows) return;
+    const std::string cell = out.group ? "<" + out.name + ">" : out.name;
+    const int image = out.group ? kImgGroup : kImgContact;
+    if (out.replaced)
+        m_rows->Locked([&](rows::RowStore::Access& a) {
+            for (std::size_t i = 0; i < a.Count(); ++i)
+                if (a.IconAt(i) == image && a.CellAt(i, 0) == cell) {
+                    a.Remove(a.IdAt(i));
+                    break;
+                }
+        });
+    if (!out.group) {
+        m_rows->Append(ContactCells(out.values, m_bSearchResult ? m_strPath : std::string()), kImgContact);
+    } else {
+        const std::string target = linkman::GroupPath(m_strPath, out.name);
+        RemoveTreeItem(RootItem(), "", linkman::GroupPath(out.source, out.name));
+        if (out.replaced) RemoveTreeItem(RootItem(), "", target);
+        if (QTreeWidgetItem* node = FindNode(m_strPath)) FillSubDirTree(AddGroupNode(node, out.name), target);
+        InsertGroupRow(out.name);
+    }
+    m_list->Model()->Sync();
+}
+
+void CLinkmanBookDlg::PasteLinkman(const std::string& source, const std::string& name) {
+    CLinkmanBook book = Book();
+    ApplyPaste(linkman::PasteContact(book, source, name, m_strPath, m_arrColumns));
+}
+
+void CLinkmanBookDlg::PasteGroup(const std::string& source, const std::string& name) {
+    CLinkmanBook book = Book();
+    ApplyPaste(linkman::PasteGroup(book, source, name, m_strPath));
+}
+
+void CLinkmanBookDlg::OnPaste() {
+    // A paste empties the cut list: a second one does nothing.
+    std::vector<linkman::CutEntry> entries;
+    for (std::size_t i = 0; i < m_arrCutNames.size() && i < m_arrCutPaths.size(); ++i)
+        entries.push_back({m_arrCutNames[i], m_arrCutPaths[i]});
+    m_arrCutNames.clear();
+    m_arrCutPaths.clear();
+    if (entries.empty()) return;
+    CLinkmanBook book = Book();
+    for (const linkman::PasteOutcome& out : linkman::PasteEntries(book, entries, m_strPath, m_arrColumns))
+        ApplyPaste(out);
+    m_strCutFlag.clear();
+    UpdateCount();
+}
+
+std::string CLinkmanBookDlg::RenameGroupRecords(const std::string& oldName, const std::string& parent) {
+    CLinkmanTypeDlg dlg(window());
+    dlg.m_strName = oldName;
+    dlg.m_strPath = parent;
+    dlg.m_pConn = &m_conn;
+    if (dlg.DoModal() != IDOK || dlg.m_strName.empty()) return {};
+    CLinkmanBook book = Book();
+    if (!book.RenameGroup(parent, oldName, dlg.m_strName)) {
+        ShowWriteError(book);
+        return {};
+    }
+    return dlg.m_strName;
+}
+
+void CLinkmanBookDlg::OnRenameGroup() {
+    QTreeWidgetItem* node = m_tree->currentItem();
+    if (!node) return;
+    const std::string path = NodePath(node);
+    const std::size_t p = path.rfind('@');
+    if (p == 0 || p == std::string::npos) {
+        ShowMessage("根目录不能修改");
+        return;
+    }
+    const std::string parent = path.substr(0, p);
+    const std::string name = RenameGroupRecords(FromQ(node->text(0)), parent);
+    if (name.empty()) return;
+    node->setText(0, ToQ(name));
+    if (path == m_strPath || linkman::LiesBelow(m_strPath, path))
+        m_strPath = linkman::RewriteStart(m_strPath, path, linkman::GroupPath(parent, name));
+    m_editPath->setText(ToQ(m_strPath));
+}
+
+void CLinkmanBookDlg::OnModifyGroup() {
+    std::vector<rows::RowId> ids;
+    {
+        WaitCursor wait;
+        ids = SelectedOfKind(false);
+    }
+    if (ids.empty()) {
+        ShowMessage("请先选择要修改的分组名称！");
+        return;
+    }
+    const std::string oldName = GroupName(CellOf(ids.front(), 0));
+    const std::string name = RenameGroupRecords(oldName, m_strPath);
+    if (name.empty()) return;
+    m_rows->Locked([&](rows::RowStore::Access& a) { a.SetCell(ids.front(), 0, "<" + name + ">"); });
+    m_list->Model()->Sync();
+    if (QTreeWidgetItem* node = FindNode(m_strPath))
+        for (int i = 0; i < node->childCount(); ++i)
+            if (FromQ(node->child(i)->text(0)) == oldName) {
+                node->child(i)->setText(0, ToQ(name));
+                break;
+            }
+}

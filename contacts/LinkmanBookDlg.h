@@ -5,6 +5,7 @@
 #include "compose/PickerHooks.h"
 #include "contacts/AdoConnection.h"
 #include "contacts/LinkmanBook.h"
+#include "contacts/LinkmanMoves.h"
 #include "core/PageDlg.h"
 #include "platform/RowStore.h"
 #include "uikit/MenuEx.h"
@@ -50,6 +51,19 @@ public:
     void OnModify();
     void OnSearch();
     void OnAddFromCards();
+    void OnImport();
+    void OnExport();
+    void OnCut();
+    void OnPaste();
+    void PasteLinkman(const std::string& source, const std::string& name);
+    void PasteGroup(const std::string& source, const std::string& name);
+    void OnRenameGroup();
+    void OnModifyGroup();
+    // The group-name dialog for group `oldName` of `parent`, then the rename; the new name, or
+    // empty when cancelled or the rename failed.
+    std::string RenameGroupRecords(const std::string& oldName, const std::string& parent);
+    // 姓名 of the first contact with this number; safe on any thread.
+    std::string GetNameByMobile(const std::string& mobile);
     // A command of either menu.
     void OnCommand(int id);
 
@@ -127,6 +141,10 @@ private:
     // A list row of values (trimmed, as read back) with the "路径" cell.
     std::vector<std::string> ContactCells(const std::vector<std::string>& values, const std::string& dir) const;
     void ShowWriteError(const CLinkmanBook& book);
+    // The row of group `name`, after the new-contact row.
+    void InsertGroupRow(const std::string& name);
+    // A pasted entry's tree and list changes.
+    void ApplyPaste(const linkman::PasteOutcome& out);
     int RunMenu(uikit::CMenuEx& menu, const QPoint& globalPos);
 
     std::unique_ptr<rows::RowStore> m_rows;

@@ -4,6 +4,7 @@
 
 #include "contacts/LinkmanBookDlg.h"
 #include "contacts/LinkmanEditDlg.h"
+#include "platform/Seams.h"
 #include "platform/TextCodec.h"
 #include "uikit/SkinEdit.h"
 #include "uikit/SortListCtrl.h"
@@ -16,7 +17,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -376,6 +379,139 @@ TEST(LinkmanPageOpenTest, NoDatabaseGivesOneMessage) {
         page.OnDelLinkman();
         EXPECT_EQ(boxes.texts, (Strings{"连接数据库失败！", "请选择添加联系人的目录！", "请先选择要删除的联系人！"}));
     }
+}
+
+// Export of group A, then import of the workbook into AB: by the file-dialog seam.
+TEST_F(LinkmanPageTest, ExportAndImportTheWorkbook) {
+    Boxes boxes;
+    auto page = Open();
+    const std::string file = app.file("a.xls");
+    std::vector<std::string> titles;
+    seam::ScopedFileDialog files([&](const seam::FileDialogRequest& r) -> std::optional<std::string> {
+        titles.push_back(r.title);
+        EXPECT_EQ(r.filter, "电子表格文件(*.XLS)|*.XLS|");
+        return file;
+    });
+    Select(*page, "@通信录@A");
+    page->OnExport();
+    EXPECT_EQ(boxes.texts, Strings{"Excel文件写入成功！"});
+    // The "<" in a contact's name does not leave it out.
+    page->m_strPath.clear();
+    page->OnImport();
+    EXPECT_EQ(boxes.texts.back(), "请选择添加联系人的目录！");
+    Select(*page, "@通信录@AB");
+    boxes.texts.clear();
+    page->OnImport();
+    EXPECT_EQ(titles, (Strings{"输入要导出的Excel文件名", "选择包含联系人资料的txt或Excel文件"}));
+    EXPECT_EQ(boxes.texts, Strings{"该组中已经存在姓名为“张三”的联系人，该联系人信息不会被导入"});
+    EXPECT_EQ(Names("@通信录@AB"), (Strings{"a<b", "x' or '1'='1", "王五", "张三"}));
+    EXPECT_EQ(FirstCells(*page), (Strings{" <返回上一级>", " <新建分组...>", " <新建联系人...>", "张三", "a<b", "x' or '1'='1", "王五"}));
+    EXPECT_EQ(Count(*page), "当前列表中有联系人4个。");
+    EXPECT_EQ(page->GetNameByMobile("13900000005"), "李四");
+    EXPECT_EQ(page->GetNameByMobile("13900000099"), "");
+}
+
+TEST_F(LinkmanPageTest, CutAndPaste) {
+    Boxes boxes;
+    auto page = Open();
+    Select(*page, "@通信录@A");
+    page->OnCut();
+    EXPECT_EQ(boxes.texts, Strings{"请先选择要剪切的信息！"});
+    SelectRows(*page, {"<B>", "张三", "王五"});
+    page->OnCut();
+    EXPECT_EQ(page->m_arrCutNames, (Strings{"<B>", "王五", "张三"}));
+    EXPECT_FALSE(page->m_strCutFlag.empty());
+    // Into AB: its 张三 is replaced (OK), B moves with C and 李四.
+    Select(*page, "@通信录@AB");
+    boxes.texts.clear();
+    page->OnPaste();
+    EXPECT_EQ(boxes.texts.size(), 1u);
+    EXPECT_TRUE(page->m_strCutFlag.empty());
+    EXPECT_EQ(Names("@通信录@AB"), (Strings{"王五", "张三"}));
+    EXPECT_EQ(Column("select 手机号码 from LinkmanTable where DirInfo=? and 姓名=?", "手机号码", {"@通信录@AB", "张三"}),
+              Strings{"13900000001"});
+    EXPECT_EQ(Names("@通信录@AB@B"), Strings{"李四"});
+    EXPECT_EQ(Children(Node(*page, "@通信录@AB")), Strings{"B"});
+    EXPECT_EQ(Children(Node(*page, "@通信录@AB@B")), Strings{"C"});
+    EXPECT_EQ(Children(Node(*page, "@通信录@A")), Strings{});
+    EXPECT_EQ(FirstCells(*page), (Strings{" <返回上一级>", " <新建分组...>", " <新建联系人...>", "<B>", "王五", "张三"}));
+    // A second paste (the grayed command) does nothing.
+    Select(*page, "@通信录");
+    boxes.texts.clear();
+    page->OnPaste();
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_EQ(Names("@通信录@AB"), (Strings{"王五", "张三"}));
+}
+
+TEST_F(LinkmanPageTest, CutFromSearchResultsAndRename) {
+    Boxes boxes;
+    auto page = Open();
+    Select(*page, "@通信录@A");
+    // Search results carry their group in "路径".
+    page->m_bSearchResult = 1;
+    page->Rows()->Append({"李四", "13900000005", "", "", "", "", "", "", "@通信录@A@B"}, CLinkmanBookDlg::kImgContact);
+    SelectRows(*page, {"李四"});
+    page->OnCut();
+    EXPECT_EQ(page->m_arrCutPaths, Strings{"@通信录@A@B"});
+    page->m_bSearchResult = 0;
+    Select(*page, "@通信录");
+    page->OnPaste();
+    EXPECT_EQ(Names("@通信录"), (Strings{"R", "李四"}));
+
+    // Rename from the tree: the root is refused; A becomes X with everything below it.
+    page->OnRenameGroup();
+    EXPECT_EQ(boxes.texts.back(), "根目录不能修改");
+    Select(*page, "@通信录@A");
+    {
+        Answer a;
+        a.name = "X";
+        page->OnRenameGroup();
+        EXPECT_EQ(a.path, "@通信录");
+    }
+    EXPECT_EQ(page->m_strPath, "@通信录@X");
+    EXPECT_EQ(Names("@通信录@X"), (Strings{"a<b", "x' or '1'='1", "王五", "张三"}));
+    EXPECT_TRUE(book.GroupExists("@通信录@X", "B"));
+    EXPECT_NE(page->FindNode("@通信录@X@B@C"), nullptr);
+    // The group row of B: 修改分组 renames it to D.
+    SelectRows(*page, {"<B>"});
+    {
+        Answer a;
+        a.name = "D";
+        page->OnModifyGroup();
+    }
+    EXPECT_TRUE(book.GroupExists("@通信录@X", "D"));
+    EXPECT_EQ(Children(Node(*page, "@通信录@X")), Strings{"D"});
+    EXPECT_EQ(FirstCells(*page)[3], "<D>");
+    page->m_list->clearSelection();
+    page->OnModifyGroup();
+    EXPECT_EQ(boxes.texts.back(), "请先选择要修改的分组名称！");
+}
+
+// The receive thread asks the page for names while the page imports.
+TEST_F(LinkmanPageTest, LookupThreadsWhileThePageImports) {
+    Boxes boxes;
+    auto page = Open();
+    std::string text;
+    for (int i = 0; i < 3000; ++i) text += "n" + std::to_string(i) + "\t" + std::to_string(13800000000LL + i) + "\r\n";
+    testsupport::WriteFile(app.file("a.txt"), text);
+    seam::ScopedFileDialog files([&](const seam::FileDialogRequest&) { return std::optional<std::string>(app.file("a.txt")); });
+    Select(*page, "@通信录@AB");
+    std::atomic<bool> stop{false};
+    std::atomic<int> lookups{0}, wrong{0};
+    std::thread reader([&] {
+        while (!stop) {
+            if (page->GetNameByMobile("13900000005") != "李四") ++wrong;
+            ++lookups;
+        }
+    });
+    page->OnImport();
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return lookups > 10; }));
+    stop = true;
+    reader.join();
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(Names("@通信录@AB").size(), 3001u);
+    EXPECT_EQ(Count(*page), "当前列表中有联系人3001个。");
+    EXPECT_TRUE(boxes.texts.empty());
 }
 
 // An offscreen picture of the page, for a look (SMS_SHOTS names the folder).
