@@ -86,13 +86,10 @@ void SetNameLookup(NameLookup lookup) {
     g_lookup = std::move(lookup);
 }
 
+// The lookup runs under the lock, so clearing it waits for a call in progress.
 std::string GetNameByMobile(const std::string& mobile) {
-    NameLookup lookup;
-    {
-        std::lock_guard<std::mutex> lock(g_lookupMutex);
-        lookup = g_lookup;
-    }
-    return lookup ? lookup(mobile) : std::string();
+    std::lock_guard<std::mutex> lock(g_lookupMutex);
+    return g_lookup ? g_lookup(mobile) : std::string();
 }
 
 }  // namespace autoreply

@@ -1,5 +1,6 @@
 #include "contacts/LinkmanBookDlg.h"
 
+#include "contacts/AutoReply.h"
 #include "contacts/LinkmanEditDlg.h"
 #include "contacts/LinkmanIO.h"
 #include "contacts/SelectLinkmanDlg.h"
@@ -75,6 +76,7 @@ CLinkmanBookDlg::~CLinkmanBookDlg() {
     if (g_pLinkmanBookDb == this) {
         g_pLinkmanBookDb = nullptr;
         picker::SetLinkmanPicker(std::move(m_oldPicker));
+        autoreply::SetNameLookup({});
     }
     delete m_list;
 }
@@ -168,6 +170,8 @@ void CLinkmanBookDlg::OnInitDialog() {
     g_pLinkmanBookDb = this;
     // The send and records pages pick recipients from this book.
     m_oldPicker = picker::SetLinkmanPicker(&CSelectLinkmanDlg::Pick);
+    // The auto-reply engine names senders from this book, on the receive thread.
+    autoreply::SetNameLookup([this](const std::string& mobile) { return GetNameByMobile(mobile); });
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(1); });
     m_timer.start(200);

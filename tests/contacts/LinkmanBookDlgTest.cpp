@@ -2,6 +2,7 @@
 // platform, its dialogs answered through the modal-run hook, its questions through the seam.
 #include "LinkmanFixture.h"
 
+#include "contacts/AutoReply.h"
 #include "contacts/LinkmanBookDlg.h"
 #include "contacts/LinkmanEditDlg.h"
 #include "platform/Seams.h"
@@ -409,6 +410,10 @@ TEST_F(LinkmanPageTest, ExportAndImportTheWorkbook) {
     EXPECT_EQ(Count(*page), "当前列表中有联系人4个。");
     EXPECT_EQ(page->GetNameByMobile("13900000005"), "李四");
     EXPECT_EQ(page->GetNameByMobile("13900000099"), "");
+    // The auto-reply engine asks the page while it exists, and nobody after it is gone.
+    EXPECT_EQ(autoreply::GetNameByMobile("13900000005"), "李四");
+    page.reset();
+    EXPECT_EQ(autoreply::GetNameByMobile("13900000005"), "");
 }
 
 TEST_F(LinkmanPageTest, CutAndPaste) {
