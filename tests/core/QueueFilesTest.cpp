@@ -1,6 +1,7 @@
 #include "QueueTestSupport.h"
 
 #include "core/MsgRecord.h"
+#include "core/RecordCodec.h"
 #include "core/SmsBatch.h"
 #include "platform/AppPath.h"
 #include "platform/TextCodec.h"
@@ -251,6 +252,35 @@ TEST(QueueFiles, SharedScheduledFilesKeepEachKindsFieldsAcrossRestart) {
     EXPECT_EQ(Column(p.sms->Cyclic(), queue::kColSubmitTime), (std::vector<std::string>{"20261208"}));
     EXPECT_EQ(Column(p.mms->Cyclic(), queue::kColNameOrFiles), (std::vector<std::string>{"c.gif"}));
     EXPECT_EQ(testsupport::ReadFile(p.dir.file("MsgCS.dat")).size(), before.size());
+}
+
+TEST(QueueFiles, CellsWiderThanTheirFieldsAreSavedCutWithTheirNul) {
+    // Rows put straight into the lists, as a foreign loader might: every text field of the
+    // saved records still ends in NUL.
+    Pages p;
+    p.LoadBoth();
+    const std::string wide(600, 'w');
+    std::vector<std::string> cells(queue::kColumnCount, wide);
+    cells[queue::kColType] = queue::kTypeImmediateMms;
+    cells[queue::kColState] = cells[queue::kColDevice] = "";
+    cells[queue::kColId] = "5";
+    p.sms->Immediate().Append(cells, queue::kIconMms);
+    p.mms->Immediate().Append(cells, queue::kIconMms);
+    p.SaveBoth();
+    for (const char* file : {"SMSMsgWS.dat", "MsgWS.dat"}) {
+        const std::string bytes = testsupport::ReadFile(p.dir.file(file));
+        ASSERT_EQ(bytes.size(), kMsgRecordSize) << file;
+        const MsgRecord r = msgrec::FromBytes(bytes.data());
+        EXPECT_EQ(queue::RecordFault(r, true), nullptr) << file;
+        EXPECT_EQ(msgrec::GetField(r.szText), wide.substr(0, 511)) << file;
+    }
+    EXPECT_EQ(msgrec::GetField(msgrec::FromBytes(testsupport::ReadFile(p.dir.file("MsgWS.dat")).data()).szFiles),
+              wide.substr(0, 511));
+    // And they load again.
+    p.Restart();
+    p.LoadBoth();
+    EXPECT_EQ(p.sms->Immediate().Count(), 1u);
+    EXPECT_EQ(p.mms->Immediate().Count(), 1u);
 }
 
 TEST(QueueFiles, HeldRowsAreSavedAsPending) {
