@@ -137,6 +137,28 @@ TEST(LoginSettingsTest, WritesTheLoginValuesOwnerOnly) {
     SetLoginInfo(LoginInfo{});
 }
 
+// A platform that takes the connection and never answers, until Close() (which resets the
+// connections it left waiting).
+struct SilentPlatform {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    SilentPlatform() {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && ::listen(fd, 8) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+            port = ntohs(addr.sin_port);
+    }
+    ~SilentPlatform() { Close(); }
+    void Close() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+    std::string HostPort() const { return "127.0.0.1:" + std::to_string(port); }
+};
+
 class LoginDialogsThreadsTest : public SimFixture {
 protected:
     void SetUp() override {
@@ -209,22 +231,8 @@ TEST_F(LoginDialogsThreadsTest, PlatformWithoutAnswerKeepsTheDialogOpen) {
 }
 
 TEST_F(LoginDialogsThreadsTest, CancelAbandonsAPendingLogin) {
-    // A platform that takes the connection and never answers.
-    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(silent, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(silent, 8), 0);
-    ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&addr), &len), 0);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{silent};
-    profile::WriteString(LoginFilePath(), kLoginSection, "短信服务器地址",
-                         "127.0.0.1:" + std::to_string(ntohs(addr.sin_port)));
+    SilentPlatform silent;
+    profile::WriteString(LoginFilePath(), kLoginSection, "短信服务器地址", silent.HostPort());
     for (const bool escape : {false, true}) {
         MessageLog log;
         int result = -1;
@@ -245,6 +253,39 @@ TEST_F(LoginDialogsThreadsTest, CancelAbandonsAPendingLogin) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << escape;
         EXPECT_TRUE(log.texts.empty()) << escape;
     }
+}
+
+TEST_F(LoginDialogsThreadsTest, WindowKeepsPaintingWhileTheBalanceWaits) {
+    SilentPlatform silent;
+    ASSERT_NE(silent.port, 0);
+    LoginInfo li = GetLoginInfo();
+    li.strSmsServer = li.strMmsServer = silent.HostPort();
+    SetLoginInfo(li);
+    struct PaintCounter : QWidget {
+        int paints = 0;
+        void paintEvent(QPaintEvent*) override { ++paints; }
+    } window;
+    window.resize(200, 100);
+    window.show();
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return window.paints > 0; }));
+    int paintsBefore = -1, paintsWhileWaiting = -1;
+    // Once the request waits: ask for a repaint, see it done, then let the platform go.
+    QTimer::singleShot(0, &window, [&] {
+        paintsBefore = window.paints;
+        window.update();
+        QTimer::singleShot(50, &window, [&] {
+            paintsWhileWaiting = window.paints;
+            silent.Close();
+        });
+    });
+    bool shown = false;
+    RunQueryBalance(&window, [&](CBalanceDlg&) {
+        shown = true;
+        return 0;
+    });
+    EXPECT_TRUE(shown);
+    EXPECT_GE(paintsBefore, 1);
+    EXPECT_GT(paintsWhileWaiting, paintsBefore);
 }
 
 TEST_F(LoginDialogsThreadsTest, GoodLoginWritesTheValues) {
