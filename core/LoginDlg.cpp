@@ -119,11 +119,30 @@ void CLoginDlg::OnOK() {
         return;
     }
     SetLoginCredentials(ecode, user, password, extNo);
+    // While the request runs only 取消 (and Escape) stay live; either abandons it.
     m_bBusy = true;
-    setEnabled(false);
-    const int balance = CallOffUi([] { return QuerySmsBalance(); });
-    setEnabled(true);
+    m_bAbandoned = false;
+    const QList<QWidget*> controls = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* w : controls)
+        if (w != m_btnCancel) w->setEnabled(false);
+    const auto reply = CallOffUiAbandonable(
+        [] {
+            bool answered = false;
+            const int balance = QuerySmsBalance(&answered);
+            return std::make_pair(balance, answered);
+        },
+        [this] { return m_bAbandoned; });
+    for (QWidget* w : controls) w->setEnabled(true);
     m_bBusy = false;
+    if (!reply) {
+        QDialog::reject();
+        return;
+    }
+    const auto [balance, answered] = *reply;
+    if (!answered) {
+        ShowMessage("无法连接短信平台 " + GetLoginInfo().strSmsServer + "，请检查网络后重试！");
+        return;
+    }
     if (balance < 0) {
         ShowMessage("短信登录信息错误！");
         return;
@@ -137,7 +156,8 @@ void CLoginDlg::OnOK() {
 }
 
 void CLoginDlg::reject() {
-    if (!m_bBusy) QDialog::reject();
+    if (m_bBusy) m_bAbandoned = true;  // the pending request's wait ends and closes the dialog
+    else QDialog::reject();
 }
 
 void CLoginDlg::paintEvent(QPaintEvent*) {

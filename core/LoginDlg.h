@@ -50,6 +50,7 @@ protected:
 private:
     CDibImage m_dibBack;  // "Login.bmp"
     bool m_bBusy = false;
+    bool m_bAbandoned = false;  // 取消 or Escape while a request was pending
     bool m_bDragging = false;
     QPoint m_ptDragOffset;
 };

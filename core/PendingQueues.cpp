@@ -127,8 +127,13 @@ void PendingQueues::LoadQueues() {
         loaded.reserve(count);
         queue::RowPacker packer;
         std::string scratch, type;
+        queue::LoadStop stop;
         for (std::size_t i = 0; i < count; ++i) {
             const auto* r = reinterpret_cast<const MsgRecord*>(file.data.get() + i * kMsgRecordSize);
+            if (const char* fault = queue::RecordFault(*r, true)) {
+                stop = {i + 1, fault};
+                break;
+            }
             type.clear();
             packer.AppendField(queue::kColType, r->szType, sizeof r->szType, type);
             const int icon = type == queue::kTypeImmediateSms   ? queue::kIconSms
@@ -138,6 +143,8 @@ void PendingQueues::LoadQueues() {
             packer.Pack(*r, type, std::string_view(r->szNumber, sizeof r->szNumber), m_page, scratch);
             loaded.push_back({scratch, icon, 0});
         }
+        if (!stop && count * kMsgRecordSize != file.size) stop = {count + 1, "记录不完整"};
+        if (stop) queue::KeepBadCopy(ImmediateFileName(), file.view(), stop);
     }
     // Rows sent, deleted or cancelled since that file was written leave again.
     qjournal::ApplyTo(Journal().Read(), {&loaded});

@@ -230,14 +230,20 @@ std::string NoticeHost() {
 using platformclient::RawValue;
 using platformclient::ReplyInt;
 
-std::string HttpGet(const std::string& url, int trace) {
+namespace {
+std::string HttpGetAnswered(const std::string& url, int trace, bool* answered) {
     CUrlFetcher fetcher;
     std::string buffer(kReplyBufferSize, '\0');
-    if (!fetcher.GetFile(url, buffer.data(), buffer.size())) return {};
+    const bool got = fetcher.GetFile(url, buffer.data(), buffer.size());
+    if (answered) *answered = got && fetcher.m_nHttpStatus >= 200 && fetcher.m_nHttpStatus < 300;
+    if (!got) return {};
     std::string reply(buffer.c_str());
     if (trace == 1) platformclient::AppendTrace(reply);
     return reply;
 }
+}  // namespace
+
+std::string HttpGet(const std::string& url, int trace) { return HttpGetAnswered(url, trace, nullptr); }
 
 std::string UrlEncode(const std::string& text) {
     return platformclient::PercentEncode(text, [](unsigned char c) {
@@ -257,9 +263,12 @@ int ChangePassword(const std::string& newPassword) {
     return 1;
 }
 
-int QuerySmsBalance() {
+int QuerySmsBalance() { return QuerySmsBalance(nullptr); }
+
+int QuerySmsBalance(bool* answered) {
     const LoginInfo li = GetLoginInfo();
-    const std::string reply = platformclient::TrimRight(HttpGet(platformclient::SmsUrl(li, "Account.asp"), 1));
+    const std::string reply =
+        platformclient::TrimRight(HttpGetAnswered(platformclient::SmsUrl(li, "Account.asp"), 1, answered));
     if (reply.empty() || !platformclient::IsNumericReply(reply)) return -1;
     const int n = ReplyInt(reply);
     g_nSmsBalance = n;

@@ -75,6 +75,9 @@ std::string UrlEncode(const std::string& text);
 int ChangePassword(const std::string& newPassword);
 // Remaining SMS, stored in g_nSmsBalance; -1 when there is no numeric reply (balance unchanged).
 int QuerySmsBalance();
+// The same; answered is false when the platform gave no reply at all (refused, reset, timed
+// out, or a status outside 2xx).
+int QuerySmsBalance(bool* answered);
 // Remaining MMS, stored in g_nMmsBalance; -1 on failure.
 int QueryMmsBalance();
 // The received-SMS reply (UTF-8) when it differs from the previous poll's, else empty.

@@ -1,12 +1,16 @@
 #include "core/QueueRow.h"
 
 #include "core/RecordCodec.h"
+#include "core/Helpers.h"
 #include "core/Scheduler.h"
 #include "platform/AppPath.h"
+#include "platform/AtomicFile.h"
 #include "platform/RowStore.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -91,6 +95,33 @@ FileBytes ReadQueueFile(const std::string& fsPath) {
     f.size = got;
     f.status = FileBytes::Read;
     return f;
+}
+
+const char* RecordFault(const MsgRecord& r, bool checkNumber) {
+    const auto ends = [](const char* field, std::size_t width) { return std::memchr(field, '\0', width) != nullptr; };
+    if (!ends(r.szType, sizeof r.szType) || !ends(r.szResourceId, sizeof r.szResourceId) ||
+        !ends(r.szName, sizeof r.szName) || (checkNumber && !ends(r.szNumber, sizeof r.szNumber)) ||
+        !ends(r.szText, sizeof r.szText) || !ends(r.szTime, sizeof r.szTime) ||
+        !ends(r.szSubmitTime, sizeof r.szSubmitTime) || !ends(r.szPackage, sizeof r.szPackage) ||
+        !ends(r.szFiles, sizeof r.szFiles) || !ends(r.szSize, sizeof r.szSize))
+        return "文本字段没有结束符";
+    // The six type texts in GBK, as the record holds them.
+    static const std::vector<std::string> types = [] {
+        std::vector<std::string> v;
+        for (const char* t : {kTypeImmediateSms, kTypeTimedSms, kTypeCyclicSms, kTypeImmediateMms, kTypeTimedMms,
+                              kTypeCyclicMms})
+            v.push_back(codec::ToGbk(t));
+        return v;
+    }();
+    const std::string_view type(r.szType, std::strlen(r.szType));
+    if (std::find(types.begin(), types.end(), type) == types.end()) return "类型不是队列类型";
+    return nullptr;
+}
+
+void KeepBadCopy(const std::string& fileName, std::string_view bytes, const LoadStop& stop) {
+    const bool kept = files::WriteFileAtomic(paths::AppFile(fileName) + ".bad", bytes);
+    WriteRunLog("队列文件 " + fileName + " 第 " + std::to_string(stop.entry) + " 条记录无效（" + stop.why +
+                "），其后的记录未读入；" + (kept ? "原文件已复制为 " + fileName + ".bad" : "无法写入 " + fileName + ".bad"));
 }
 
 // --- RowPacker ----------------------------------------------------------------------------

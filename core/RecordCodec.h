@@ -19,6 +19,23 @@ struct FileBytes {
 };
 FileBytes ReadQueueFile(const std::string& fsPath);
 
+// Where and why the load of a queue file stopped before its end; entry is 1-based, 0 when
+// the whole file was read.
+struct LoadStop {
+    std::size_t entry = 0;
+    const char* why = "";
+    explicit operator bool() const { return entry != 0; }
+};
+
+// Why a queue record cannot be taken (a field with no NUL within its width, a type text that
+// is none of the six queue types); nullptr when it is sound. The number field is checked only
+// when checkNumber is set (the scheduled files keep a length there).
+const char* RecordFault(const MsgRecord& r, bool checkNumber);
+
+// Copies the bytes of a queue file whose load stopped early to "<name>.bad" (replacing an
+// older one), before any save rewrites it, and writes the file and the entry to the run log.
+void KeepBadCopy(const std::string& fileName, std::string_view bytes, const LoadStop& stop);
+
 // Reads GBK fields into a packed row (cells joined by NUL).
 class RowPacker {
 public:

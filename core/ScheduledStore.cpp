@@ -29,7 +29,7 @@ bool ScheduledStore::IsLoaded() const {
 }
 
 namespace {
-// The length field: leading decimal digits of szNumber; 0 when there are none or too many.
+// The length field: decimal digits up to its NUL; 0 when it is anything else or too big.
 std::size_t ListLength(const MsgRecord& r) {
     std::size_t n = 0;
     std::size_t i = 0;
@@ -37,20 +37,26 @@ std::size_t ListLength(const MsgRecord& r) {
         if (n > (std::size_t(1) << 40)) return 0;
         n = n * 10 + static_cast<std::size_t>(r.szNumber[i] - '0');
     }
+    if (i == sizeof r.szNumber || r.szNumber[i] != '\0') return 0;
     return n;
 }
 }  // namespace
 
-void ScheduledStore::Parse(std::string_view data, bool cyclic, std::vector<rows::PackedRow>& sms,
-                           std::vector<rows::PackedRow>& mms) {
+queue::LoadStop ScheduledStore::Parse(std::string_view data, bool cyclic, std::vector<rows::PackedRow>& sms,
+                                      std::vector<rows::PackedRow>& mms) {
     queue::RowPacker packer;
     std::string scratch;
     std::size_t pos = 0;
-    while (data.size() - pos >= kMsgRecordSize + 1) {
+    std::size_t entry = 0;
+    while (pos < data.size()) {
+        ++entry;
+        if (data.size() - pos < kMsgRecordSize + 1) return {entry, "记录不完整"};
         const auto* r = reinterpret_cast<const MsgRecord*>(data.data() + pos);
         const std::size_t len = ListLength(*r);
-        if (len == 0 || len > data.size() - pos - kMsgRecordSize) break;
+        if (len == 0 || len > data.size() - pos - kMsgRecordSize) return {entry, "号码列表长度无效"};
+        if (const char* fault = queue::RecordFault(*r, false)) return {entry, fault};
         const std::string_view list(data.data() + pos + kMsgRecordSize, len);
+        if (list.find('\0') == std::string_view::npos) return {entry, "号码列表没有结束符"};
         const Kind kind = r->szPackage[0] == '\0' ? Kind::Sms : Kind::Mms;
         const auto placement = cyclic ? queue::Placement::Cyclic : queue::Placement::Timed;
         scratch.clear();
@@ -59,6 +65,7 @@ void ScheduledStore::Parse(std::string_view data, bool cyclic, std::vector<rows:
         out.push_back({scratch, kind == Kind::Sms ? queue::kIconSms : queue::kIconMms, 0});
         pos += kMsgRecordSize + len;
     }
+    return {};
 }
 
 bool ScheduledStore::Load() {
@@ -71,7 +78,9 @@ bool ScheduledStore::Load() {
         return false;
     }
     std::vector<rows::PackedRow> sms, mms;
-    if (file.status == queue::FileBytes::Read) Parse(file.view(), m_bCyclic, sms, mms);
+    if (file.status == queue::FileBytes::Read)
+        if (const queue::LoadStop stop = Parse(file.view(), m_bCyclic, sms, mms))
+            queue::KeepBadCopy(m_strFile, file.view(), stop);
     qjournal::ApplyTo(Journal().Read(), {&sms, &mms});
     // The file's entries go before any that were added before the load.
     m_sms.InsertPacked(0, std::move(sms));

@@ -6,6 +6,7 @@
 // File: entries back to back, each a MsgRecord whose szNumber is the decimal length L of the
 // number list that follows it (the numbers joined by blanks, GBK, and one NUL).
 #include "core/QueueRow.h"
+#include "core/RecordCodec.h"
 #include "platform/RowStore.h"
 
 #include <cstdint>
@@ -43,8 +44,9 @@ public:
     QueueJournal& Journal() const;
 
     // Parses the content of a file into packed rows of each kind; stops at the first entry
-    // whose length field is not a positive number or passes the end.
-    static void Parse(std::string_view data, bool cyclic, std::vector<rows::PackedRow>& sms,
+    // whose length field is not a positive number or passes the end, whose record fails
+    // queue::RecordFault or whose list has no NUL, and says where.
+    static queue::LoadStop Parse(std::string_view data, bool cyclic, std::vector<rows::PackedRow>& sms,
                       std::vector<rows::PackedRow>& mms);
 
     // The stores of the program, shared by both pending pages.

@@ -57,7 +57,22 @@ pid_t TempOwner(const std::string& name) {
     return static_cast<pid_t>(std::stol(rest.substr(0, dash)));
 }
 
+std::atomic<CommitObserver> g_commitObserver{nullptr};
+
+void Report(CommitStep step, const std::string& target) {
+    if (const CommitObserver o = g_commitObserver.load()) o(step, target);
+}
+
+// fsync of a temporary about to be renamed over target.
+bool SyncToDisk(int fd, const std::string& target) {
+    if (::fsync(fd) != 0) return false;
+    Report(CommitStep::Synced, target);
+    return true;
+}
+
 }  // namespace
+
+void SetCommitObserver(CommitObserver observer) { g_commitObserver = observer; }
 
 std::size_t RemoveStaleTemps(const std::string& folder) {
     namespace fs = std::filesystem;
@@ -114,7 +129,7 @@ bool AtomicFileWriter::Write(const void* data, std::size_t len) {
 
 bool AtomicFileWriter::Commit() {
     if (!ok()) return false;
-    bool good = FlushBuffer() && ::fsync(fd_) == 0;
+    bool good = FlushBuffer() && SyncToDisk(fd_, path_);
     good = (::close(fd_) == 0) && good;
     fd_ = -1;
     if (good) good = ::rename(tmp_.c_str(), path_.c_str()) == 0;
@@ -122,6 +137,7 @@ bool AtomicFileWriter::Commit() {
         ::unlink(tmp_.c_str());
         return false;
     }
+    Report(CommitStep::Renamed, path_);
     SyncParentDir(path_);
     return true;
 }

@@ -30,6 +30,12 @@ private:
     std::string buf_;
 };
 
+// Steps of a Commit, each reported after it is done: the content flushed to disk (fsync),
+// then the rename over the target. For tests; no observer by default.
+enum class CommitStep { Synced, Renamed };
+using CommitObserver = void (*)(CommitStep step, const std::string& target);
+void SetCommitObserver(CommitObserver observer);
+
 // Writes data as the whole new content of path, atomically.
 bool WriteFileAtomic(const std::string& path, std::string_view data, unsigned mode = 0644);
 

@@ -21,6 +21,14 @@ private:
     std::string name_;
 };
 
+// Tests: the timed waits of every event follow a clock that moves only when Advance is
+// called, so a test can pass a time-out without waiting for it.
+namespace eventclock {
+void SetManual(bool on);
+void Advance(int ms);
+int TimedWaiters();  // timed waits in progress on the manual clock
+}  // namespace eventclock
+
 class CEventLock {
 public:
     // mode 1 takes: waits up to timeoutMs, then resets the event whatever the wait gave (a wait

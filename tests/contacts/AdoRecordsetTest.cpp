@@ -295,6 +295,21 @@ TEST_F(AdoTest, BoundValuesAreStoredAsTheyAre) {
     EXPECT_EQ(Run(book, "delete from LinkmanTable where DirInfo=? and 姓名=?", Texts({"@通信录", crafted})), 0);
     EXPECT_EQ(Column(book, "select * from LinkmanTable order by 手机号码", "姓名"),
               (std::vector<std::string>{"甲", "O'Brien \"Bob\""}));
+
+    // Update binds what SetFieldValue was given.
+    const std::string typed[] = {"O'Brien", "x', 手机号码='0"};
+    for (const std::string& name : typed) {
+        CAdoRecordset rs;
+        rs.SetConnection(&book);
+        ASSERT_EQ(rs.Open("select * from LinkmanTable where 手机号码=?", 1, 3, 3, Texts({"13800000001"})), 1);
+        rs.SetFieldValue("姓名", Variant::Text(name));
+        EXPECT_EQ(rs.Update(), 1) << name;
+        rs.Close();
+        EXPECT_EQ(Column(book, "select * from LinkmanTable order by 手机号码", "姓名"),
+                  (std::vector<std::string>{name, "O'Brien \"Bob\""}));
+        EXPECT_EQ(Column(book, "select * from LinkmanTable order by 手机号码", "手机号码"),
+                  (std::vector<std::string>{"13800000001", "13800000003"}));
+    }
 }
 
 TEST_F(AdoTest, TextCollationFoldsAsciiAndOrdersByGbk) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <barrier>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -65,17 +66,23 @@ TEST(FileUtil, NextSerialNeverRepeatsWhenTheFileCannotBeWritten) {
 
 TEST(FileUtilThreads, NextSerialHandsOutUniqueIds) {
     TempAppDir dir;
-    std::vector<std::vector<int>> got(4);
+    // Every round releases all threads at once, so their read-modify-writes meet.
+    constexpr int kThreads = 16, kRounds = 150;
+    std::barrier start(kThreads);
+    std::vector<std::vector<int>> got(kThreads);
     std::vector<std::thread> threads;
     for (auto& g : got)
-        threads.emplace_back([&g] {
-            for (int i = 0; i < 50; ++i) g.push_back(CFileUtil::GetNextSerial(1));
+        threads.emplace_back([&g, &start] {
+            for (int i = 0; i < kRounds; ++i) {
+                start.arrive_and_wait();
+                g.push_back(CFileUtil::GetNextSerial(1));
+            }
         });
     for (auto& t : threads) t.join();
     std::set<int> all;
     for (const auto& g : got) all.insert(g.begin(), g.end());
-    EXPECT_EQ(all.size(), 200u);
-    EXPECT_EQ(*all.rbegin(), 2 + 199 * 3);
+    EXPECT_EQ(all.size(), std::size_t(kThreads * kRounds));
+    EXPECT_EQ(*all.rbegin(), 2 + (kThreads * kRounds - 1) * 3);
 }
 
 TEST(FileUtil, ExtensionImageTypeAndFolderCleanup) {

@@ -93,6 +93,30 @@ TEST_F(PlatformClientTest, EveryRequestGoesOutByteForByte) {
     EXPECT_EQ(sim.GetAccount("E-1", "user")->password, "新1");
 }
 
+TEST_F(PlatformClientTest, PlusInEveryCredentialArrivesAsPlus) {
+    // The platform reads a raw "+" of a query as a blank.
+    LoginInfo li = GetLoginInfo();
+    li.strEcode = "E+1";
+    li.strUserName = "u+2";
+    li.strPassword = "p+3";
+    li.strExtNo = "8+9";
+    li.strMmsSender = "+135";
+    SetLoginInfo(li);
+    sim.AddAccount({"E+1", "u+2", "p+3", {}, 70, 50});
+    EXPECT_EQ(QuerySmsBalance(), 70);
+    EXPECT_EQ(QueryMmsBalance(), 50);
+    EXPECT_GT(SendSms("13800000000", "t"), 0);
+    EXPECT_EQ(SendMms("13800000000", "s", "http://h/1.jpg"), 1);
+    const auto sms = sim.SentSmsList();
+    ASSERT_EQ(sms.size(), 1u);
+    EXPECT_EQ(sms[0].ecode + sms[0].user + sms[0].extNo, "E+1u+28+9");
+    const auto mms = sim.SentMmsList();
+    ASSERT_EQ(mms.size(), 1u);
+    EXPECT_EQ(mms[0].ecode + mms[0].user + mms[0].extNo + mms[0].sender, "E+1u+28+9+135");
+    EXPECT_EQ(ChangePassword("n+4"), 1);
+    EXPECT_EQ(sim.GetAccount("E+1", "u+2")->password, "n+4");
+}
+
 TEST_F(PlatformClientTest, SmsBalanceReplies) {
     const struct { std::optional<std::string> body; int status; int result; int stored; } cases[] = {
         {std::nullopt, 0, 77, 77},                 // the simulator's balance

@@ -1,6 +1,8 @@
 #include "QueueTestSupport.h"
 
 #include "core/MsgRecord.h"
+#include "core/RecordCodec.h"
+#include "core/SmsBatch.h"
 #include "platform/AppPath.h"
 #include "platform/TextCodec.h"
 
@@ -73,7 +75,7 @@ TEST(QueueFiles, TimedEntryOfTwoNumbersIsRecordListAndNul) {
 
 TEST(QueueFiles, ImmediateFileLoadsWholeRecordsWithIconsByType) {
     Pages p;
-    MsgRecord odd = Rec(3, "已发送短信", "13800000003", "c");
+    MsgRecord odd = Rec(3, "定时短信", "13800000003", "c");
     msgrec::SetField(odd.szName, "王五");
     msgrec::SetField(odd.szFiles, "x.jpg");
     const std::string data = RecordBytes(Rec(1, "待发短信", "13800000001", "a")) +
@@ -88,47 +90,113 @@ TEST(QueueFiles, ImmediateFileLoadsWholeRecordsWithIconsByType) {
     EXPECT_EQ(rowsNow[1].icon, queue::kIconMms);
     EXPECT_EQ(rowsNow[2].icon, queue::kIconOther);
     EXPECT_EQ(rowsNow[1].cells[queue::kColPackage], "G\\N");
-    EXPECT_EQ(rowsNow[2].cells, (std::vector<std::string>{"已发送短信", "13800000003", "王五", "c", "", "", "", "",
+    EXPECT_EQ(rowsNow[2].cells, (std::vector<std::string>{"定时短信", "13800000003", "王五", "c", "", "", "", "",
                                                            "", "", "", "3"}));
     // The MMS page reads column 2 from szFiles.
     EXPECT_EQ(Column(p.mms->Immediate(), queue::kColNameOrFiles), (std::vector<std::string>{"x.jpg"}));
 }
 
-TEST(QueueFiles, ScheduledLoadStopsAtFirstBadLengthKeepingEarlierEntries) {
-    const MsgRecord a = Rec(1, "x", "", "a");
-    const MsgRecord b = Rec(2, "x", "", "b", "G\\N");
-    const std::string good = Entry(a, "13800000001 13800000002") + Entry(b, "13900000001");
-    struct Case {
+// Each queue file with a good entry, a bad one and a good one after it: the load keeps the
+// entry before, copies the file byte for byte to "<name>.bad" (replacing an older copy) and
+// names the file and the entry in the run log; when everything due is sent, only the good
+// entry before goes out.
+TEST(QueueFiles, BadEntryStopsTheLoadKeepsABadCopyAndNothingBadIsSent) {
+    std::mt19937 rng(11);
+    std::string noise(kMsgRecordSize + 400, '\0');
+    for (auto& c : noise) c = static_cast<char>(rng() | 1);  // no NUL anywhere
+    const auto full = [](char* field, std::size_t width) { std::memset(field, '7', width); };
+    struct File {
         const char* name;
-        std::string tail;
-        std::size_t sms, mms;
-    } cases[] = {
-        {"whole", "", 1, 1},
-        {"past the end", Entry(a, "13800000009", "13"), 1, 1},
-        {"zero", Entry(a, "1", "0"), 1, 1},
-        {"not a number", Entry(a, "1", "abc"), 1, 1},
-        {"negative", Entry(a, "1", "-5"), 1, 1},
-        {"huge", Entry(a, "1", "99999999999999999999"), 1, 1},
-        {"record without list", RecordBytes(a), 1, 1},
-        {"torn record", RecordBytes(a).substr(0, 700), 1, 1},
-        {"last good", Entry(a, "13800000009"), 2, 1},
+        bool scheduled, mms;
+        const char* type;
+        const char* schedule;
+    } files[] = {
+        {"SMSMsgWS.dat", false, false, "待发短信", ""},
+        {"MsgWS.dat", false, true, "待发彩信", ""},
+        {"MsgTS.dat", true, false, "定时短信", "2026-12-08 10:00:00"},
+        {"MsgCS.dat", true, true, "循环彩信", "[每日]8时30分"},
     };
-    for (const auto& c : cases) {
-        Pages p;
-        testsupport::WriteFile(p.dir.file("MsgCS.dat"), good + c.tail);
-        p.LoadBoth();
-        EXPECT_EQ(p.sms->Cyclic().Count(), c.sms) << c.name;
-        EXPECT_EQ(p.mms->Cyclic().Count(), c.mms) << c.name;
+    for (const File& f : files) {
+        const auto rec = [&](int id, const char* number) {
+            MsgRecord r = Rec(id, f.type, number, "好", f.mms ? "G\\N" : "");
+            msgrec::SetField(r.szTime, f.schedule);
+            if (f.scheduled) msgrec::SetField(r.szSubmitTime, "-46141");
+            return r;
+        };
+        // An entry of the file: the record alone (immediate) or with its number list.
+        const auto entry = [&](const MsgRecord& r, const char* number) {
+            return f.scheduled ? Entry(r, number) : RecordBytes(r);
+        };
+        std::vector<std::pair<const char*, std::string>> bad;
+        MsgRecord foreign = rec(2, "13700000002");
+        msgrec::SetField(foreign.szType, "已发送短信");
+        bad.push_back({"foreign type", entry(foreign, "13700000002")});
+        MsgRecord text = rec(2, "13700000002");
+        full(text.szText, sizeof text.szText);
+        bad.push_back({"text without NUL", entry(text, "13700000002")});
+        MsgRecord files2 = rec(2, "13700000002");
+        full(files2.szFiles, sizeof files2.szFiles);
+        bad.push_back({"file list without NUL", entry(files2, "13700000002")});
+        bad.push_back({"random bytes", noise});
+        if (f.scheduled) {
+            bad.push_back({"negative length", Entry(rec(2, ""), "13700000002", "-5")});
+            bad.push_back({"huge length", Entry(rec(2, ""), "13700000002", "99999")});
+            bad.push_back({"length not a number", Entry(rec(2, ""), "13700000002", "12a")});
+            bad.push_back({"list without NUL", RecordBytes(rec(2, "")).replace(84, 2, "11") + "13700000002"});
+        } else {
+            MsgRecord number = rec(2, "");
+            full(number.szNumber, sizeof number.szNumber);
+            bad.push_back({"number without NUL", RecordBytes(number)});
+        }
+        for (const auto& [what, badEntry] : bad) {
+            SCOPED_TRACE(std::string(f.name) + ": " + what);
+            Pages p;
+            ClockGuard guard;
+            const std::string data =
+                entry(rec(1, "13800000001"), "13800000001") + badEntry + entry(rec(3, "13900000003"), "13900000003");
+            testsupport::WriteFile(p.dir.file(f.name), data);
+            testsupport::WriteFile(p.dir.file(std::string(f.name) + ".bad"), "older copy");
+            p.LoadBoth();
+            const std::string badCopy = p.dir.file(std::string(f.name) + ".bad");
+            EXPECT_TRUE(testsupport::ReadFile(badCopy) == data);
+            const std::string log = codec::FromGbk(testsupport::ReadFile(p.dir.file("RunLog.txt")));
+            EXPECT_NE(log.find(std::string(f.name) + " 第 2 条"), std::string::npos) << log;
+
+            // The save rewrites the file from the entry before; the copy stays.
+            p.SaveBoth();
+            EXPECT_TRUE(testsupport::ReadFile(badCopy) == data);
+            EXPECT_EQ(testsupport::ReadFile(p.dir.file(f.name)).size(), entry(rec(1, "13800000001"), "13800000001").size());
+
+            // Everything due goes into the immediate lists and out through the batches.
+            clk::SetFixed(2026, 12, 8, 14, 0, 0);
+            for (PendingQueues* page : {p.mms.get(), p.sms.get()}) {
+                page->CheckCyclicItems(1000000);
+                page->CheckTimedItems();
+            }
+            std::string sent;
+            CSmsBatch smsOut(p.sms->Immediate(), queue::Kind::Sms);
+            CSmsBatch mmsOut(p.mms->Immediate(), queue::Kind::Mms);
+            std::string numbers, text2, files3;
+            for (int n; (n = smsOut.FetchSMSBatch(0, numbers, text2)) > 0; smsOut.FinishSMSBatch(0, 0, n))
+                sent += numbers + ";";
+            for (int n; (n = mmsOut.FetchMMSBatch(0, numbers, text2, files3)) > 0; mmsOut.FinishMMSBatch(0, 1, n))
+                sent += numbers + ";";
+            EXPECT_EQ(sent, "13800000001;");
+
+        }
     }
+    // A whole file leaves no copy; column 0 of a scheduled entry comes from its package.
     Pages p;
-    testsupport::WriteFile(p.dir.file("MsgCS.dat"), good);
+    testsupport::WriteFile(p.dir.file("MsgCS.dat"), Entry(Rec(1, "循环短信", "", "a"), "13800000001 13800000002") +
+                                                      Entry(Rec(2, "循环短信", "", "b", "G\\N"), "13900000001"));
     p.LoadBoth();
+    EXPECT_FALSE(paths::FileExists(p.dir.file("MsgCS.dat.bad")));
     const auto sms = p.sms->Cyclic().Snapshot();
-    // Column 0 comes from the package, not from szType.
-    EXPECT_EQ(sms[0].cells[queue::kColType], "循环短信");
+    ASSERT_EQ(sms.size(), 1u);
     EXPECT_EQ(sms[0].cells[queue::kColNumber], "13800000001 13800000002");
     EXPECT_EQ(sms[0].icon, queue::kIconSms);
     const auto mms = p.mms->Cyclic().Snapshot();
+    ASSERT_EQ(mms.size(), 1u);
     EXPECT_EQ(mms[0].cells[queue::kColType], "循环彩信");
     EXPECT_EQ(mms[0].icon, queue::kIconMms);
 }
@@ -186,6 +254,35 @@ TEST(QueueFiles, SharedScheduledFilesKeepEachKindsFieldsAcrossRestart) {
     EXPECT_EQ(testsupport::ReadFile(p.dir.file("MsgCS.dat")).size(), before.size());
 }
 
+TEST(QueueFiles, CellsWiderThanTheirFieldsAreSavedCutWithTheirNul) {
+    // Rows put straight into the lists, as a foreign loader might: every text field of the
+    // saved records still ends in NUL.
+    Pages p;
+    p.LoadBoth();
+    const std::string wide(600, 'w');
+    std::vector<std::string> cells(queue::kColumnCount, wide);
+    cells[queue::kColType] = queue::kTypeImmediateMms;
+    cells[queue::kColState] = cells[queue::kColDevice] = "";
+    cells[queue::kColId] = "5";
+    p.sms->Immediate().Append(cells, queue::kIconMms);
+    p.mms->Immediate().Append(cells, queue::kIconMms);
+    p.SaveBoth();
+    for (const char* file : {"SMSMsgWS.dat", "MsgWS.dat"}) {
+        const std::string bytes = testsupport::ReadFile(p.dir.file(file));
+        ASSERT_EQ(bytes.size(), kMsgRecordSize) << file;
+        const MsgRecord r = msgrec::FromBytes(bytes.data());
+        EXPECT_EQ(queue::RecordFault(r, true), nullptr) << file;
+        EXPECT_EQ(msgrec::GetField(r.szText), wide.substr(0, 511)) << file;
+    }
+    EXPECT_EQ(msgrec::GetField(msgrec::FromBytes(testsupport::ReadFile(p.dir.file("MsgWS.dat")).data()).szFiles),
+              wide.substr(0, 511));
+    // And they load again.
+    p.Restart();
+    p.LoadBoth();
+    EXPECT_EQ(p.sms->Immediate().Count(), 1u);
+    EXPECT_EQ(p.mms->Immediate().Count(), 1u);
+}
+
 TEST(QueueFiles, HeldRowsAreSavedAsPending) {
     Pages p;
     p.LoadBoth();
@@ -210,7 +307,7 @@ TEST(QueueFiles, NothingIsSavedBeforeOrAfterAFailedLoad) {
     Pages p;
     const std::string old = RecordBytes(Rec(1, "待发短信", "13800000001", "a"));
     testsupport::WriteFile(p.dir.file("SMSMsgWS.dat"), old);
-    testsupport::WriteFile(p.dir.file("MsgTS.dat"), Entry(Rec(2, "x", "", "b"), "1"));
+    testsupport::WriteFile(p.dir.file("MsgTS.dat"), Entry(Rec(2, "定时短信", "", "b"), "1"));
     p.sms->AddSMSItem(9, "13800000009", "", "t", "", 0);
     p.sms->SaveQueues();  // the login is still open: no load yet
     EXPECT_EQ(testsupport::ReadFile(p.dir.file("SMSMsgWS.dat")), old);

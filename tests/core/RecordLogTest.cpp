@@ -450,6 +450,39 @@ TEST_F(RecordLogThreads, ARecordLockWaitThatRunsOutIsLoggedAndWaitedForAgain) {
     EXPECT_GE(timeouts.load(), 1);
 }
 
+TEST_F(RecordLogThreads, AnAppendWaitsFiveSecondsForTheLockBeforeItLogsATimeOut) {
+    struct ManualClock {
+        ManualClock() { eventclock::SetManual(true); }
+        ~ManualClock() { eventclock::SetManual(false); }
+    } manual;
+    const auto lines = [&] {
+        const std::string log = ReadFile(dir_.file("RunLog.txt"));
+        std::size_t n = 0;
+        for (std::size_t at = log.find("g_lockRecord"); at != std::string::npos; at = log.find("g_lockRecord", at + 1))
+            ++n;
+        return n;
+    };
+    for (const int waited : {4999, 5001}) {
+        SCOPED_TRACE(waited);
+        WriteFile(dir_.file("RunLog.txt"), "");
+        auto holder = std::make_unique<CRecordLock>(CRecordLock::kAppendTimeoutMs);
+        std::thread writer([&] {
+            const MsgRecord r = Rec(waited, "已发送短信", "13800000001");
+            sms_.AddLogRecord(&r);
+        });
+        ASSERT_TRUE(WaitUntil([] { return eventclock::TimedWaiters() == 1; }));
+        eventclock::Advance(waited);
+        // Past the time-out the wait is logged once and taken up again.
+        if (waited > 5000) EXPECT_TRUE(WaitUntil([&] { return lines() == 1; }));
+        holder.reset();
+        writer.join();
+        EXPECT_EQ(lines(), waited > 5000 ? 1u : 0u);
+    }
+    std::vector<MsgRecord> stored;
+    ASSERT_TRUE(sms_.ReadRecords(stored));
+    EXPECT_EQ(stored.size(), 2u);
+}
+
 TEST_F(RecordLogThreads, AppendsReportsAndReadsTogetherKeepEveryRecordOnceAndWhole) {
     constexpr int kThreads = 10, kEach = 150;
     auto whole = [](const MsgRecord& r) {

@@ -48,6 +48,10 @@ TEST(WorkerEngine, PollReplyIsCutIntoMessagesAndFields) {
     EXPECT_EQ(two[1].time, "2026-12-09 10:01:00");
 
     EXPECT_TRUE(ParsePollReply("123456789").empty());            // 9 characters
+    // 10 bytes, the shortest reply read: one message.
+    const auto ten = ParsePollReply("|^|1|^||^|");
+    ASSERT_EQ(ten.size(), 1u);
+    EXPECT_EQ(ten[0].number, "1");
     EXPECT_TRUE(ParsePollReply("1|^||^|text|^|time").empty());   // no sender
     EXPECT_TRUE(ParsePollReply("1|^|13800000001").empty());      // second separator missing
     const auto noText = ParsePollReply("1|^|13800000001|^|text only");

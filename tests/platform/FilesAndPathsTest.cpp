@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,6 +70,31 @@ TEST(AtomicFile, RewriteReplacesWholeAndLeavesNoTemporaryFile) {
     std::string out = "stale";
     EXPECT_FALSE(files::ReadWholeFile(dir.file("missing"), out));
     EXPECT_TRUE(out.empty());
+}
+
+std::vector<std::string> g_commitSteps;
+
+TEST(AtomicFile, CommitFlushesTheWholeContentBeforeTheRename) {
+    TempAppDir dir;
+    const std::string f = dir.file("q.dat");
+    WriteFile(f, "old");
+    files::SetCommitObserver([](files::CommitStep step, const std::string& target) {
+        // What stands on disk at each step: the target, and the temporary beside it.
+        std::string seen = step == files::CommitStep::Synced ? "synced:" : "renamed:";
+        seen += ReadFile(target);
+        const QStringList temps = QDir(QFileInfo(QString::fromStdString(target)).path())
+                                      .entryList({"q.dat.tmp*"}, QDir::Files);
+        for (const QString& t : temps)
+            seen += "|" + ReadFile(QFileInfo(QString::fromStdString(target)).path().toStdString() + "/" + t.toStdString());
+        g_commitSteps.push_back(seen);
+    });
+    const std::string big(3 << 20, 'n');  // past the writer's buffer
+    const bool ok = files::WriteFileAtomic(f, big);
+    files::SetCommitObserver(nullptr);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(g_commitSteps.size(), 2u);
+    EXPECT_TRUE(g_commitSteps[0] == "synced:old|" + big);
+    EXPECT_TRUE(g_commitSteps[1] == "renamed:" + big);
 }
 
 TEST(AtomicFile, StaleTemporariesOfEndedWritersAreRemoved) {

@@ -83,6 +83,23 @@ TEST_F(SortListFixture, HeaderClicksSortTheStoreAndKeepItemData) {
     EXPECT_TRUE(list.IsAscending());
 }
 
+TEST_F(SortListFixture, TiesKeepTheirOrderBothWays) {
+    // 40 rows of two keys, in an order of the keys with no pattern; column 1 numbers them.
+    std::vector<std::string> a, b;
+    for (int i = 0; i < 40; ++i) {
+        const bool first = (i * 7 + i / 3) % 5 < 2;
+        store.Append({first ? "甲" : "乙", std::to_string(i), ""});
+        (first ? a : b).push_back(std::to_string(i));
+    }
+    std::vector<std::string> asc = a, desc = b;
+    asc.insert(asc.end(), b.begin(), b.end());
+    desc.insert(desc.end(), a.begin(), a.end());
+    ClickHeader(HeaderCentre(0));
+    EXPECT_EQ(Column(1), asc);
+    ClickHeader(HeaderCentre(0));
+    EXPECT_EQ(Column(1), desc);
+}
+
 TEST_F(SortListFixture, NumbersSortByValue) {
     for (const char* t : {"10", "9", "", "13800000000", "2"}) store.Append({t, "", ""});
     list.SortColumn(0);

@@ -55,7 +55,7 @@ std::string PercentDecode(const std::string& s) {
                 continue;
             }
         }
-        out += s[i];
+        out += s[i] == '+' ? ' ' : s[i];  // as the platform's pages read a query: "+" is a blank
     }
     return out;
 }
