@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QItemSelectionModel>
+#include <QStyledItemDelegate>
 #include <QListView>
 
 #include <algorithm>
@@ -24,8 +26,9 @@ int CRecipientModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant CRecipientModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= static_cast<int>(m_entries.size()))
-        return {};
+    if (!index.isValid() || index.row() >= static_cast<int>(m_entries.size())) return {};
+    if (role == SelectedRole) return static_cast<bool>(m_selected[index.row()]);
+    if (role != Qt::DisplayRole) return {};
     return ToQ(m_entries[index.row()]);
 }
 
@@ -34,22 +37,147 @@ void CRecipientModel::Append(const std::vector<std::string>& more) {
     const int first = static_cast<int>(m_entries.size());
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(more.size()) - 1);
     m_entries.insert(m_entries.end(), more.begin(), more.end());
+    m_selected.resize(m_entries.size(), 0);
     endInsertRows();
 }
 
 void CRecipientModel::SetEntries(std::vector<std::string> entries) {
     beginResetModel();
     m_entries = std::move(entries);
+    m_selected.assign(m_entries.size(), 0);
+    m_nSelected = 0;
     endResetModel();
 }
 
 void CRecipientModel::Edit(const std::function<void(std::vector<std::string>&)>& change) {
     beginResetModel();
     change(m_entries);
+    m_selected.assign(m_entries.size(), 0);
+    m_nSelected = 0;
+    endResetModel();
+}
+
+bool CRecipientModel::SetSelected(int row, bool on) {
+    const bool was = m_selected[row];
+    if (was != on) {
+        m_selected[row] = on;
+        m_nSelected += on ? 1 : -1;
+    }
+    return was;
+}
+
+void CRecipientModel::EraseSelected(const std::function<void(int removed)>& progress) {
+    beginResetModel();
+    compose::EraseFlagged(m_entries, m_selected, progress);
+    m_selected.assign(m_entries.size(), 0);
+    m_nSelected = 0;
     endResetModel();
 }
 
 namespace {
+// The view's selection model over the entries' flags. It follows QItemSelectionModel's rules
+// (a select without Current first commits the pending selection; one with Current replaces
+// it; Clear empties everything) but keeps no ranges of its own beyond the current entry, and the changes go out as selectionChanged runs for the repaint.
+class CRecipientSelection : public QItemSelectionModel {
+public:
+    explicit CRecipientSelection(CRecipientModel* model) : QItemSelectionModel(model, model), m_model(model) {}
+
+    void select(const QModelIndex& index, SelectionFlags command) override {
+        select(QItemSelection(index, index), command);
+    }
+
+    void select(const QItemSelection& selection, SelectionFlags command) override {
+        const bool apply = command & (Select | Deselect | Toggle);
+        if (!apply && !(command & Clear)) return;
+        std::vector<std::pair<int, bool>> touched;  // rows with their flags before this call
+        auto set = [&](int row, bool on) { touched.emplace_back(row, m_model->SetSelected(row, on)); };
+        if (command & Current)
+            for (auto it = m_pending.rbegin(); it != m_pending.rend(); ++it) set(it->first, it->second);
+        m_pending.clear();
+        const int n = m_model->rowCount();
+        if (command & Clear)
+            for (int row = 0; row < n && m_model->SelectedCount() > 0; ++row)
+                if (m_model->IsSelected(row)) set(row, false);
+        if (apply) {
+            for (const QItemSelectionRange& r : selection) {
+                if (r.parent().isValid()) continue;
+                for (int row = std::max(r.top(), 0); row <= std::min(r.bottom(), n - 1); ++row) {
+                    const bool was = m_model->IsSelected(row);
+                    const bool on = (command & Toggle) ? !was : bool(command & Select);
+                    m_model->SetSelected(row, on);
+                    m_pending.emplace_back(row, was);
+                    touched.emplace_back(row, was);
+                }
+            }
+        }
+        EmitChanges(std::move(touched));
+    }
+
+    // The view reads the base's isSelected for the entry under the mouse (a click's toggle
+    // becomes Select or Deselect from it), so the current entry's flag is mirrored there.
+    void setCurrentIndex(const QModelIndex& index, SelectionFlags command) override {
+        QItemSelectionModel::setCurrentIndex(index, NoUpdate);
+        {
+            const QSignalBlocker quiet(this);
+            QItemSelectionModel::select(QItemSelection(), Clear);
+            if (index.isValid() && m_model->IsSelected(index.row()))
+                QItemSelectionModel::select(QItemSelection(index, index), Select);
+        }
+        if (command != NoUpdate) select(index, command);
+    }
+
+    void clear() override {
+        select(QItemSelection(), Clear);
+        QItemSelectionModel::clear();
+    }
+    void reset() override {
+        m_pending.clear();
+        QItemSelectionModel::reset();
+    }
+
+private:
+    // selectionChanged with the rows whose flag ended different, as runs of neighbours.
+    void EmitChanges(std::vector<std::pair<int, bool>> touched) {
+        std::stable_sort(touched.begin(), touched.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        QItemSelection on, off;
+        int runStart = -1, runEnd = -1;
+        bool runOn = false;
+        auto flush = [&] {
+            if (runStart < 0) return;
+            (runOn ? on : off).select(m_model->index(runStart), m_model->index(runEnd));
+            runStart = -1;
+        };
+        for (std::size_t i = 0; i < touched.size(); ++i) {
+            const int row = touched[i].first;
+            if (i > 0 && touched[i - 1].first == row) continue;  // the first entry holds the flag before
+            const bool now = m_model->IsSelected(row);
+            if (now == touched[i].second) continue;
+            if (runStart >= 0 && (row != runEnd + 1 || now != runOn)) flush();
+            if (runStart < 0) runStart = row, runOn = now;
+            runEnd = row;
+        }
+        flush();
+        if (!on.isEmpty() || !off.isEmpty()) emit selectionChanged(on, off);
+    }
+
+    CRecipientModel* m_model;
+    std::vector<std::pair<int, bool>> m_pending;  // the pending selection's rows, flags before it
+};
+
+// Paints an entry as selected from the model's flag.
+class CRecipientDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(CRecipientModel::SelectedRole).toBool()) option->state |= QStyle::State_Selected;
+        else option->state &= ~QStyle::State_Selected;
+    }
+};
+
 // COLORREF (0x00BBGGRR) to a colour.
 QColor FromColorRef(unsigned c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
@@ -78,6 +206,10 @@ CRecipientList::CRecipientList(const Ids& ids, std::string clearQuestion, std::f
     m_view->setBatchSize(2000);
     m_view->setGridSize(QSize(100, 16));
     m_view->setSelectionMode(QAbstractItemView::MultiSelection);
+    QItemSelectionModel* qtSelection = m_view->selectionModel();
+    m_view->setSelectionModel(new CRecipientSelection(m_model));
+    delete qtSelection;
+    m_view->setItemDelegate(new CRecipientDelegate(m_view));
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setStyleSheet(QStringLiteral("QListView { border: 1px solid rgb(140,170,230); background: white; }"));
     m_sorted = new QWidget(this);
@@ -191,24 +323,15 @@ void CRecipientList::OnImportFromText() {
 }
 
 void CRecipientList::OnBtnDeleteRecipient() {
-    // The rows of the selection's ranges, without a model index per row.
-    std::vector<int> rows;
-    for (const QItemSelectionRange& r : m_view->selectionModel()->selection())
-        for (int row = r.top(); row <= r.bottom(); ++row) rows.push_back(row);
-    if (rows.empty()) {
+    if (m_model->SelectedCount() == 0) {
         ShowMessage("请先选择要取消发送的人！");
         return;
     }
     if (ShowMessage("真的要删除选中的发送号码吗？", 1) != 1) return;
     SetBarLook(m_bar, GetCount() / 100, 0xF9E06B, 0xF20251, 0xABF0F7);
     m_bar->show();
-    Busy([&] {
-        // From the last selected to the first; the bar moves every 100 deletions.
-        std::sort(rows.begin(), rows.end());
-        for (std::size_t done = 100; done <= rows.size(); done += 100) m_bar->SetPos(static_cast<int>(done / 100));
-        // The reset drops the selection with it.
-        m_model->Edit([&](std::vector<std::string>& entries) { compose::EraseAt(entries, rows); });
-    });
+    // The bar moves every 100 deletions; the reset drops the view's selection with them.
+    Busy([&] { m_model->EraseSelected([&](int removed) { m_bar->SetPos(removed / 100); }); });
     Refresh();
     m_bar->hide();
 }

@@ -15,11 +15,14 @@ class QListView;
 class QPushButton;
 class CPercentProgressCtrl;
 
-// The entries: bare number texts (UTF-8) in list order, one model row each.
+// The entries: bare number texts (UTF-8) in list order, one model row each. The selection is
+// kept here too, one flag per entry: the view's selection model writes into it and the view
+// paints it from SelectedRole, so a large selection costs no persistent index per range.
 class CRecipientModel : public QAbstractListModel {
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;
+    static constexpr int SelectedRole = Qt::UserRole + 1;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
@@ -29,8 +32,17 @@ public:
     // Changes the entries in place, as one reset of the model.
     void Edit(const std::function<void(std::vector<std::string>&)>& change);
 
+    bool IsSelected(int row) const { return row >= 0 && row < rowCount() && m_selected[row]; }
+    int SelectedCount() const { return m_nSelected; }
+    // Sets one entry's flag; returns its earlier value.
+    bool SetSelected(int row, bool on);
+    // Removes the selected entries as one reset; progress gets the count removed after every 100.
+    void EraseSelected(const std::function<void(int removed)>& progress = {});
+
 private:
     std::vector<std::string> m_entries;
+    std::vector<char> m_selected;  // one per entry
+    int m_nSelected = 0;
 };
 
 class CRecipientList : public QWidget {

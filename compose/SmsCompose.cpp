@@ -117,16 +117,19 @@ void SortUnique(std::vector<std::string>& entries) {
     entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
 }
 
-void EraseAt(std::vector<std::string>& entries, const std::vector<int>& indices) {
-    std::vector<char> drop(entries.size(), 0);
-    for (int i : indices)
-        if (i >= 0 && static_cast<std::size_t>(i) < entries.size()) drop[i] = 1;
+void EraseFlagged(std::vector<std::string>& entries, const std::vector<char>& flags,
+                  const std::function<void(int removed)>& progress) {
+    const std::size_t n = std::min(entries.size(), flags.size());
     std::size_t w = 0;
-    for (std::size_t r = 0; r < entries.size(); ++r)
-        if (!drop[r]) {
-            if (w != r) entries[w] = std::move(entries[r]);
-            ++w;
+    int removed = 0;
+    for (std::size_t r = 0; r < entries.size(); ++r) {
+        if (r < n && flags[r]) {
+            if (++removed % 100 == 0 && progress) progress(removed);
+            continue;
         }
+        if (w != r) entries[w] = std::move(entries[r]);
+        ++w;
+    }
     entries.resize(w);
 }
 

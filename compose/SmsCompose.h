@@ -41,7 +41,9 @@ int ImportNumbersFromText(const std::string& fsPath, std::vector<std::string>& o
 // Duplicate removal: the entries sorted by their bytes, each kept only when it differs from
 // the one kept before it.
 void SortUnique(std::vector<std::string>& entries);
-// Removes the entries at the given indices (any order, repeats allowed).
-void EraseAt(std::vector<std::string>& entries, const std::vector<int>& indices);
+// Removes the entries whose flag is set (flags has one per entry), keeping the order of the
+// rest; progress is called with the count removed after every 100.
+void EraseFlagged(std::vector<std::string>& entries, const std::vector<char>& flags,
+                  const std::function<void(int removed)>& progress = {});
 
 }  // namespace compose

@@ -13,25 +13,25 @@ CPercentProgressCtrl::CPercentProgressCtrl(QWidget* parent)
     : QProgressBar(parent), m_clrBk(GetSysColor(SysColor::BtnFace)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setTextVisible(false);
-    QProgressBar::setRange(0, 100);
-    QProgressBar::setValue(0);
 }
 
 void CPercentProgressCtrl::SetRange(int lower, int upper) {
     m_nMin = lower;
     m_nMax = upper;
     m_nPos = lower;
-    QProgressBar::setRange(lower, upper < lower ? lower : upper);
     update();
 }
 
 void CPercentProgressCtrl::SetPos(int pos) {
+    if (pos == m_nPos) return;
     m_nPos = pos;
-    QProgressBar::setValue(pos);
-    update();
+    // QProgressBar's own value is not set: it repaints on every change.
+    if (isVisible() && (!m_sinceShown.isValid() || m_sinceShown.hasExpired(kRepaintMs))) repaint();
+    else update();
 }
 
 void CPercentProgressCtrl::paintEvent(QPaintEvent*) {
+    m_sinceShown.start();
     QPainter p(this);
     DrawBar(p, width(), height());
 }

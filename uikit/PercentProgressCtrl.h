@@ -2,6 +2,7 @@
 // Progress bar drawn as a colour ramp from the start to the end colour across the whole width,
 // cut at the bar's end, with an optional percentage text.
 #include <QColor>
+#include <QElapsedTimer>
 #include <QProgressBar>
 
 class CPercentProgressCtrl : public QProgressBar {
@@ -10,7 +11,10 @@ public:
     explicit CPercentProgressCtrl(QWidget* parent = nullptr);
 
     void SetRange(int lower, int upper);
+    // Moves the bar. The paint is queued; during long work on the UI thread the bar is painted
+    // at once at most every kRepaintMs, so it keeps showing progress without a paint per step.
     void SetPos(int pos);
+    static constexpr int kRepaintMs = 50;
     int GetPos() const { return m_nPos; }
 
     void SetStartColor(const QColor& c) { m_clrStart = c; update(); }
@@ -32,4 +36,5 @@ private:
     QColor m_clrBk;
     QColor m_clrText = QColor(255, 255, 255);
     bool m_bShowText = false;
+    QElapsedTimer m_sinceShown;  // since the last paint
 };

@@ -11,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QListView>
+#include <QMouseEvent>
+#include <QTest>
 
 namespace {
 struct ListFixture {
@@ -134,7 +137,7 @@ TEST(RecipientList, DeleteAndClearWithTheirMessages) {
     EXPECT_EQ(f.Entries()[0], "1001");
     EXPECT_EQ(f.Entries()[4], "1006");
     EXPECT_EQ(f.Entries().back(), "1248");
-    EXPECT_TRUE(f.list.View()->selectionModel()->selectedIndexes().isEmpty());
+    EXPECT_EQ(f.list.Model()->SelectedCount(), 0);
     EXPECT_FALSE(f.list.Bar()->isVisible());
 
     f.messages.clear();
@@ -171,4 +174,59 @@ TEST(RecipientList, ManualInputAndPickerNumbers) {
     EXPECT_EQ(f.list.GetCount(), 5);
     EXPECT_EQ(f.refreshes, 2);
     picker::SetLinkmanPicker(std::move(old));
+}
+
+TEST(RecipientList, SelectionByMouseAndKeysLivesInTheModelAndIsPainted) {
+    ListFixture f;
+    std::vector<std::string> entries;
+    for (int i = 0; i < 40; ++i) entries.push_back(std::to_string(1000 + i));
+    f.list.AddEntries(entries);
+    f.list.resize(420, 240);
+    f.list.show();
+    QListView* view = f.list.View();
+    QApplication::processEvents();
+    auto click = [&](int row, Qt::KeyboardModifiers mods = {}) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, mods,
+                          view->visualRect(f.list.Model()->index(row)).center());
+    };
+    auto selected = [&] {
+        std::vector<int> rows;
+        for (int r = 0; r < f.list.GetCount(); ++r)
+            if (f.list.Model()->IsSelected(r)) rows.push_back(r);
+        return rows;
+    };
+    click(2);
+    click(5, Qt::ControlModifier);
+    click(7, Qt::ShiftModifier);
+    EXPECT_EQ(selected(), (std::vector<int>{2, 5, 7}));
+    click(5);  // a second click takes it out
+    EXPECT_EQ(selected(), (std::vector<int>{2, 7}));
+    // A drag from an unselected entry selects the entries it covers; those it left again are
+    // as before.
+    const QPoint from = view->visualRect(f.list.Model()->index(1)).center();
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, from);
+    for (int row : {2, 3, 4, 3}) {
+        QMouseEvent move(QEvent::MouseMove, view->visualRect(f.list.Model()->index(row)).center(),
+                         view->viewport()->mapToGlobal(view->visualRect(f.list.Model()->index(row)).center()),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &move);
+    }
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, view->visualRect(f.list.Model()->index(3)).center());
+    EXPECT_EQ(selected(), (std::vector<int>{1, 2, 3, 7}));
+    // The selected rows are painted with the selection's colour, the others are not.
+    const QImage shot = view->viewport()->grab().toImage();
+    const QColor highlight = view->palette().color(QPalette::Highlight);
+    auto painted = [&](int row) {
+        const QRect r = view->visualRect(f.list.Model()->index(row));
+        return shot.pixelColor(r.left() + 2, r.center().y()) == highlight;
+    };
+    EXPECT_TRUE(painted(1));
+    EXPECT_FALSE(painted(4));
+    EXPECT_TRUE(painted(7));
+    // Select all, then clear.
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(f.list.Model()->SelectedCount(), 40);
+    view->selectionModel()->clear();
+    EXPECT_TRUE(selected().empty());
 }
