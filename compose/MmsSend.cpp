@@ -116,7 +116,8 @@ void ReadImageParams(const std::string& fsPath) {
 std::string AppStored(const std::string& rel) { return g_strAppPath + "\\" + rel; }
 
 std::string ToStored(const std::string& path) {
-    if (path.size() <= g_strAppPath.size() || path.compare(0, g_strAppPath.size(), g_strAppPath) != 0) return path;
+    const std::size_t n = g_strAppPath.size();
+    if (path.size() <= n || path.compare(0, n, g_strAppPath) != 0 || (path[n] != '/' && path[n] != '\\')) return path;
     std::string out = path;
     for (std::size_t i = g_strAppPath.size(); i < out.size(); ++i)
         if (out[i] == '/') out[i] = '\\';

@@ -1,6 +1,5 @@
 #include "compose/SendMMSDlg.h"
 
-#include "compose/CyclePeriodDlg.h"
 #include "compose/MmsSend.h"
 #include "compose/RecipientList.h"
 #include "compose/TimedSendDlg.h"
@@ -218,7 +217,19 @@ void CSendMMSDlg::StopPlaying() {
     m_midi.Close();
 }
 
+void CSendMMSDlg::TakeTitle() {
+    const std::string title = FromQ(m_editTitle->text());
+    if (codec::GbkLength(title) <= static_cast<std::size_t>(kTitleBytes)) m_strTitle = title;
+}
+
+void CSendMMSDlg::SelectKind(int nType) {
+    m_radios[nType]->setChecked(true);
+    OnRadioKind(nType);
+}
+
 void CSendMMSDlg::ResetContent() {
+    // What was typed stays when the fields go back on screen.
+    TakeTitle();
     StopPlaying();
     m_editText->clear();
     m_labelName->clear();
@@ -274,8 +285,8 @@ void CSendMMSDlg::LoadContent(int nType, const std::string& strPath) {
         ShowMessage(refusal);
         return;
     }
+    if (nType != m_nContentType) SelectKind(nType);
     ResetContent();
-    m_nContentType = nType;
     int seconds = k.playSeconds;
     std::string secondsLabel = k.secondsLabel ? k.secondsLabel : "";
     bool put = false;
@@ -316,15 +327,7 @@ void CSendMMSDlg::LoadContent(int nType, const std::string& strPath) {
     m_preview.Frame(0).nPlaySeconds = seconds;
     m_nFrameSeconds = seconds;
     m_labelSeconds->setText(ToQ(secondsLabel));
-    // Content that is not in the package file would send the previous file: nothing is kept.
-    const std::string pkg = mmssend::AppStored(k.packageFile);
-    if (!put || !m_preview.Save(pkg, 1)) {
-        ResetContent();
-        m_strContentPath.clear();
-        ShowMessage(kSaveFailed);
-        return;
-    }
-    m_strContentPath = pkg;
+    if (!SaveKindPackage(put, k.packageFile)) return;
     m_labelName->setText(ToQ(path));
     SetByteCount(size + 500);
     m_nFrameCount = 1;
@@ -335,6 +338,19 @@ void CSendMMSDlg::LoadContent(int nType, const std::string& strPath) {
     }
     m_preview.PlayFrameSound(0);
     if (k.note) ShowMessage(k.note);
+}
+
+bool CSendMMSDlg::SaveKindPackage(bool put, const char* file) {
+    const std::string pkg = mmssend::AppStored(file);
+    if (!put || !m_preview.Save(pkg, 1)) {
+        // A package file not written would send the previous content: nothing is kept.
+        ResetContent();
+        m_strContentPath.clear();
+        ShowMessage(kSaveFailed);
+        return false;
+    }
+    m_strContentPath = pkg;
+    return true;
 }
 
 bool CSendMMSDlg::ShowOpenedSlides() {
@@ -374,6 +390,7 @@ void CSendMMSDlg::LoadSlides(const std::string& strPath) {
         if (!chosen || chosen->empty()) return;
         path = *chosen;
     }
+    if (m_nContentType != mmssend::kSlides) SelectKind(mmssend::kSlides);
     if (!m_preview.Open(mmssend::ToStored(path))) return;
     ShowOpenedSlides();
 }
@@ -394,14 +411,7 @@ void CSendMMSDlg::OnBtnRecordVoice() {
     m_nFrameSeconds = m_nVoiceLength + 3;
     const std::string amr = mmssend::AppStored("CurR.amr");
     const bool put = !m_preview.SetSound(0, amr).empty();
-    const std::string pkg = mmssend::AppStored("Voice.QMX");
-    if (!put || !m_preview.Save(pkg, 1)) {
-        ResetContent();
-        m_strContentPath.clear();
-        ShowMessage(kSaveFailed);
-        return;
-    }
-    m_strContentPath = pkg;
+    if (!SaveKindPackage(put, "Voice.QMX")) return;
     m_labelSeconds->setText(ToQ(StringPrintf("%d秒。", m_nVoiceLength)));
     m_nFrameCount = 1;
     m_labelFrame->setText(ToQ("1/1帧"));
@@ -567,15 +577,7 @@ void CSendMMSDlg::SendScheduled(bool cyclic) {
         ShowMessage("还没有指定彩信接收对象！");
         return;
     }
-    if (cyclic) {
-        CCyclePeriodDlg dlg(window());
-        if (dlg.DoModal() != IDOK) return;
-        m_strSchedule = dlg.m_strPeriod;
-    } else {
-        CTimedSendDlg dlg(window());
-        if (dlg.DoModal() != IDOK) return;
-        m_strSchedule = dlg.m_strSendTime;
-    }
+    if (!AskSchedule(window(), cyclic, m_strSchedule)) return;
     OnBtnSendNow();
     m_strSchedule.clear();
 }

@@ -104,10 +104,17 @@ private:
     void OnInitDialog();
     bool UpdateData();
     void PutTitle();
+    // The title edit into m_strTitle, without a message.
+    void TakeTitle();
+    // Checks the kind's radio and switches to it.
+    void SelectKind(int nType);
     void ResetContent();
     // The opened package as slides: labels, frame 0 shown. False (after the message and a
     // reset) when it holds no frame.
     bool ShowOpenedSlides();
+    // Saves the page package as a kind's file of the program folder and makes it the content;
+    // false (content reset, message shown) when the file was not put in or not written.
+    bool SaveKindPackage(bool put, const char* file);
     // The kind's checks of the title, content and list before the schedule dialog or the send.
     bool CheckTitle();
     void SendScheduled(bool cyclic);

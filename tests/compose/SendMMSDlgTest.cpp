@@ -125,6 +125,15 @@ struct SendFixture : PageFixture {
     }
 };
 
+// The timed dialog answered with 2030-03-04 07:08:09.
+int TimedAt2030(CSkinDialog& d) {
+    auto& t = static_cast<CTimedSendDlg&>(d);
+    t.m_dateSend->setDate(QDate(2030, 3, 4));
+    t.m_timeSend->setTime(QTime(7, 8, 9));
+    t.OnOK();
+    return t.result();
+}
+
 std::string Vlq(unsigned v) {
     std::string out(1, static_cast<char>(v & 0x7F));
     while (v >>= 7) out.insert(out.begin(), static_cast<char>(0x80 | (v & 0x7F)));
@@ -354,13 +363,7 @@ TEST(SendMMSDlg, RefusalsLeaveThePageAsItWas) {
         f.page->m_editTitle->setText(ToQ(c.title));
         f.page->Recipients()->AddEntries(c.entries);
         f.messages.clear();
-        ScopedModalRun run([](CSkinDialog& d) {
-            auto& t = static_cast<CTimedSendDlg&>(d);
-            t.m_dateSend->setDate(QDate(2030, 3, 4));
-            t.m_timeSend->setTime(QTime(7, 8, 9));
-            t.OnOK();
-            return t.result();
-        });
+        ScopedModalRun run(TimedAt2030);
         if (c.timed)
             f.page->OnBtnSendTimed();
         else
@@ -415,13 +418,7 @@ TEST(SendMMSDlg, LibraryPackageScheduledAndWideNumbers) {
     std::strcpy(g_SysInfo.szNumberPrefix, "+86");
     f.messages.clear();
     const int first = f.NextFirstId();
-    ScopedModalRun run([](CSkinDialog& d) {
-        auto& t = static_cast<CTimedSendDlg&>(d);
-        t.m_dateSend->setDate(QDate(2030, 3, 4));
-        t.m_timeSend->setTime(QTime(7, 8, 9));
-        t.OnOK();
-        return t.result();
-    });
+    ScopedModalRun run(TimedAt2030);
     f.page->OnBtnSendTimed();
     EXPECT_EQ(f.messages, std::vector<std::string>{"已将彩信加入待发列表等待发送！"});
     EXPECT_TRUE(fs::is_empty(f.dir.file("MMSSink/文件彩信")));  // a library package is not copied
