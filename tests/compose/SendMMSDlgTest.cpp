@@ -5,6 +5,7 @@
 #include "compose/RecipientList.h"
 #include "compose/SendMMSDlg.h"
 #include "compose/TimedSendDlg.h"
+#include "compose/VoiceRecordDlg.h"
 #include "core/FileUtil.h"
 #include "core/Globals.h"
 #include "core/Helpers.h"
@@ -501,4 +502,22 @@ TEST(SendMMSDlg, SecondClickDuringASendDoesNothing) {
     EXPECT_TRUE(reentered);
     EXPECT_EQ(f.messages, std::vector<std::string>{"已将彩信加入待发列表等待发送！"});
     EXPECT_EQ(f.Rows(1).size(), 2u);
+}
+
+TEST(SendMMSDlg, RecordedVoiceBecomesTheContent) {
+    PageFixture f;
+    const std::string amr = "#!AMR\n" + std::string(994, '\x3c');
+    f.File("CurR.amr", amr);
+    f.page->OnRadioKind(mmssend::kVoice);
+    ScopedModalRun run([](CSkinDialog& d) {
+        static_cast<CVoiceRecordDlg&>(d).m_nLength = 4;
+        return static_cast<int>(IDOK);
+    });
+    f.page->OnBtnRecordVoice();
+    EXPECT_EQ(f.page->m_strContentPath, mmssend::AppStored("Voice.QMX"));
+    EXPECT_EQ(f.Label(1285), "4秒。");
+    EXPECT_EQ(f.Label(1284), "1/1帧");
+    EXPECT_EQ(f.Label(1286), "1500");
+    EXPECT_EQ(f.page->Package().Frame(0).nPlaySeconds, 7);
+    EXPECT_EQ(ReadFile(f.page->Package().WorkFile(f.page->Package().Frame(0).szSound)), amr);
 }
