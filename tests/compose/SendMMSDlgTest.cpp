@@ -126,6 +126,23 @@ struct SendFixture : PageFixture {
     }
 };
 
+// A package of frame texts (and a sound in each frame when given) at a path of the program folder.
+std::string SavePackage(const testsupport::TempAppDir& dir, const std::string& rel, const std::vector<std::string>& texts,
+                        const std::string& sound = {}) {
+    CMMSPackage maker;
+    maker.m_strWorkFolder = dir.file("make");
+    fs::create_directories(maker.m_strWorkFolder);
+    maker.New();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        maker.SetText(static_cast<int>(i), texts[i], 0);
+        if (!sound.empty()) maker.SetSound(static_cast<int>(i), sound);
+    }
+    const std::string path = dir.file(rel);
+    fs::create_directories(fs::path(path).parent_path());
+    EXPECT_EQ(maker.Save(path, 0), 1);
+    return path;
+}
+
 // The timed dialog answered with 2030-03-04 07:08:09.
 int TimedAt2030(CSkinDialog& d) {
     auto& t = static_cast<CTimedSendDlg&>(d);
@@ -312,15 +329,7 @@ TEST(SendMMSDlg, ImageParamsFile) {
 
 TEST(SendMMSDlg, LibrarySlidesAndEmptyPackage) {
     PageFixture f;
-    CMMSPackage maker;
-    maker.m_strWorkFolder = f.dir.file("make");
-    fs::create_directories(maker.m_strWorkFolder);
-    maker.New();
-    maker.SetText(0, "第一帧", 0);
-    maker.SetText(1, "第二帧", 0);
-    fs::create_directories(f.dir.file("MMSSink/接收彩信"));
-    ASSERT_EQ(maker.Save(f.dir.file("MMSSink/接收彩信/abc.qmx"), 0), 1);
-    f.page->LoadSlides(f.dir.file("MMSSink/接收彩信/abc.qmx"));
+    f.page->LoadSlides(SavePackage(f.dir, "MMSSink/接收彩信/abc.qmx", {"第一帧", "第二帧"}));
     EXPECT_EQ(f.page->m_strContentPath, mmssend::AppStored("MMSSink\\接收彩信\\abc.qmx"));
     EXPECT_EQ(f.Label(1284), "1/2帧");
     EXPECT_EQ(f.Label(1046), "接收彩信\\abc");
@@ -407,14 +416,7 @@ TEST(SendMMSDlg, ImmediateSendCopiesUploadsAndQueues) {
 
 TEST(SendMMSDlg, LibraryPackageScheduledAndWideNumbers) {
     SendFixture f;
-    CMMSPackage maker;
-    maker.m_strWorkFolder = f.dir.file("make");
-    fs::create_directories(maker.m_strWorkFolder);
-    maker.New();
-    maker.SetText(0, "正文", 0);
-    fs::create_directories(f.dir.file("MMSSink/接收彩信"));
-    ASSERT_EQ(maker.Save(f.dir.file("MMSSink/接收彩信/abc.qmx"), 0), 1);
-    f.page->LoadSlides(f.dir.file("MMSSink/接收彩信/abc.qmx"));
+    f.page->LoadSlides(SavePackage(f.dir, "MMSSink/接收彩信/abc.qmx", {"正文"}));
     f.page->Recipients()->AddEntries({"13800000001", "13800000002"});
     std::strcpy(g_SysInfo.szNumberPrefix, "+86");
     f.messages.clear();
@@ -443,17 +445,8 @@ TEST(SendMMSDlg, LibraryPackageScheduledAndWideNumbers) {
 TEST(SendMMSDlg, FailuresQueueNothing) {
     {  // too many files for one row: nothing copied, uploaded or queued
         SendFixture f;
-        CMMSPackage maker;
-        maker.m_strWorkFolder = f.dir.file("make");
-        fs::create_directories(maker.m_strWorkFolder);
-        maker.New();
         WriteFile(f.dir.file("s.amr"), "#!AMR\n");
-        for (int i = 0; i < 20; ++i) {
-            maker.SetText(i, "t", 0);
-            maker.SetSound(i, f.dir.file("s.amr"));
-        }
-        ASSERT_EQ(maker.Save(f.dir.file("many.qmx"), 0), 1);
-        f.page->LoadSlides(f.dir.file("many.qmx"));
+        f.page->LoadSlides(SavePackage(f.dir, "many.qmx", std::vector<std::string>(20, "t"), f.dir.file("s.amr")));
         f.page->m_editTitle->setText("t");
         f.page->Recipients()->AddEntries({"13800000001"});
         f.messages.clear();
