@@ -1,6 +1,5 @@
 #include "compose/SendSMSDlg.h"
 
-#include "compose/CyclePeriodDlg.h"
 #include "compose/ImportDialogs.h"
 #include "compose/MultiLineEdit.h"
 #include "compose/PickerHooks.h"
@@ -238,15 +237,7 @@ void CSendSMSDlg::SendScheduled(bool cyclic) {
     std::vector<std::string> numbers;
     if (!TakeNumbers(numbers)) return;
     if (ContentText().empty() && ShowMessage("真的要发送一个空消息吗？", 1) != 1) return;
-    if (cyclic) {
-        CCyclePeriodDlg dlg(window());
-        if (dlg.DoModal() != IDOK) return;
-        m_strSchedule = dlg.m_strPeriod;
-    } else {
-        CTimedSendDlg dlg(window());
-        if (dlg.DoModal() != IDOK) return;
-        m_strSchedule = dlg.m_strSendTime;
-    }
+    if (!AskSchedule(window(), cyclic, m_strSchedule)) return;
     EnqueueScheduled();
     m_strSchedule.clear();
 }

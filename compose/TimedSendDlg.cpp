@@ -1,5 +1,6 @@
 #include "compose/TimedSendDlg.h"
 
+#include "compose/CyclePeriodDlg.h"
 #include "compose/DialogButtons.h"
 #include "platform/Clock.h"
 #include "platform/StringFormat.h"
@@ -78,4 +79,17 @@ void CTimedSendDlg::OnOK() {
     m_strSendTime = StringPrintf("%4d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(), d.day(), t.hour(),
                                    t.minute(), t.second());
     CSkinDialog::OnOK();
+}
+
+bool AskSchedule(QWidget* parent, bool cyclic, std::string& schedule) {
+    if (cyclic) {
+        CCyclePeriodDlg dlg(parent);
+        if (dlg.DoModal() != IDOK) return false;
+        schedule = dlg.m_strPeriod;
+    } else {
+        CTimedSendDlg dlg(parent);
+        if (dlg.DoModal() != IDOK) return false;
+        schedule = dlg.m_strSendTime;
+    }
+    return true;
 }

@@ -27,3 +27,7 @@ public:
 protected:
     bool OnInitDialog() override;
 };
+
+// The schedule text of a timed (CTimedSendDlg) or cyclic (CCyclePeriodDlg) send, asked modally;
+// false on Cancel.
+bool AskSchedule(QWidget* parent, bool cyclic, std::string& schedule);
