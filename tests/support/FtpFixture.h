@@ -25,15 +25,8 @@ public:
         proc_.setProgram(QFile::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3");
         proc_.setArguments({"-c", Script(), QString::fromStdString(root_), QString::number(dropAfter)});
         proc_.setProcessChannelMode(QProcess::SeparateChannels);
-        proc_.start();
-        if (!proc_.waitForStarted(10000)) return;
-        // The script prints its port once it listens.
-        QByteArray line;
-        for (int i = 0; i < 200 && !line.contains('\n'); ++i) {
-            if (!proc_.waitForReadyRead(100) && proc_.state() != QProcess::Running) break;
-            line += proc_.readAllStandardOutput();
-        }
-        port_ = line.trimmed().toInt();
+        // A server that ends before it listens (seen once on a loaded machine) is started again.
+        for (int attempt = 0; attempt < 3 && port_ <= 0; ++attempt) Launch();
     }
     ~FtpServerFixture() {
         if (proc_.state() != QProcess::NotRunning) {
@@ -53,9 +46,31 @@ public:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     bool HasRemote(const std::string& name) const { return QFile::exists(QString::fromStdString(Remote(name))); }
-    std::string Stderr() { return proc_.readAllStandardError().toStdString(); }
+    std::string Stderr() { return failures_ + proc_.readAllStandardError().toStdString(); }
 
 private:
+    void Launch() {
+        if (proc_.state() != QProcess::NotRunning) {
+            proc_.kill();
+            proc_.waitForFinished(5000);
+        }
+        proc_.start();
+        if (!proc_.waitForStarted(10000)) {
+            failures_ += "not started: " + proc_.errorString().toStdString() + "\n";
+            return;
+        }
+        // The script prints its port once it listens.
+        QByteArray line;
+        for (int i = 0; i < 200 && !line.contains('\n'); ++i) {
+            if (!proc_.waitForReadyRead(100) && proc_.state() != QProcess::Running) break;
+            line += proc_.readAllStandardOutput();
+        }
+        port_ = line.trimmed().toInt();
+        if (port_ <= 0)
+            failures_ += "no port (output \"" + line.toStdString() + "\", exit " +
+                         std::to_string(proc_.exitCode()) + "): " + proc_.readAllStandardError().toStdString() + "\n";
+    }
+
     static QString Script() {
         return QStringLiteral(R"PY(
 import logging, sys
@@ -90,6 +105,7 @@ server.serve_forever()
     std::string root_;
     QProcess proc_;
     int port_ = 0;
+    std::string failures_;  // what the failed starts said
 };
 
 }  // namespace testsupport
