@@ -102,8 +102,8 @@ void MakeXls(const std::string& path, const std::string& sheet = "Sheet1") {
 // dBase III (number as text) or Visual FoxPro (number as N(11,0)), code page 936, with a
 // deleted record at the end.
 void MakeDbf(const std::string& path, bool foxpro) {
-    const std::string spec = foxpro ? "手机号码 N(11,0); 短信内容 C(200); 备注 C(10)" : "手机号码 C(20); 短信内容 C(200); 备注 C(10)";
-    std::string py = "import sys, dbf\nt = dbf.Table(sys.argv[1], " + PyStr(spec) + ", dbf_type=" +
+    const std::string fields = foxpro ? "手机号码 N(11,0); 短信内容 C(200); 备注 C(10)" : "手机号码 C(20); 短信内容 C(200); 备注 C(10)";
+    std::string py = "import sys, dbf\nt = dbf.Table(sys.argv[1], " + PyStr(fields) + ", dbf_type=" +
                      PyStr(foxpro ? "vfp" : "db3") + ", codepage='cp936')\nt.open(dbf.READ_WRITE)\n"
                      "for row in " + PyRows(Rows(kLong161), foxpro, foxpro) + ":\n"
                      "    t.append(tuple(v if v is not None else ('' if i else None) for i, v in enumerate(row)))\n"
