@@ -1,5 +1,7 @@
 #include "core/GlobalImages.h"
 
+#include "uikit/Resources.h"
+
 CImageList* g_imgList48 = nullptr;
 QPixmap* g_bmpListIcons = nullptr;
 QPixmap* g_pGlobalBitmap = nullptr;
@@ -26,6 +28,15 @@ int CImageList::Add(const QImage& strip, QColor mask) {
 QPixmap CImageList::GetImage(int i) const {
     if (i < 0 || i >= GetImageCount()) return {};
     return m_images[static_cast<std::size_t>(i)];
+}
+
+QList<QPixmap> ListRowIcons() {
+    const QPixmap strip = g_bmpListIcons ? *g_bmpListIcons : QPixmap::fromImage(uikit::res::Bitmap(439));
+    CImageList list(16, 16);
+    list.Add(strip.toImage(), QColor(0, 255, 0));
+    QList<QPixmap> out;
+    for (int i = 0; i < list.GetImageCount(); ++i) out << list.GetImage(i);
+    return out;
 }
 
 void CreateGlobalImages() {

@@ -2,6 +2,7 @@
 // The program-wide pictures: made after the application object, freed before it.
 #include <QColor>
 #include <QImage>
+#include <QList>
 #include <QPixmap>
 #include <vector>
 
@@ -29,6 +30,10 @@ extern CImageList* g_imgList48;
 extern QPixmap* g_bmpListIcons;
 // Bitmap 334 for the send-MMS page's drawing (CreateGlobalBitmapDC).
 extern QPixmap* g_pGlobalBitmap;
+
+// The 16x16 row icons of the queue and record lists: pieces of g_bmpListIcons (bitmap 439 when
+// it is not made), pure green transparent.
+QList<QPixmap> ListRowIcons();
 
 // Makes g_imgList48 and g_bmpListIcons.
 void CreateGlobalImages();

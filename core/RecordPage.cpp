@@ -56,16 +56,6 @@ CSkinButton* MakeButton(QWidget* parent, int id, const char* text) {
     return b;
 }
 
-// The row icons: 16x16 pieces of the shared list bitmap, pure green transparent.
-QList<QPixmap> RowIcons() {
-    const QPixmap strip = g_bmpListIcons ? *g_bmpListIcons : QPixmap::fromImage(uikit::res::Bitmap(439));
-    CImageList list(16, 16);
-    list.Add(strip.toImage(), QColor(0, 255, 0));
-    QList<QPixmap> out;
-    for (int i = 0; i < list.GetImageCount(); ++i) out << list.GetImage(i);
-    return out;
-}
-
 std::vector<std::string> Cells(std::string_view packed) {
     std::vector<std::string> cells;
     cells.reserve(recpage::kColumns);
@@ -175,7 +165,7 @@ void CRecordPage::OnInitDialog() {
         m_btnView[i]->setFixedSize(84, 24);
     }
     m_labelCount->setText(ToQ("列表中显示信息0条。"));
-    m_list->SetSmallImageList(RowIcons());
+    m_list->SetSmallImageList(ListRowIcons());
     m_menu.LoadMenu(251);
     m_menu.LoadToolbar(252);
     m_menu.SetBitmapBackground(QColor(255, 255, 255));

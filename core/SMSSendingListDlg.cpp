@@ -43,16 +43,6 @@ QStringList Headers(int list, const PendingPageKind& kind) {
 
 QPixmap Bitmap(int id) { return QPixmap::fromImage(uikit::res::Bitmap(id)); }
 
-// The row icons: 16x16 pieces of the shared list bitmap, pure green transparent.
-QList<QPixmap> RowIcons() {
-    const QPixmap strip = g_bmpListIcons ? *g_bmpListIcons : Bitmap(439);
-    CImageList list(16, 16);
-    list.Add(strip.toImage(), QColor(0, 255, 0));
-    QList<QPixmap> out;
-    for (int i = 0; i < list.GetImageCount(); ++i) out << list.GetImage(i);
-    return out;
-}
-
 // The view buttons' bitmaps: shown / not shown.
 const int kViewBitmaps[3][2] = {{480, 481}, {485, 486}, {488, 489}};
 
@@ -120,7 +110,7 @@ void CPendingPage::OnInitDialog() {
         stack->addWidget(view);
         if (i > 0) view->hide();
     }
-    m_views[0]->SetSmallImageList(RowIcons());
+    m_views[0]->SetSmallImageList(ListRowIcons());
 
     auto* bottom = m_bottom = new QHBoxLayout;
     bottom->addWidget(new QLabel("当前即时任务信息共计：", this));
