@@ -99,8 +99,7 @@ int QueuePairs(const std::vector<std::pair<std::string, std::string>>& pairs, co
     int queued = 0;
     for (const auto& [number, content] : pairs) {
         if (number.empty()) continue;
-        // Measured first: the cut walks the text a character at a time.
-        std::string text = codec::GbkLength(content) > rule.cutBytes ? codec::CutToGbkBytes(content, rule.cutBytes) : content;
+        std::string text = codec::CutToGbkBytes(content, rule.cutBytes);
         text += rule.suffix;
         queue->AddSMSItem(id++, number, {}, std::move(text), {}, 0);
         ++queued;

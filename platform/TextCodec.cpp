@@ -136,7 +136,8 @@ std::string_view CutGbkBytes(std::string_view gbk, std::size_t maxBytes) {
 }
 
 std::string CutToGbkBytes(std::string_view utf8, std::size_t maxBytes) {
-    if (utf8.size() <= maxBytes && IsAscii(utf8)) return std::string(utf8);
+    // A text that fits is measured once; only a longer one is walked a character at a time.
+    if (GbkLength(utf8) <= maxBytes) return std::string(utf8);
     std::size_t used = 0;
     std::size_t pos = 0;
     while (pos < utf8.size()) {
