@@ -18,9 +18,12 @@
 #include "platform/FtpClient.h"
 #include "platform/HttpClient.h"
 #include "platform/Seams.h"
+#include "platform/SoundPlayer.h"
+#include "platform/WaveDevice.h"
 #include "platform/TextCodec.h"
 #include "support/FtpFixture.h"
 #include "support/PeerLogin.h"
+#include "support/SoundFixture.h"
 #include "support/TestSupport.h"
 #include "tools/platform-sim/PlatformSim.h"
 #include "uikit/SkinDialog.h"
@@ -513,4 +516,60 @@ TEST(SendMMSDlg, RecordedVoiceBecomesTheContent) {
     EXPECT_EQ(f.Label(1286), "1500");
     EXPECT_EQ(f.page->Package().Frame(0).nPlaySeconds, 7);
     EXPECT_EQ(ReadFile(f.page->Package().WorkFile(f.page->Package().Frame(0).szSound)), amr);
+}
+
+// Play and stop over a device that takes as long as the samples last: the voice WAV through the
+// system sound player, a ".mid" ringtone through the MIDI player, the slides through the preview;
+// stop ends each of them, and another ringtone plays nothing.
+TEST(SendMMSDlg, PlayAndStopEachKind) {
+    PageFixture f;
+    auto dev = std::make_shared<wave::FileWaveDevice>(f.dir.file("in.raw"), f.dir.file("out.raw"));
+    dev->SetRealTime(true);
+    wave::ScopedWaveDevice scoped{dev};
+    const auto stopsPlaying = [&](const char* what) {
+        f.page->OnBtnStop();
+        EXPECT_FALSE(sound::SystemSound().IsPlaying()) << what;
+        EXPECT_FALSE(f.page->Package().m_bPlaying) << what;
+        EXPECT_TRUE(testsupport::WaitUntil([&] { return dev->m_nOpenOutputs == 0; })) << what;
+    };
+
+    // The recorded voice.
+    f.File("CurR.amr", "#!AMR\n" + std::string(994, '\x3c'));
+    const std::string pcm = soundfix::Bytes(soundfix::Tone(4.0));
+    f.File("CurR.dat", soundfix::Wav(pcm));
+    f.page->OnRadioKind(mmssend::kVoice);
+    {
+        ScopedModalRun run([](CSkinDialog& d) {
+            static_cast<CVoiceRecordDlg&>(d).m_nLength = 4;
+            return static_cast<int>(IDOK);
+        });
+        f.page->OnBtnRecordVoice();
+    }
+    f.page->OnBtnPlay();
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return dev->m_nBytesPlayed > 0; }));
+    EXPECT_TRUE(sound::SystemSound().IsPlaying());
+    stopsPlaying("voice");
+    EXPECT_LT(dev->m_nBytesPlayed, static_cast<long long>(pcm.size()));
+
+    // A MIDI ringtone of 30.5 s, rendered at 22050 Hz in stereo.
+    f.page->LoadContent(mmssend::kRingtone, f.File("tune.mid", Midi305()));
+    const long long before = dev->m_nBytesPlayed;
+    f.page->OnBtnPlay();
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return dev->m_nBytesPlayed > before; }));
+    EXPECT_EQ(dev->LastOutputFormat().rate, 22050);
+    EXPECT_EQ(dev->LastOutputFormat().channels, 2);
+    stopsPlaying("midi");
+
+    // An AMR ringtone is not played.
+    f.page->LoadContent(mmssend::kRingtone, f.File("tune.amr", "#!AMR\n" + std::string(100, '\x3c')));
+    const int opens = dev->m_nOutputOpens;
+    f.page->OnBtnPlay();
+    EXPECT_EQ(dev->m_nOutputOpens, opens);
+    EXPECT_TRUE(f.messages.empty()) << f.messages.front();
+
+    // Slides play frame after frame until stopped.
+    f.page->LoadSlides(SavePackage(f.dir, "MMSSink/接收彩信/abc.qmx", {"第一帧", "第二帧"}));
+    f.page->OnBtnPlay();
+    EXPECT_TRUE(f.page->Package().m_bPlaying);
+    stopsPlaying("slides");
 }
