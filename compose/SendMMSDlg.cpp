@@ -6,6 +6,7 @@
 #include "compose/VoiceRecordDlg.h"
 #include "core/FileUtil.h"
 #include "core/GbkLimitValidator.h"
+#include "core/GlobalImages.h"
 #include "core/Globals.h"
 #include "core/Helpers.h"
 #include "core/MmsUpload.h"
@@ -18,7 +19,9 @@
 #include "platform/Seams.h"
 #include "platform/StringFormat.h"
 #include "platform/TextCodec.h"
+#include "uikit/ImageButton.h"
 #include "uikit/PercentProgressCtrl.h"
+#include "uikit/ScrollBarHooks.h"
 #include "uikit/SkinButton.h"
 #include "uikit/SkinDialog.h"
 #include "uikit/SkinEdit.h"
@@ -92,7 +95,7 @@ CSendMMSDlg::CSendMMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
     for (int i = 0; i < 8; ++i) {
         m_radios[i] = new QRadioButton(ToQ(kRadioTexts[i]), this);
         m_radios[i]->setObjectName(QString::number(kRadioIds[i]));
-        m_radios[i]->setGeometry(270 + (i % 4) * 90, 6 + (i / 4) * 22, 88, 20);
+        m_radios[i]->setGeometry(270 + (i % 4) * 100, 6 + (i / 4) * 22, 98, 20);
         m_group->addButton(m_radios[i], i);
     }
     m_radios[0]->setChecked(true);
@@ -115,10 +118,18 @@ CSendMMSDlg::CSendMMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
     m_labelFrame = MakeLabel(this, 1284, "0/0帧", QRect(30, 460, 60, 18));
     m_labelSeconds = MakeLabel(this, 1285, "0秒", QRect(95, 460, 90, 18));
     m_labelBytes = MakeLabel(this, 1286, "0", QRect(190, 460, 60, 18));
-    m_btnPlay = MakeButton(this, 1006, "", QRect(30, 482, 40, 24));
-    m_btnStop = MakeButton(this, 1276, "", QRect(80, 482, 40, 24));
-    m_btnPrev = MakeButton(this, 1007, "", QRect(130, 482, 40, 24));
-    m_btnNext = MakeButton(this, 1008, "", QRect(180, 482, 40, 24));
+    // The player buttons: hovered and normal pictures.
+    const auto player = [this](int id, int bitmap, int x) {
+        auto* b = new CImageButton(this);
+        b->setObjectName(QString::number(id));
+        b->setGeometry(x, 482, 40, 24);
+        b->SetBitmaps(bitmap, QColor(0, 255, 0), bitmap + 1, QColor(0, 255, 0));
+        return b;
+    };
+    m_btnPlay = player(1006, 643, 30);
+    m_btnStop = player(1276, 645, 80);
+    m_btnPrev = player(1007, 647, 130);
+    m_btnNext = player(1008, 649, 180);
 
     m_labelCount = MakeLabel(this, 1101, "添加彩信接收者(当前已有0位)：", QRect(270, 146, 320, 18));
     m_recipients = new CRecipientList({1021, 1071, 1004, 1012, 1051, 1070}, "真的要清空列表中的彩信接收者吗？",
@@ -144,6 +155,7 @@ CSendMMSDlg::CSendMMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
 
 CSendMMSDlg::~CSendMMSDlg() {
     StopPlaying();
+    uikit::RemoveScrollBarHooks();  // the edit drops its bars when it goes
     m_preview.m_pHost = nullptr;
     m_preview.m_pTextCtrl = nullptr;
     if (g_pSendMMSDlg == this) g_pSendMMSDlg = nullptr;
@@ -158,6 +170,10 @@ void CSendMMSDlg::OnInitDialog() {
     paths::MakeDirs(paths::ToFsPath(m_preview.m_strWorkFolder));
     m_preview.ClearFrames();
     m_editText->setGeometry(m_preview.TextRect());
+    // The text edit's thin skinned bars, every part painted from bitmap 334.
+    uikit::InstallScrollBarHooks();
+    CreateGlobalBitmapDC();
+    uikit::SkinSB_SetupChild(m_editText);
     m_btnPlay->setToolTip(ToQ("播放彩信"));
     m_btnStop->setToolTip(ToQ("暂停播放"));
     m_btnPrev->setToolTip(ToQ("上一帧"));
@@ -188,6 +204,13 @@ void CSendMMSDlg::OnPreviewMessage(int nMsg) {
     if (nMsg == CMMSPreview::kMsgFrame) OnShowFrame();
 }
 
+bool CSendMMSDlg::event(QEvent* e) {
+    if (e->type() != uikit::CSkinSBNotifyEvent::EventType()) return CPageDlg::event(e);
+    auto* n = static_cast<uikit::CSkinSBNotifyEvent*>(e);
+    if (g_pGlobalBitmap) n->result = uikit::ButtonCustomDraw(&n->nm, *g_pGlobalBitmap);
+    return true;
+}
+
 void CSendMMSDlg::timerEvent(QTimerEvent* e) {
     const int id = m_timers.IdOf(e);
     if (id == CMMSPreview::kTimerStep || id == CMMSPreview::kTimerGif)
@@ -199,10 +222,13 @@ void CSendMMSDlg::timerEvent(QTimerEvent* e) {
 void CSendMMSDlg::paintEvent(QPaintEvent* e) {
     CPageDlg::paintEvent(e);
     QPainter p(this);
-    // The phone preview area.
-    p.fillRect(QRect(17, 70, 234, 383), QColor(64, 64, 64));
-    p.fillRect(QRect(m_preview.m_nLeft - 10, m_preview.m_nTop - 10, 148, 210), Qt::white);
+    // The phone around the preview, and the shown frame's sound mark below its screen.
+    static const QPixmap phone(":/bmp/640.png");
+    if (!phone.isNull()) p.drawPixmap(17, 70, phone);
+    else p.fillRect(QRect(17, 70, 234, 383), QColor(64, 64, 64));
+    p.fillRect(QRect(m_preview.m_nLeft - 10, m_preview.m_nTop - 10, 148, 220), Qt::white);
     m_preview.DrawAnimationFrame(p);
+    if (m_nSoundMark) p.drawPixmap(SoundMarkRect(), QPixmap(QString(":/bmp/%1.png").arg(m_nSoundMark)));
 }
 
 void CSendMMSDlg::SetByteCount(long long bytes) {
@@ -237,6 +263,7 @@ void CSendMMSDlg::ResetContent() {
     m_labelFrame->setText(ToQ("0/0帧"));
     m_labelSeconds->setText(ToQ("0秒"));
     m_nVoiceLength = m_nFrameCount = m_nFrameSeconds = m_nCurFrame = 0;
+    SetSoundMark();
     m_preview.Reset();
     if (m_nContentType == mmssend::kSlides) update();
     UpdateRecipientCount();
@@ -426,6 +453,21 @@ void CSendMMSDlg::OnShowFrame() {
     m_labelSeconds->setText(ToQ(StringPrintf("%d秒", m_nFrameSeconds)));
     m_labelFrame->setText(ToQ(StringPrintf("%d/%d帧", m_nCurFrame + 1, m_nFrameCount)));
     m_labelBytes->setText(QString::number(m_preview.m_nFileSize));
+    SetSoundMark();
+}
+
+QRect CSendMMSDlg::SoundMarkRect() const { return QRect(m_preview.m_nLeft - 10, m_preview.m_nTop + 218, 16, 16); }
+
+void CSendMMSDlg::SetSoundMark() {
+    int mark = 0;
+    if (m_nContentType == mmssend::kSlides && m_nFrameCount > 0) {
+        const std::string sound = m_preview.Frame(m_nCurFrame).szSound;
+        const std::size_t at = codec::AsciiLower(sound).find(".amr");
+        if (!sound.empty()) mark = at != std::string::npos && at > 0 ? 641 : 642;
+    }
+    if (mark == m_nSoundMark) return;
+    m_nSoundMark = mark;
+    update(SoundMarkRect());
 }
 
 void CSendMMSDlg::OnBtnPlay() {

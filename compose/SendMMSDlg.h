@@ -10,6 +10,7 @@
 #include <string>
 
 class CRecipientList;
+class CImageButton;
 class CSkinButton;
 class CSkinEdit;
 class QButtonGroup;
@@ -62,6 +63,8 @@ public:
     int m_nFrameCount = 0;
     int m_nCurFrame = 0;
     int m_nFrameSeconds = 0;
+    // The sound mark of the shown frame: 0 none, 641 an AMR sound, 642 another sound.
+    int m_nSoundMark = 0;
 
     QRadioButton* m_radios[8];
     CSkinEdit* m_editTitle;      // 1043
@@ -74,10 +77,10 @@ public:
     CSkinButton* m_btnChoose;    // 1052
     CSkinButton* m_btnEditSlides;  // 1275
     CSkinButton* m_btnRecordVoice; // 1005
-    CSkinButton* m_btnPlay;      // 1006
-    CSkinButton* m_btnPrev;      // 1007
-    CSkinButton* m_btnNext;      // 1008
-    CSkinButton* m_btnStop;      // 1276
+    CImageButton* m_btnPlay;      // 1006
+    CImageButton* m_btnPrev;      // 1007
+    CImageButton* m_btnNext;      // 1008
+    CImageButton* m_btnStop;      // 1276
     CSkinButton* m_btnSendNow;   // 1002
     CSkinButton* m_btnSendTimed; // 1003
     CSkinButton* m_btnSendCyclic;// 1009
@@ -99,6 +102,9 @@ public slots:
 protected:
     void timerEvent(QTimerEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    bool event(QEvent* e) override;
+    void SetSoundMark();
+    QRect SoundMarkRect() const;
 
 private:
     void OnInitDialog();

@@ -429,6 +429,15 @@ BOOL SkinSB_SetMinThumbSize(HWND hwnd, int wBar, int size) {
     return 1;
 }
 
+BOOL SkinSB_SetupChild(HWND hwnd) {
+    if (!SkinSB_Initialize(hwnd)) return 0;
+    SkinSB_SetStyle(hwnd, SB_BOTH, CSBS_FLAT);
+    SkinSB_SetSize(hwnd, SB_BOTH, 9, 9);
+    SkinSB_SetMinThumbSize(hwnd, SB_BOTH, 18);
+    SkinSB_RecalcFrame(hwnd);
+    return 1;
+}
+
 BOOL SkinSB_IsThumbTracking(HWND hwnd) {
     const SkinSBWnd* r = Rec(hwnd);
     return r && r->tracking;

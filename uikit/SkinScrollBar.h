@@ -145,6 +145,10 @@ bool SkinSB_TimerActive(unsigned id);
 int SkinSB_PressedPart();
 int SkinSB_HotPart();
 
+// The settings of the kit's callers for a skinned child window: custom bars, flat style, 9 × 9,
+// minimum thumb 18 on both bars, then the room recomputed. 0 when the window has bars already.
+BOOL SkinSB_SetupChild(HWND hwnd);
+
 // The parents' answer to the custom-draw notification: every part from the skin bitmap 334.
 LRESULT ButtonCustomDraw(const NMCSBCUSTOMDRAW* nm, const QPixmap& skin);
 

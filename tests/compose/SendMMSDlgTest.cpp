@@ -31,6 +31,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDate>
 #include <QDateEdit>
 #include <QImage>
@@ -572,4 +573,41 @@ TEST(SendMMSDlg, PlayAndStopEachKind) {
     f.page->OnBtnPlay();
     EXPECT_TRUE(f.page->Package().m_bPlaying);
     stopsPlaying("slides");
+}
+
+// Offscreen pictures of the page for a look (SMS_SHOT_DIR set): a long text in its skinned
+// edit, and slides whose frame has a sound.
+TEST(SendMMSDlg, RenderForReview) {
+    const char* out = std::getenv("SMS_SHOT_DIR");
+    if (!out) GTEST_SKIP() << "SMS_SHOT_DIR not set";
+    PageFixture f;
+    f.page->resize(730, 520);
+    std::string novel;
+    for (int i = 1; i <= 40; ++i) novel += "第" + std::to_string(i) + "行：春眠不觉晓，处处闻啼鸟。\r\n";
+    f.page->LoadContent(mmssend::kNovel, f.File("novel.txt", codec::ToGbk(novel)));
+    f.page->m_editTitle->setText(ToQ("春晓"));
+    f.page->Recipients()->AddEntries({"13800000001", "13800000002"});
+    f.page->show();
+    QApplication::processEvents();
+    f.page->grab().save(QString(out) + "/page135-novel.png");
+    f.page->LoadSlides(SavePackage(f.dir, "MMSSink/接收彩信/abc.qmx", {"第一帧", "第二帧"}, f.File("s.amr", "#!AMR\n")));
+    QApplication::processEvents();
+    f.page->grab().save(QString(out) + "/page135-slides.png");
+}
+
+// The sound mark under the screen follows the shown frame: AMR, another sound, or none.
+TEST(SendMMSDlg, SoundMarkFollowsTheFrame) {
+    PageFixture f;
+    const struct {
+        const char* sound;
+        int mark;
+    } cases[] = {{"s.amr", 641}, {"s.wav", 642}, {nullptr, 0}};
+    for (const auto& c : cases) {
+        const std::string sound = c.sound ? f.File(c.sound, "#!AMR\n") : std::string();
+        f.page->LoadSlides(SavePackage(f.dir, std::string("MMSSink/接收彩信/") + (c.sound ? c.sound : "none") + ".qmx",
+                                       {"第一帧"}, sound));
+        EXPECT_EQ(f.page->m_nSoundMark, c.mark) << (c.sound ? c.sound : "none");
+    }
+    f.page->OnRadioKind(mmssend::kRingtone);
+    EXPECT_EQ(f.page->m_nSoundMark, 0);
 }
