@@ -170,7 +170,8 @@ TEST(WorkerEngineThreads, JobsRunWithTheirDeviceNumbersAndPassTiming) {
     EXPECT_EQ(worker::ThreadsStarted(), 1);
     EXPECT_EQ(g_SysInfo.bThreadsStarted, 1);
     EXPECT_EQ(worker::RunningThreads(), 23);  // 0-20, 22 and 23
-    ASSERT_TRUE(testsupport::WaitUntil([&] { return smsBalance >= 2 && polls >= 3 && mmsBalance >= 2; }, 20000));
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [&] { return smsBalance >= 2 && polls >= 3 && mmsBalance >= 2 && sends >= 50; }, 20000));
     ASSERT_TRUE(worker::StopMsgThreads(5000));
     EXPECT_EQ(worker::RunningThreads(), 0);
     EXPECT_EQ(sends.load(), 50);
