@@ -27,12 +27,6 @@ using codec::ToQ;
 
 namespace {
 
-QLabel* AddLabel(QWidget* parent, const char* text, int x, int y, int cx) {
-    auto* label = new QLabel(ToQ(text), parent);
-    CSkinDialog::PlaceDlu(label, x, y, cx, 12);
-    return label;
-}
-
 CSkinEdit* AddEdit(QWidget* parent, int id, int x, int y, int cx) {
     auto* edit = new CSkinEdit(parent);
     edit->setObjectName(QString::number(id));
@@ -77,7 +71,7 @@ std::string TrimLeft(const std::string& s) {
 
 CGroupNameDlg::CGroupNameDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     Setup(this, IDD, "新增彩信分组", 180, 84);
-    m_lblName = AddLabel(this, "", 14, 28, 152);
+    m_lblName = AddDlgLabel(this, "", 14, 28, 152);
     m_lblName->setObjectName("1269");
     m_editName = AddEdit(this, 1043, 14, 42, 152);
     AddOkCancelButtons(this, m_btnOK, m_btnCancel, 40, 94, 64);
@@ -111,10 +105,10 @@ void CGroupNameDlg::OnOK() {
 
 CMMSRenameDlg::CMMSRenameDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     Setup(this, IDD, "修改彩信名称", 196, 90);
-    AddLabel(this, "彩信名称：", 12, 28, 44);
+    AddDlgLabel(this, "彩信名称：", 12, 28, 44);
     m_editOldName = AddEdit(this, 1044, 58, 26, 126);
     m_editOldName->setReadOnly(true);
-    AddLabel(this, "修改名称：", 12, 48, 44);
+    AddDlgLabel(this, "修改名称：", 12, 48, 44);
     m_editNewName = AddEdit(this, 1043, 58, 46, 126);
     AddOkCancelButtons(this, m_btnOK, m_btnCancel, 48, 102, 70);
 }
@@ -152,9 +146,9 @@ void CMMSRenameDlg::OnOK() {
 
 CImportMMSGroupDlg::CImportMMSGroupDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     Setup(this, IDD, "设置彩信加入组和彩信名称", 206, 90);
-    AddLabel(this, "彩信加入组名：", 12, 28, 58);
+    AddDlgLabel(this, "彩信加入组名：", 12, 28, 58);
     m_cmbGroup = AddCombo(this, 1026, true, 72, 26, 122);
-    AddLabel(this, "彩信名称：", 12, 48, 58);
+    AddDlgLabel(this, "彩信名称：", 12, 48, 58);
     m_editName = AddEdit(this, 1044, 72, 46, 122);
     AddOkCancelButtons(this, m_btnOK, m_btnCancel, 52, 108, 70);
 }
@@ -203,7 +197,7 @@ void CImportMMSGroupDlg::OnOK() {
 
 CInsertMMSDlg::CInsertMMSDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     Setup(this, IDD, "从彩信仓库中插入彩信", 190, 200);
-    AddLabel(this, "选择彩信分组：", 12, 28, 58);
+    AddDlgLabel(this, "选择彩信分组：", 12, 28, 58);
     m_cmbGroup = AddCombo(this, 1026, false, 72, 26, 106);
     m_list = new uikit::CSortListCtrl(this);
     m_list->setObjectName("1011");
@@ -256,7 +250,7 @@ void CInsertMMSDlg::OnOK() {
 // ---- CExportOptionDlg
 
 CExportOptionDlg::CExportOptionDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
-    Setup(this, IDD, "信息导出设置", 176, 112);
+    Setup(this, IDD, "信息导出设置", 176, 116);
     struct Radio {
         QRadioButton** radio;
         int id;
@@ -303,7 +297,7 @@ void CExportOptionDlg::OnOK() {
 
 CFrameTextDlg::CFrameTextDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     Setup(this, IDD, "设置文字内容", 220, 170);
-    AddLabel(this, "文本信息：", 12, 26, 60);
+    AddDlgLabel(this, "文本信息：", 12, 26, 60);
     m_editText = new CMultiLineEdit(this);
     m_editText->setObjectName("1015");
     m_editText->SetLimitBytes(kTextBytes);
@@ -337,8 +331,8 @@ void CFrameTextDlg::OnOK() {
 // ---- CMMSTitleDlg
 
 CMMSTitleDlg::CMMSTitleDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
-    Setup(this, IDD, "设置彩信标题", 196, 70);
-    AddLabel(this, "彩信标题：", 12, 28, 44);
+    Setup(this, IDD, "设置彩信标题", 196, 74);
+    AddDlgLabel(this, "彩信标题：", 12, 28, 44);
     m_editTitle = AddEdit(this, 1043, 58, 26, 126);
     m_editTitle->setValidator(new CGbkLimitValidator(kTitleBytes, m_editTitle));
     AddOkCancelButtons(this, m_btnOK, m_btnCancel, 48, 102, 50);

@@ -356,3 +356,32 @@ TEST(MMSDialogs, TitleIsAtMostFortyBytes) {
         EXPECT_EQ(dlg.m_strTitle, c.result);
     }
 }
+
+// Offscreen pictures of the dialogs, for a look (SMS_SHOT_DIR set).
+TEST(MMSDialogs, RenderForReview) {
+    const char* out = std::getenv("SMS_SHOT_DIR");
+    if (!out) GTEST_SKIP() << "SMS_SHOT_DIR not set";
+    Library lib;
+    for (const char* f : {"春节祝福.qmx", "新品上市.qmx", "会员活动.qmx"}) lib.Package("接收彩信", f);
+    fs::create_directories(lib.app.file("MMSSink/文件彩信"));
+    CGroupNameDlg g;
+    CMMSRenameDlg r;
+    r.m_strOldName = "春节祝福";
+    CImportMMSGroupDlg i;
+    i.m_strName = "新品上市";
+    CInsertMMSDlg m;
+    CExportOptionDlg e;
+    CFrameTextDlg t;
+    t.m_strText = "新品上市，欢迎选购！\r\n详情请到店咨询。";
+    CMMSTitleDlg h;
+    h.m_strTitle = "转发：春节祝福";
+    for (CSkinDialog* d : std::initializer_list<CSkinDialog*>{&g, &r, &i, &m, &e, &t, &h}) {
+        ScopedModalRun run([&](CSkinDialog& dlg) {
+            dlg.ShowForHook();
+            dlg.grab().save(QString(out) + "/" + QString::number(dlg.TemplateId()) + ".png");
+            dlg.OnCancel();
+            return dlg.result();
+        });
+        d->DoModal();
+    }
+}
