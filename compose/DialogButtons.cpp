@@ -3,6 +3,8 @@
 #include "uikit/SkinButton.h"
 #include "uikit/SkinDialog.h"
 
+#include <QLabel>
+
 void AddOkCancelButtons(CSkinDialog* dlg, CSkinButton*& ok, CSkinButton*& cancel, int xOk, int xCancel, int y) {
     ok = new CSkinButton(QString::fromUtf8("确定"), dlg);
     ok->setObjectName("1");
@@ -13,4 +15,10 @@ void AddOkCancelButtons(CSkinDialog* dlg, CSkinButton*& ok, CSkinButton*& cancel
     CSkinDialog::PlaceDlu(cancel, xCancel, y, 46, 14);
     QObject::connect(ok, &QPushButton::clicked, dlg, [dlg] { dlg->OnOK(); });
     QObject::connect(cancel, &QPushButton::clicked, dlg, [dlg] { dlg->OnCancel(); });
+}
+
+QLabel* AddDlgLabel(CSkinDialog* dlg, const char* text, int x, int y, int cx) {
+    auto* label = new QLabel(QString::fromUtf8(text), dlg);
+    CSkinDialog::PlaceDlu(label, x, y, cx, 12);
+    return label;
 }

@@ -12,12 +12,6 @@ using codec::FromQ;
 using codec::ToQ;
 
 namespace {
-QLabel* Label(CSkinDialog* dlg, const char* text, int x, int y, int cx) {
-    auto* l = new QLabel(ToQ(text), dlg);
-    CSkinDialog::PlaceDlu(l, x, y, cx, 12);
-    return l;
-}
-
 CFlatComboBox* DropList(CSkinDialog* dlg, int id, const std::vector<std::string>& items, int x, int y, int cx) {
     auto* c = new CFlatComboBox(dlg);
     c->setObjectName(QString::number(id));
@@ -36,7 +30,7 @@ CImportSourceTableDlg::CImportSourceTableDlg(std::string prompt, QWidget* parent
     setObjectName(QString::number(IDD));
     setWindowTitle(ToQ("导入字段在源文件中的所在表名"));
     SetDialogSizeDlu(200, 80);
-    Label(this, "源文件中表名：", 12, 28, 60);
+    AddDlgLabel(this, "源文件中表名：", 12, 28, 60);
     m_editTableName = new CSkinEdit(this);
     m_editTableName->setObjectName("1043");
     PlaceDlu(m_editTableName, 72, 26, 116, 14);
@@ -60,7 +54,7 @@ CImportTableDlg::CImportTableDlg(const std::vector<std::string>& tables, QWidget
     setObjectName(QString::number(IDD));
     setWindowTitle(ToQ("导入字段在源文件中的所在表名"));
     SetDialogSizeDlu(200, 90);
-    Label(this, "选择包含导入记录的表名：", 12, 26, 176);
+    AddDlgLabel(this, "选择包含导入记录的表名：", 12, 26, 176);
     m_comboTables = DropList(this, 1026, tables, 12, 40, 176);
     AddOkCancelButtons(this, m_btnOK, m_btnCancel, 46, 108, 66);
 }
@@ -79,9 +73,9 @@ CImportFieldMapDlg::CImportFieldMapDlg(const std::vector<std::string>& fields, Q
     setObjectName(QString::number(IDD));
     setWindowTitle(ToQ("设置导入字段映射关系"));
     SetDialogSizeDlu(200, 100);
-    Label(this, "手机号码：", 12, 30, 50);
+    AddDlgLabel(this, "手机号码：", 12, 30, 50);
     m_comboNumber = DropList(this, 1026, fields, 64, 28, 124);
-    Label(this, "短信内容：", 12, 52, 50);
+    AddDlgLabel(this, "短信内容：", 12, 52, 50);
     m_comboContent = DropList(this, 1225, fields, 64, 50, 124);
     AddOkCancelButtons(this, m_btnOK, m_btnCancel, 46, 108, 76);
 }
