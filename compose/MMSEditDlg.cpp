@@ -1,5 +1,7 @@
 #include "compose/MMSEditDlg.h"
 
+#include "compose/MMSDialogs.h"
+#include "compose/MMSLibrary.h"
 #include "compose/MMSSinkDlg.h"
 #include "compose/MmsSend.h"
 #include "compose/MultiLineEdit.h"
@@ -79,17 +81,14 @@ std::string PackageLabel(const std::string& path) {
     return folder + "\\" + (file.size() > 4 ? file.substr(0, file.size() - 4) : std::string());
 }
 
-// The group and the name of a package in the library; false when cancelled.
+// The group and the name of a package in the library (name preset); false when cancelled.
 bool AskGroupAndName(QWidget* parent, const std::string& preset, std::string& group, std::string& name) {
-    (void)parent;
-    (void)preset;
-    (void)group;
-    (void)name;
-    return false;
-}
-
-std::string LibraryPath(const std::string& group, const std::string& name) {
-    return mmssend::AppStored("MMSSink\\" + group + "\\" + name + ".qmx");
+    CImportMMSGroupDlg dlg(parent);
+    dlg.m_strName = preset;
+    if (dlg.DoModal() != IDOK) return false;
+    group = dlg.m_strGroup;
+    name = dlg.m_strName;
+    return true;
 }
 
 }  // namespace
@@ -395,7 +394,7 @@ void CMMSEditDlg::OnBtnImport() {
     if (const std::size_t dot = preset.rfind('.'); dot != std::string::npos) preset.erase(dot);
     std::string group, name;
     if (!AskGroupAndName(this, preset, group, name)) return;
-    const std::string target = LibraryPath(group, name);
+    const std::string target = mmslib::PackagePath(group, name);
     const std::string fsTarget = paths::ToFsPath(target);
     if (paths::FileExists(fsTarget) && ShowMessage("彩信仓库中已经存在同名彩信！是否覆盖？", 1) != 1) return;
     const std::string fsSource = paths::ToFsPath(source);
@@ -447,7 +446,7 @@ bool CMMSEditDlg::SaveAsPackage() {
     if (!AskGroupAndName(this, "", group, name)) return false;
     const std::string oldPath = m_preview.m_strPath;
     const bool content = HasContent();
-    if (!m_preview.Save(LibraryPath(group, name), 1)) {
+    if (!m_preview.Save(mmslib::PackagePath(group, name), 1)) {
         m_preview.m_strPath = oldPath;  // nothing was written there
         if (content) ShowMessage(kWriteFailed);
         return false;

@@ -1,3 +1,4 @@
+#include "compose/MMSDialogs.h"
 #include "compose/MMSEditDlg.h"
 #include "compose/MultiLineEdit.h"
 #include "compose/SendMMSDlg.h"
@@ -9,6 +10,7 @@
 #include "platform/WaveDevice.h"
 #include "support/SoundFixture.h"
 #include "support/TestSupport.h"
+#include "uikit/FlatComboBox.h"
 #include "uikit/SkinButton.h"
 #include "uikit/SkinCheckBox.h"
 #include "uikit/SkinEdit.h"
@@ -333,6 +335,96 @@ TEST_F(EditTest, PictureSizeBoundsAndParamFile) {
     g_nMMSImageWidth = 140;
     g_nMMSImageHeight = 200;
     g_bNoImageCompress = 0;
+}
+
+// The group-and-name dialog answered with a group and a name.
+CSkinDialog::ModalRunFn GroupAndName(const std::string& group, const std::string& name, std::string* preset = nullptr) {
+    return [=](CSkinDialog& d) {
+        auto& g = dynamic_cast<CImportMMSGroupDlg&>(d);
+        g.ShowForHook();
+        if (preset) *preset = codec::FromQ(g.m_editName->text());
+        g.m_cmbGroup->setEditText(codec::ToQ(group));
+        g.m_editName->setText(codec::ToQ(name));
+        g.OnOK();
+        return g.result();
+    };
+}
+
+TEST_F(EditTest, SaveAsLandsInTheChosenGroup) {
+    Show();
+    dlg.Package().SetText(0, "新彩信", 1);
+    dlg.ShowCurrentFrame();
+    {
+        ScopedModalRun run(GroupAndName("新组", "甲"));
+        int result = -1;
+        QObject::connect(&dlg, &QDialog::finished, [&](int r) { result = r; });
+        dlg.OnOK();  // no path yet: save as, then close
+        EXPECT_EQ(result, IDOK);
+    }
+    const std::string saved = app.path() + "\\MMSSink\\新组\\甲.qmx";
+    EXPECT_EQ(dlg.m_strPackagePath, saved);
+    ASSERT_TRUE(fs::exists(app.file("MMSSink/新组/甲.qmx")));
+    CMMSPackage back;
+    back.m_strWorkFolder = app.file("back");
+    fs::create_directories(back.m_strWorkFolder);
+    back.Open(saved);
+    EXPECT_STREQ(back.Frame(0).szText, "00.txt");
+    EXPECT_EQ(codec::FromGbk(ReadFile(app.file("back/00.txt"))), "新彩信");
+    EXPECT_TRUE(fs::is_empty(app.file("MakeTemp")));
+
+    // Cancelled: nothing written, the editor stays.
+    Show();
+    dlg.Package().SetText(0, "x", 1);
+    {
+        ScopedModalRun run([](CSkinDialog&) { return IDCANCEL; });
+        int result = -1;
+        QObject::connect(&dlg, &QDialog::finished, [&](int r) { result = r; });
+        dlg.OnOK();
+        EXPECT_EQ(result, -1);
+    }
+    EXPECT_TRUE(dlg.Package().m_strPath.empty());
+    EXPECT_EQ(Text(dlg.m_lblName), "彩信名称：新建彩信--未命名");
+    dlg.OnCancel();
+}
+
+TEST_F(EditTest, ImportCopiesByteForByteAndOpens) {
+    fs::create_directories(app.file("ext"));
+    const std::string made = MakePackage("tmp", "导入的文字");
+    fs::rename(Fs(made), app.file("ext/外来.qmx"));
+    const std::string source = ReadFile(app.file("ext/外来.qmx"));
+    Show();
+    std::string preset;
+    {
+        ScopedModalRun run(GroupAndName("我的彩信", "外来", &preset));
+        files.push_back(app.file("ext/外来.qmx"));
+        dlg.OnBtnImport();
+    }
+    EXPECT_EQ(preset, "外来");
+    EXPECT_EQ(asked.back().title, "选择要打开的彩信资源文件名");
+    EXPECT_EQ(ReadFile(app.file("MMSSink/我的彩信/外来.qmx")), source);
+    EXPECT_EQ(Text(dlg.m_lblName), "彩信名称：我的彩信\\外来");
+    EXPECT_STREQ(dlg.Package().Frame(0).szText, "00.txt");
+
+    // Onto itself: both questions answered OK, the package stays whole.
+    messages.clear();
+    {
+        ScopedModalRun run(GroupAndName("我的彩信", "外来"));
+        files.push_back(app.file("MMSSink/我的彩信/外来.qmx"));
+        dlg.OnBtnImport();
+    }
+    EXPECT_EQ(ReadFile(app.file("MMSSink/我的彩信/外来.qmx")), source);
+    EXPECT_EQ(messages.back(), "彩信仓库中已经存在同名彩信！是否覆盖？");
+
+    // A path without a folder part, and a missing source.
+    for (const std::string& bad : {std::string("外来.qmx"), app.file("ext/none.qmx")}) {
+        messages.clear();
+        ScopedModalRun run(GroupAndName("我的彩信", "乙"));
+        files.push_back(bad);
+        dlg.OnBtnImport();
+        EXPECT_EQ(messages, std::vector<std::string>{"选择的彩信资源文件无效！"}) << bad;
+        EXPECT_FALSE(fs::exists(app.file("MMSSink/我的彩信/乙.qmx")));
+    }
+    dlg.OnCancel();
 }
 
 TEST_F(EditTest, RenderForReview) {
