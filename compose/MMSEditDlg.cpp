@@ -596,25 +596,17 @@ void CMMSEditDlg::SetPlayTime(int nSeconds) {
     m_preview.m_bModified = 1;
 }
 
-void CMMSEditDlg::OnBtnTimeUp() {
+void CMMSEditDlg::StepPlayTime(int nDelta) {
     if (m_nCurPage < 0 || m_nCurPage >= mmspkg::kFrameCount) return;
-    int n = m_preview.Frame(m_nCurPage).nPlaySeconds;
-    if (n < 1) n = 5;
-    if (n < 999) ++n;
-    n = std::min(n, 999);
+    // From the frame's play time (below 1 counts as 5, above 999 as 999), kept within 1 to 999.
+    const int n = std::clamp(CMMSPreview::PlaySecondsOf(m_preview.Frame(m_nCurPage)) + nDelta, 1, 999);
     SetPlayTime(n);
     m_editPlayTime->setText(QString::number(n));
 }
 
-void CMMSEditDlg::OnBtnTimeDown() {
-    if (m_nCurPage < 0 || m_nCurPage >= mmspkg::kFrameCount) return;
-    int n = m_preview.Frame(m_nCurPage).nPlaySeconds;
-    if (n < 1) n = 5;
-    n = std::min(n, 999);
-    if (n > 1) --n;
-    SetPlayTime(n);
-    m_editPlayTime->setText(QString::number(n));
-}
+void CMMSEditDlg::OnBtnTimeUp() { StepPlayTime(1); }
+
+void CMMSEditDlg::OnBtnTimeDown() { StepPlayTime(-1); }
 
 void CMMSEditDlg::OnChangePlayTime() {
     SetPlayTime(std::clamp(m_editPlayTime->text().toInt(), 1, 999));

@@ -101,6 +101,7 @@ private:
     // Save as into a library group; true when written.
     bool SaveAsPackage();
     void SetPlayTime(int nSeconds);
+    void StepPlayTime(int nDelta);
     void ReloadPicture(int nPage);
     void ReloadPictures();
     // After New, Open and Import: pictures, refresh, page 1.

@@ -47,6 +47,7 @@ protected:
         fs::create_directories(app.file("MMSSink/我的彩信"));
         fs::copy_file(std::string(SMS_APP_DIR) + "/wta", app.file("wta"));
         fs::copy_file(std::string(SMS_APP_DIR) + "/wh.dat", app.file("wh.dat"));
+        fs::copy_file(std::string(SMS_APP_DIR) + "/FilmBK.bmp", app.file("FilmBK.bmp"));
     }
     // A package file written by the package itself: frame 0 holds `text`, frame 1 a text of
     // `moreBytes` bytes when given.
@@ -209,6 +210,10 @@ TEST_F(EditTest, StripClicksSelectPages) {
     for (const Case& c : cases) EXPECT_EQ(CMMSEditDlg::StripPageAt(QPoint(c.x, c.y)), c.page) << c.x << "," << c.y;
 
     Show(MakePackage("s", "页一"));
+    // The strip: "FilmBK.bmp" at (28, 353), an empty page cell at (32 + 65 * page, 363).
+    const QImage shot = dlg.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(30, 355), QColor(36, 36, 40));
+    EXPECT_EQ(shot.pixelColor(32 + 65 + 20, 370), QColor(236, 240, 244));
     QTest::mouseClick(&dlg, Qt::LeftButton, {}, QPoint(670, 380));
     EXPECT_EQ(dlg.m_nCurPage, 9);
     EXPECT_EQ(dlg.Package().m_nCurFrame, 9);
