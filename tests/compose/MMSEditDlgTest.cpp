@@ -70,6 +70,14 @@ protected:
         dlg.m_strPackagePath = path;
         dlg.ShowForHook();
     }
+    // A saved package opened into the folder "back".
+    std::unique_ptr<CMMSPackage> ReadBack(const std::string& path) {
+        auto pkg = std::make_unique<CMMSPackage>();
+        pkg->m_strWorkFolder = app.file("back");
+        fs::create_directories(pkg->m_strWorkFolder);
+        pkg->Open(path);
+        return pkg;
+    }
     std::string Fs(const std::string& stored) const { return paths::ToFsPath(stored); }
 
     TempAppDir app;
@@ -114,13 +122,7 @@ TEST_F(EditTest, PackageSizesWarnAndRefuse) {
     EXPECT_EQ(messages, std::vector<std::string>{kOver50K});
     EXPECT_EQ(dlg.Package().m_bModified, 0);
     dlg.OnCancel();
-    {
-        CMMSPackage back;
-        back.m_strWorkFolder = app.file("back");
-        fs::create_directories(back.m_strWorkFolder);
-        back.Open(p51);
-        EXPECT_EQ(back.Frame(0).nPlaySeconds, 6);
-    }
+    EXPECT_EQ(ReadBack(p51)->Frame(0).nPlaySeconds, 6);
 
     // 90,000 bytes: 91K, refused by both saves; nothing written.
     messages.clear();
@@ -171,6 +173,27 @@ TEST_F(EditTest, UnmodifiedPackageIsNotWrittenAndOkReturnsItsPath) {
     EXPECT_EQ(result, -1);
     EXPECT_EQ(messages, std::vector<std::string>{"新建信息为空，无可保存的内容！"});
     dlg.OnCancel();
+}
+
+TEST_F(EditTest, ASingleSoundFrameIsAlwaysWrittenAndKeepsItsPlayTime) {
+    WriteFile(app.file("m.mid"), Midi(6));
+    const std::string path = app.path() + "\\MMSSink\\我的彩信\\声.qmx";
+    {
+        CMMSPackage pkg;
+        pkg.m_strWorkFolder = app.file("src");
+        fs::create_directories(pkg.m_strWorkFolder);
+        pkg.SetSound(0, app.file("m.mid"));
+        pkg.Frame(0).nPlaySeconds = 7;
+        ASSERT_EQ(pkg.Save(path, 1), 1);
+    }
+    fs::last_write_time(Fs(path), fs::last_write_time(Fs(path)) - std::chrono::hours(1));
+    const auto old = fs::last_write_time(Fs(path));
+    Show(path);
+    dlg.OnBtnSave();
+    EXPECT_NE(fs::last_write_time(Fs(path)), old);
+    EXPECT_EQ(dlg.Package().m_bModified, 0);
+    dlg.OnCancel();
+    EXPECT_EQ(ReadBack(path)->Frame(0).nPlaySeconds, 7);
 }
 
 TEST_F(EditTest, PlayTimeShowsFiveForZeroAndStaysInRange) {
@@ -369,11 +392,7 @@ TEST_F(EditTest, SaveAsLandsInTheChosenGroup) {
     const std::string saved = app.path() + "\\MMSSink\\新组\\甲.qmx";
     EXPECT_EQ(dlg.m_strPackagePath, saved);
     ASSERT_TRUE(fs::exists(app.file("MMSSink/新组/甲.qmx")));
-    CMMSPackage back;
-    back.m_strWorkFolder = app.file("back");
-    fs::create_directories(back.m_strWorkFolder);
-    back.Open(saved);
-    EXPECT_STREQ(back.Frame(0).szText, "00.txt");
+    EXPECT_STREQ(ReadBack(saved)->Frame(0).szText, "00.txt");
     EXPECT_EQ(codec::FromGbk(ReadFile(app.file("back/00.txt"))), "新彩信");
     EXPECT_TRUE(fs::is_empty(app.file("MakeTemp")));
 
