@@ -42,10 +42,6 @@ using codec::ToQ;
 
 int g_bSendMMSBusy = 0;
 
-namespace sendmms {
-std::optional<std::string> RunMMSEditor(QWidget*, const std::string&) { return std::nullopt; }
-}  // namespace sendmms
-
 namespace {
 constexpr int kTitleBytes = 60;
 constexpr const char* kNoContentTitle = "还没有设置要发送的彩信内容！";
