@@ -8,6 +8,7 @@
 #include "compose/SendMMSDlg.h"
 #include "compose/SoundLength.h"
 #include "compose/VoiceRecordDlg.h"
+#include "core/GlobalImages.h"
 #include "core/Helpers.h"
 #include "core/PageGlobals.h"
 #include "platform/AppPath.h"
@@ -16,10 +17,12 @@
 #include "platform/StringFormat.h"
 #include "platform/TextCodec.h"
 #include "uikit/Resources.h"
+#include "uikit/SkinScrollBar.h"
 #include "uikit/SkinButton.h"
 #include "uikit/SkinCheckBox.h"
 #include "uikit/SkinEdit.h"
 
+#include <QAbstractScrollArea>
 #include <QImageReader>
 #include <QLabel>
 #include <QMenu>
@@ -202,8 +205,12 @@ bool CMMSEditDlg::OnInitDialog() {
     m_dibFilm.Load(paths::AppFile("FilmBK.bmp"));
     m_nCurPage = -1;
     SelectPage(0);
+    // The edits and lists get the thin skinned bars, painted by AnswerScrollBarDraw.
+    for (QAbstractScrollArea* area : findChildren<QAbstractScrollArea*>()) uikit::SkinSB_SetupChild(area);
     return true;
 }
+
+bool CMMSEditDlg::event(QEvent* e) { return AnswerScrollBarDraw(e) || CSkinDialog::event(e); }
 
 void CMMSEditDlg::OnDestroy() {
     m_preview.StopPreview();

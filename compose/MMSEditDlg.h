@@ -89,6 +89,7 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnDestroy() override;
+    bool event(QEvent* e) override;
     void DrawFrameExtras(QPainter* p) override;
     void timerEvent(QTimerEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;

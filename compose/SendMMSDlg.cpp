@@ -199,12 +199,7 @@ void CSendMMSDlg::OnPreviewMessage(int nMsg) {
     if (nMsg == CMMSPreview::kMsgFrame) OnShowFrame();
 }
 
-bool CSendMMSDlg::event(QEvent* e) {
-    if (e->type() != uikit::CSkinSBNotifyEvent::EventType()) return CPageDlg::event(e);
-    auto* n = static_cast<uikit::CSkinSBNotifyEvent*>(e);
-    if (g_pGlobalBitmap) n->result = uikit::ButtonCustomDraw(&n->nm, *g_pGlobalBitmap);
-    return true;
-}
+bool CSendMMSDlg::event(QEvent* e) { return AnswerScrollBarDraw(e) || CPageDlg::event(e); }
 
 void CSendMMSDlg::timerEvent(QTimerEvent* e) {
     const int id = m_timers.IdOf(e);

@@ -1,6 +1,7 @@
 #include "core/GlobalImages.h"
 
 #include "uikit/Resources.h"
+#include "uikit/SkinScrollBar.h"
 
 CImageList* g_imgList48 = nullptr;
 QPixmap* g_bmpListIcons = nullptr;
@@ -52,6 +53,13 @@ void CreateGlobalBitmapDC() {
     QPixmap bmp(":/bmp/334.png");
     if (bmp.isNull()) return;  // not there yet: a later call makes it
     g_pGlobalBitmap = new QPixmap(bmp);
+}
+
+bool AnswerScrollBarDraw(QEvent* e) {
+    if (e->type() != uikit::CSkinSBNotifyEvent::EventType()) return false;
+    auto* n = static_cast<uikit::CSkinSBNotifyEvent*>(e);
+    if (g_pGlobalBitmap) n->result = uikit::ButtonCustomDraw(&n->nm, *g_pGlobalBitmap);
+    return true;
 }
 
 void FreeGlobalImages() {

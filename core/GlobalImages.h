@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <vector>
 
+class QEvent;
+
 // A list of equal-sized images cut from bitmap strips.
 class CImageList {
 public:
@@ -39,5 +41,8 @@ QList<QPixmap> ListRowIcons();
 void CreateGlobalImages();
 // Makes g_pGlobalBitmap once bitmap 334 exists; later calls keep the first one.
 void CreateGlobalBitmapDC();
+// The answer of the send-MMS page and the MMS editor to their children's scroll-bar custom-draw
+// notification: every part painted from g_pGlobalBitmap. False for any other event.
+bool AnswerScrollBarDraw(QEvent* e);
 // Frees every picture above.
 void FreeGlobalImages();
