@@ -52,7 +52,8 @@ void CMMSSinkDlg::OnInitDialog() {
     m_list->setObjectName("1041");
     m_list->setGeometry(196, 8, 420, 360);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_list->InsertColumn(0, ToQ("彩信名称"), uikit::LVCFMT_LEFT, 396);
+    m_list->InsertColumn(0, ToQ("彩信名称"), uikit::LVCFMT_LEFT, 416);
+    m_list->SetShowSelAlways(true);
     m_list->SetStore(m_rows);
 
     const struct { CSkinButton** b; int id; const char* text; int gap; } buttons[] = {

@@ -11,6 +11,7 @@
 #include "core/SMSServerDlg.h"
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
+#include "support/MenuTestSupport.h"
 #include "support/TestSupport.h"
 #include "uikit/SkinButton.h"
 #include "uikit/SkinDialog.h"
@@ -31,6 +32,7 @@
 
 using codec::FromQ;
 using codec::ToQ;
+using testsupport::ChooseInNextMenu;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 namespace fs = std::filesystem;
@@ -122,23 +124,6 @@ struct SinkFixture : ::testing::Test {
     }
 };
 
-// Chooses command `id` in the next popup menu that opens; `shown` gets the commands it offered.
-void ChooseInNextMenu(int id, std::vector<int>* shown) {
-    auto* poll = new QTimer;
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, id, shown] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) return;
-        poll->stop();
-        poll->deleteLater();
-        for (QAction* a : menu->actions()) {
-            if (!a->isSeparator()) shown->push_back(a->data().toInt());
-            if (a->data().toInt() == id) menu->setActiveAction(a);
-        }
-        QTest::keyClick(menu, Qt::Key_Return);
-    });
-    poll->start();
-}
 
 }  // namespace
 
@@ -475,4 +460,11 @@ TEST_F(SinkFixture, RenderForReview) {
     page->show();
     QApplication::processEvents();
     page->grab().save(QString(out) + "/page140.png");
+    for (auto [menu, file] : {std::pair{&page->m_menuList, "/menu275.png"}, std::pair{&page->m_menuTree, "/menu276.png"}}) {
+        QMenu* popup = menu->GetItemSubMenu(0)->GetMenu();
+        popup->popup(QPoint(0, 0));
+        QApplication::processEvents();
+        popup->grab().save(QString(out) + file);
+        popup->close();
+    }
 }

@@ -1,7 +1,8 @@
 // MMS library pictures: the menu strips of menus 275 and 276 (normal, grayed, selected; 20 x 20
-// per command, in the order of MMSSinkMenuImages) and the 16 x 16 icons of the library's tree
+// per command, by the image indexes of the two menus) and the 16 x 16 icons of the library's tree
 // (the library, a group) and list (a package).
 #include "ArtRegistry.h"
+#include "MenuGlyphs.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -10,13 +11,7 @@
 
 namespace {
 
-struct Ink {
-    QColor line, fill, accent, paper;
-};
-
-const Ink kNormal{QColor(40, 70, 130), QColor(250, 210, 90), QColor(200, 40, 40), QColor(255, 255, 255)};
-const Ink kSelected{QColor(10, 50, 150), QColor(255, 225, 120), QColor(230, 60, 30), QColor(235, 245, 255)};
-const Ink kGrayed{QColor(150, 150, 150), QColor(215, 215, 215), QColor(170, 170, 170), QColor(240, 240, 240)};
+using namespace artgen;
 
 // A package: a phone-like card with a picture and a note on it.
 void Package(QPainter& p, const Ink& k, double s) {
@@ -36,49 +31,6 @@ void Package(QPainter& p, const Ink& k, double s) {
     p.setPen(QPen(k.line.lighter(150), 1));
     p.drawLine(QPointF(5.5 * s, 12 * s), QPointF(12.5 * s, 12 * s));
     p.drawLine(QPointF(5.5 * s, 14 * s), QPointF(10.5 * s, 14 * s));
-}
-
-void Folder(QPainter& p, const Ink& k, double s) {
-    p.setPen(QPen(k.line, 1));
-    p.setBrush(k.fill);
-    QPainterPath path;
-    path.moveTo(1.5, 4.5 * s);
-    path.lineTo(6 * s, 4.5 * s);
-    path.lineTo(7.5 * s, 6 * s);
-    path.lineTo(15.5 * s, 6 * s);
-    path.lineTo(15.5 * s, 15.5 * s);
-    path.lineTo(1.5, 15.5 * s);
-    path.closeSubpath();
-    p.drawPath(path);
-}
-
-void Plus(QPainter& p, const Ink& k, double s) {
-    p.setPen(QPen(k.accent.darker(120), 1));
-    p.setBrush(QColor(60, 170, 60));
-    p.drawRect(QRectF(12.5 * s, 11 * s, 6 * s, 6 * s));
-    p.setPen(QPen(Qt::white, 1.4));
-    p.drawLine(QPointF(15.5 * s, 12 * s), QPointF(15.5 * s, 16 * s));
-    p.drawLine(QPointF(13.5 * s, 14 * s), QPointF(17.5 * s, 14 * s));
-}
-
-void Cross(QPainter& p, const Ink& k, double s) {
-    p.setPen(QPen(k.accent, 2.2, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(12.5 * s, 11 * s), QPointF(18 * s, 16.5 * s));
-    p.drawLine(QPointF(18 * s, 11 * s), QPointF(12.5 * s, 16.5 * s));
-}
-
-void Pencil(QPainter& p, const Ink& k, double s) {
-    p.save();
-    p.translate(13 * s, 11 * s);
-    p.rotate(-45);
-    p.setPen(QPen(k.line, 1));
-    p.setBrush(QColor(240, 150, 60));
-    p.drawRect(QRectF(-1.8 * s, -7 * s, 3.6 * s, 9 * s));
-    p.setBrush(k.paper);
-    QPolygonF tip;
-    tip << QPointF(-1.8 * s, 2 * s) << QPointF(1.8 * s, 2 * s) << QPointF(0, 5.5 * s);
-    p.drawPolygon(tip);
-    p.restore();
 }
 
 // An arrow across the lower part: into the package (import) or out of it (export).
@@ -105,8 +57,6 @@ void Tag(QPainter& p, const Ink& k, double s) {
     p.drawLine(QPointF(3 * s, 15 * s), QPointF(10 * s, 15 * s));
 }
 
-using Glyph = std::function<void(QPainter&, const Ink&, double)>;
-
 // Images 0 to 7: 导入彩信, 导出彩信, 添加彩信, 编辑彩信, 重命名彩信, 删除彩信, 新增分组, 删除分组.
 const std::vector<Glyph>& Glyphs() {
     static const std::vector<Glyph> g = {
@@ -122,21 +72,7 @@ const std::vector<Glyph>& Glyphs() {
     return g;
 }
 
-QImage Strip(const Ink& ink) {
-    const auto& glyphs = Glyphs();
-    QImage img(20 * static_cast<int>(glyphs.size()), 20, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (std::size_t i = 0; i < glyphs.size(); ++i) {
-        p.save();
-        p.translate(20.0 * static_cast<double>(i), 0);
-        p.setClipRect(QRect(0, 0, 20, 20));
-        glyphs[i](p, ink, 1.0);
-        p.restore();
-    }
-    return img;
-}
+QImage Strip(const Ink& ink) { return MenuStrip(Glyphs(), ink); }
 
 QImage Icon16(const std::function<void(QPainter&)>& draw) {
     QImage img(16, 16, QImage::Format_ARGB32);
