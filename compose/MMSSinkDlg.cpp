@@ -26,8 +26,17 @@ using codec::ToQ;
 
 namespace {
 
-constexpr const char* kQmxFilter = "彩信资源文件(*.QMX)|*.QMX|";
 constexpr const char* kBadSource = "选择的彩信资源文件无效！";
+
+// The open or save dialog for a package file.
+std::optional<std::string> AskQmxFile(bool save, const char* title) {
+    seam::FileDialogRequest req;
+    req.save = save;
+    req.title = title;
+    req.filter = "彩信资源文件(*.QMX)|*.QMX|";
+    req.defaultExt = "QMX";
+    return seam::AskFile(req);
+}
 
 QPixmap Picture(const char* resource) {
     const QList<QPixmap> one = uikit::LoadImageStrip(QString::fromUtf8(resource), 16);
@@ -284,11 +293,7 @@ void CMMSSinkDlg::OnBtnRename() {
 }
 
 void CMMSSinkDlg::OnBtnImport() {
-    seam::FileDialogRequest req;
-    req.title = "选择要打开的彩信资源文件名";
-    req.filter = kQmxFilter;
-    req.defaultExt = "QMX";
-    const std::optional<std::string> source = seam::AskFile(req);
+    const std::optional<std::string> source = AskQmxFile(false, "选择要打开的彩信资源文件名");
     if (!source) return;
     std::string baseName;
     if (!mmssink::SplitChosenFile(*source, baseName)) {
@@ -324,12 +329,7 @@ void CMMSSinkDlg::OnBtnExport() {
         FillList();
         return;
     }
-    seam::FileDialogRequest req;
-    req.save = true;
-    req.title = "设置彩信导出保存的文件名";
-    req.filter = kQmxFilter;
-    req.defaultExt = "QMX";
-    const std::optional<std::string> target = seam::AskFile(req);
+    const std::optional<std::string> target = AskQmxFile(true, "设置彩信导出保存的文件名");
     if (!target) return;
     switch (mmssink::CopyPackage(package, *target)) {
     case mmssink::CopyResult::SourceMissing:
