@@ -44,10 +44,32 @@ const std::vector<MenuItemDef> kMenu146 = {
     {"返回上一级", 32795, MF_STRING | MF_END, 10},
 };
 
+// Menu 275: the MMS library's package list.
+const std::vector<MenuItemDef> kMenu275 = {
+    {"彩信", 0, MF_POPUP | MF_END, -1},
+    {"导入彩信", 32854, MF_STRING, 0},
+    {"导出彩信", 32851, MF_STRING, 1},
+    {"", 0, MF_SEPARATOR, -1},
+    {"添加彩信", 32852, MF_STRING, 2},
+    {"编辑彩信", 32822, MF_STRING, 3},
+    {"重命名彩信", 32853, MF_STRING, 4},
+    {"", 0, MF_SEPARATOR, -1},
+    {"删除彩信", 32823, MF_STRING | MF_END, 5},
+};
+
+// Menu 276: the MMS library's group tree.
+const std::vector<MenuItemDef> kMenu276 = {
+    {"分组", 0, MF_POPUP | MF_END, -1},
+    {"新增分组", 32826, MF_STRING, 6},
+    {"删除分组", 32827, MF_STRING | MF_END, 7},
+};
+
 const std::map<int, const std::vector<MenuItemDef>*> kMenus = {
     {143, &kMenu143},
     {146, &kMenu146},
     {251, &kMenu251},
+    {275, &kMenu275},
+    {276, &kMenu276},
 };
 
 // Toolbar 252: the pictures of menu 251.

@@ -7,15 +7,14 @@
 #include "contacts/LinkmanEditDlg.h"
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
+#include "support/MenuTestSupport.h"
 #include "uikit/SkinEdit.h"
 #include "uikit/SortListCtrl.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <atomic>
@@ -26,26 +25,8 @@ namespace {
 
 using codec::FromQ;
 using codec::ToQ;
+using testsupport::ChooseInNextMenu;
 
-// Chooses command `id` in the next popup menu that opens (0: closes it); `shown` gets the
-// commands it offered.
-void ChooseInNextMenu(int id, std::vector<int>* shown = nullptr) {
-    auto* poll = new QTimer;
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, id, shown] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) return;
-        poll->stop();
-        poll->deleteLater();
-        for (QAction* a : menu->actions()) {
-            if (shown && !a->isSeparator()) shown->push_back(a->data().toInt());
-            if (id && a->data().toInt() == id) menu->setActiveAction(a);
-        }
-        if (id) QTest::keyClick(menu, Qt::Key_Return);
-        else menu->close();
-    });
-    poll->start();
-}
 
 // Answers the next dialogs: an edit dialog gets `values` (then OK), a group dialog `name`.
 struct Answer {

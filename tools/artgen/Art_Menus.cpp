@@ -2,6 +2,7 @@
 // image lists 168 (normal), 169 (grayed) and 170 (selected), 20 x 20 each, and the list's
 // check-state images (unchecked, checked).
 #include "ArtRegistry.h"
+#include "MenuGlyphs.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -9,27 +10,7 @@
 
 namespace {
 
-struct Ink {
-    QColor line, fill, accent, paper;
-};
-
-const Ink kNormal{QColor(40, 70, 130), QColor(250, 210, 90), QColor(200, 40, 40), QColor(255, 255, 255)};
-const Ink kSelected{QColor(10, 50, 150), QColor(255, 225, 120), QColor(230, 60, 30), QColor(235, 245, 255)};
-const Ink kGrayed{QColor(150, 150, 150), QColor(215, 215, 215), QColor(170, 170, 170), QColor(240, 240, 240)};
-
-void Folder(QPainter& p, const Ink& k, double s) {
-    p.setPen(QPen(k.line, 1));
-    p.setBrush(k.fill);
-    QPainterPath path;
-    path.moveTo(1.5, 4.5 * s);
-    path.lineTo(6 * s, 4.5 * s);
-    path.lineTo(7.5 * s, 6 * s);
-    path.lineTo(15.5 * s, 6 * s);
-    path.lineTo(15.5 * s, 15.5 * s);
-    path.lineTo(1.5, 15.5 * s);
-    path.closeSubpath();
-    p.drawPath(path);
-}
+using namespace artgen;
 
 void Person(QPainter& p, const Ink& k, double s) {
     p.setPen(QPen(k.line, 1));
@@ -37,35 +18,6 @@ void Person(QPainter& p, const Ink& k, double s) {
     p.drawEllipse(QRectF(3 * s, 9.5 * s, 10 * s, 9 * s));
     p.setBrush(QColor(250, 215, 170));
     p.drawEllipse(QRectF(5 * s, 2 * s, 6 * s, 7 * s));
-}
-
-void Plus(QPainter& p, const Ink& k, double s) {
-    p.setPen(QPen(k.accent.darker(120), 1));
-    p.setBrush(QColor(60, 170, 60));
-    p.drawRect(QRectF(13 * s, 11 * s, 5.5 * s, 5.5 * s));
-    p.setPen(QPen(Qt::white, 1.4));
-    p.drawLine(QPointF(15.75 * s, 12 * s), QPointF(15.75 * s, 15.5 * s));
-    p.drawLine(QPointF(14 * s, 13.75 * s), QPointF(17.5 * s, 13.75 * s));
-}
-
-void Cross(QPainter& p, const Ink& k, double s) {
-    p.setPen(QPen(k.accent, 2.2, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(12.5 * s, 11 * s), QPointF(18 * s, 16.5 * s));
-    p.drawLine(QPointF(18 * s, 11 * s), QPointF(12.5 * s, 16.5 * s));
-}
-
-void Pencil(QPainter& p, const Ink& k, double s) {
-    p.save();
-    p.translate(11 * s, 11 * s);
-    p.rotate(-45);
-    p.setPen(QPen(k.line, 1));
-    p.setBrush(k.fill);
-    p.drawRect(QRectF(-2 * s, -8 * s, 4 * s, 11 * s));
-    p.setBrush(k.paper);
-    QPolygonF tip;
-    tip << QPointF(-2 * s, 3 * s) << QPointF(2 * s, 3 * s) << QPointF(0, 7 * s);
-    p.drawPolygon(tip);
-    p.restore();
 }
 
 void Page(QPainter& p, const Ink& k, double s) {
@@ -126,8 +78,6 @@ void Card(QPainter& p, const Ink& k, double s) {
     p.drawLine(QPointF(8 * s, 10 * s), QPointF(13 * s, 10 * s));
 }
 
-using Glyph = std::function<void(QPainter&, const Ink&, double)>;
-
 // The address book's commands, images 0 to 10.
 const std::vector<Glyph>& BookGlyphs() {
     static const std::vector<Glyph> g = {
@@ -146,21 +96,7 @@ const std::vector<Glyph>& BookGlyphs() {
     return g;
 }
 
-QImage BookStrip(const Ink& ink) {
-    const auto& glyphs = BookGlyphs();
-    QImage img(20 * static_cast<int>(glyphs.size()), 20, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (std::size_t i = 0; i < glyphs.size(); ++i) {
-        p.save();
-        p.translate(20.0 * static_cast<double>(i), 0);
-        p.setClipRect(QRect(0, 0, 20, 20));
-        glyphs[i](p, ink, 1.0);
-        p.restore();
-    }
-    return img;
-}
+QImage BookStrip(const Ink& ink) { return MenuStrip(BookGlyphs(), ink); }
 
 }  // namespace
 
