@@ -1,0 +1,152 @@
+#include "compose/PhraseFiles.h"
+
+#include "platform/AppPath.h"
+#include "platform/AtomicFile.h"
+#include "platform/TextCodec.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace phrasefiles {
+
+namespace {
+
+// Records read per fread.
+constexpr std::size_t kChunkRecords = 2048;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// The text less its last four characters (UTF-8 code points).
+std::string DropLastChars(const std::string& name, int n) {
+    std::size_t end = name.size();
+    while (n-- > 0 && end > 0) {
+        --end;
+        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+    }
+    return name.substr(0, end);
+}
+
+// Calls take(record) for every whole record of the file, up to kMaxRecords.
+template <typename Take> bool ForEachRecord(const std::string& path, Take take) {
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) return false;
+    std::vector<char> buf(kChunkRecords * kRecordSize);
+    std::size_t total = 0;
+    while (total < kMaxRecords) {
+        const std::size_t want = std::min(kChunkRecords, kMaxRecords - total);
+        const std::size_t got = std::fread(buf.data(), 1, want * kRecordSize, f.get());
+        const std::size_t whole = got / kRecordSize;
+        for (std::size_t i = 0; i < whole; ++i) take(buf.data() + i * kRecordSize);
+        total += whole;
+        if (got < want * kRecordSize) break;
+    }
+    return true;
+}
+
+template <typename Texts, typename TextOf> bool WriteRecords(const std::string& path, const Texts& texts, TextOf textOf) {
+    files::AtomicFileWriter out(path);
+    if (!out.ok()) return false;
+    char record[kRecordSize];
+    for (const auto& t : texts) {
+        EncodeRecord(textOf(t), record);
+        if (!out.Write(record, kRecordSize)) return false;
+    }
+    return out.Commit();
+}
+
+}  // namespace
+
+std::string TypeFolder() { return paths::AppFile("TextSink"); }
+
+std::string TypeFile(const std::string& type) { return paths::AppFile("TextSink\\" + type + ".txt"); }
+
+std::vector<std::string> ListTypes() {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(TypeFolder(), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code fec;
+        if (it->is_directory(fec)) continue;
+        const std::string name = it->path().filename().string();
+        if (name.find(".txt") != std::string::npos) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    for (std::string& n : names) n = DropLastChars(n, 4);
+    return names;
+}
+
+bool TypeFileExists(const std::string& type) {
+    std::error_code ec;
+    return fs::is_regular_file(TypeFile(type), ec);
+}
+
+bool ReadPhraseRows(const std::string& path, std::vector<rows::PackedRow>& out) {
+    out.clear();
+    return ForEachRecord(path, [&out](const char* rec) {
+        rows::PackedRow row;
+        row.cells = codec::FromGbkField(rec, kRecordSize);
+        out.push_back(std::move(row));
+    });
+}
+
+bool ReadPhrases(const std::string& path, std::vector<std::string>& out) {
+    out.clear();
+    return ForEachRecord(path, [&out](const char* rec) { out.push_back(codec::FromGbkField(rec, kRecordSize)); });
+}
+
+void EncodeRecord(std::string_view utf8, char* record) {
+    std::memset(record, 0, kRecordSize);
+    const std::string gbk = codec::ToGbk(utf8);
+    const std::string_view text = codec::CutGbkBytes(gbk, kMaxTextBytes);
+    std::memcpy(record, text.data(), text.size());
+}
+
+bool AppendPhrase(const std::string& type, std::string_view utf8) {
+    paths::MakeDirs(TypeFolder());
+    char record[kRecordSize];
+    EncodeRecord(utf8, record);
+    return files::AppendRecords(TypeFile(type), kRecordSize, record, 1);
+}
+
+bool WritePhraseRows(const std::string& path, const std::vector<rows::PackedRow>& phrases) {
+    return WriteRecords(path, phrases, [](const rows::PackedRow& r) { return rows::PackedCell(r.cells, 0); });
+}
+
+bool WritePhrases(const std::string& path, const std::vector<std::string>& phrases) {
+    return WriteRecords(path, phrases, [](const std::string& s) { return std::string_view(s); });
+}
+
+std::vector<std::string> SplitImportText(std::string_view gbk, std::size_t maxPhrases) {
+    std::vector<std::string> out;
+    std::string_view rest = gbk;
+    for (std::size_t step = 0; step < maxPhrases; ++step) {
+        while (!rest.empty() && codec::IsAsciiSpace(rest.front())) rest.remove_prefix(1);
+        while (!rest.empty() && codec::IsAsciiSpace(rest.back())) rest.remove_suffix(1);
+        if (rest.empty()) break;
+        const std::size_t lf = rest.find('\n');
+        std::string_view line = rest.substr(0, lf);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        out.push_back(codec::FromGbk(codec::CutGbkBytes(line, kMaxTextBytes)));
+        if (lf == std::string_view::npos) break;
+        rest.remove_prefix(lf + 1);
+    }
+    return out;
+}
+
+std::string ExportText(const std::vector<std::string>& phrases) {
+    std::string out;
+    for (const std::string& p : phrases) {
+        out += codec::ToGbk(p);
+        out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace phrasefiles
