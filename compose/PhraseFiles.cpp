@@ -2,6 +2,7 @@
 
 #include "platform/AppPath.h"
 #include "platform/AtomicFile.h"
+#include "platform/FolderList.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
@@ -70,15 +71,8 @@ std::string TypeFile(const std::string& type) { return paths::AppFile("TextSink\
 
 std::vector<std::string> ListTypes() {
     std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(TypeFolder(), ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code fec;
-        if (it->is_directory(fec)) continue;
-        const std::string name = it->path().filename().string();
-        if (name.find(".txt") != std::string::npos) names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    for (std::string& n : names) n = DropLastChars(n, 4);
+    for (const std::string& name : paths::ListFolder(TypeFolder(), paths::EntryKind::Files))
+        if (name.find(".txt") != std::string::npos) names.push_back(DropLastChars(name, 4));
     return names;
 }
 

@@ -1,5 +1,6 @@
 #include "compose/PhraseLibDlg.h"
 
+#include "compose/MMSDialogs.h"
 #include "compose/MultiLineEdit.h"
 #include "compose/PhraseFiles.h"
 #include "compose/PhraseLibDialogs.h"
@@ -148,7 +149,14 @@ bool CPhraseLibDlg::TypeExists(const std::string& name) const {
     return phrasefiles::TypeFileExists(name);
 }
 
-void CPhraseLibDlg::OnAddType() {}
+void CPhraseLibDlg::OnAddType() {
+    CGroupNameDlg dlg(window());
+    dlg.m_strLabel = "新增组名称：";
+    // A phrase type is taken when the tree or the folder has it; MMS groups do not matter here.
+    dlg.m_fnNameTaken = [this](const std::string& name) { return TypeExists(name); };
+    if (dlg.DoModal() != IDOK) return;
+    AddTypeItem(ToQ(dlg.m_strName));
+}
 
 void CPhraseLibDlg::OnDelType() {
     QTreeWidgetItem* item = m_tree->currentItem();

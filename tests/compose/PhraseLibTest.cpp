@@ -1,5 +1,6 @@
 // The phrase library on real type files in a temporary program folder: the files byte for byte,
 // the page's handlers, the phrase text dialog and the picker, on real widgets.
+#include "compose/MMSDialogs.h"
 #include "compose/MultiLineEdit.h"
 #include "compose/PhraseFiles.h"
 #include "compose/PhraseLibDialogs.h"
@@ -429,6 +430,56 @@ TEST_F(PhraseFixture, SendPageInsertsThePickedPhrase) {
     });
     send.m_btnInsertPhrase->click();
     EXPECT_EQ(FromQ(send.m_editContent->Text()), "您好，晚安");
+}
+
+TEST_F(PhraseFixture, FrameTextDialogAppendsThePickedPhrase) {
+    WriteType("问候", {"早上好"});
+    OpenPage();
+    CFrameTextDlg frame;
+    frame.m_strText = "第一帧：";
+    ScopedModalRun run([&](CSkinDialog& d) {
+        d.ShowForHook();
+        if (auto* pick = dynamic_cast<CInsertPhraseDlg*>(&d)) {
+            pick->m_list->SetItemSelected(0, true);
+            pick->OnOK();
+            return pick->result();
+        }
+        frame.m_btnPhrase->click();
+        frame.OnOK();
+        return frame.result();
+    });
+    EXPECT_EQ(frame.DoModal(), IDOK);
+    EXPECT_EQ(frame.m_strText, "第一帧：早上好");
+}
+
+TEST_F(PhraseFixture, NewTypeNameIsCheckedAgainstThePhraseTypes) {
+    WriteType("问候", {"一"});
+    paths::MakeDirs(dir.file("MMSSink/接收彩信"));
+    OpenPage();
+    new QTreeWidgetItem(page->RootItem(), QStringList(ToQ("新类")));  // a type without a file yet
+    auto typeName = [&](const std::string& typed) {
+        std::string label;
+        ScopedModalRun run([&](CSkinDialog& d) {
+            d.ShowForHook();
+            auto& dlg = dynamic_cast<CGroupNameDlg&>(d);
+            label = FromQ(dlg.m_lblName->text());
+            dlg.m_editName->setText(ToQ(typed));
+            dlg.OnOK();
+            return dlg.result();
+        });
+        page->OnAddType();
+        EXPECT_EQ(label, "新增组名称：");
+    };
+    typeName("接收彩信");
+    EXPECT_EQ(TreeTypes(), (std::vector<std::string>{"问候", "新类", "接收彩信"}));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(paths::FileExists(TypePath("接收彩信")));
+    for (const char* taken : {"问候", "新类"}) {
+        messages.clear();
+        typeName(taken);
+        EXPECT_EQ(messages, std::vector<std::string>{"彩信分组名称已经存在！"}) << taken;
+    }
+    EXPECT_EQ(TreeTypes(), (std::vector<std::string>{"问候", "新类", "接收彩信"}));
 }
 
 // The real main window with its pages: the phrase page reaches the send-SMS page and the
