@@ -118,8 +118,11 @@ bool WritePhrases(const std::string& path, const std::vector<std::string>& phras
 }
 
 std::vector<std::string> SplitImportText(std::string_view gbk, std::size_t maxPhrases) {
+    // Decoded in one piece: line ends and blanks are the same bytes in UTF-8, and a UTF-8 text
+    // is never shorter than its GBK form, so only a line of more than 499 bytes needs the cut.
+    const std::string text = codec::FromGbk(gbk);
     std::vector<std::string> out;
-    std::string_view rest = gbk;
+    std::string_view rest = text;
     for (std::size_t step = 0; step < maxPhrases; ++step) {
         while (!rest.empty() && codec::IsAsciiSpace(rest.front())) rest.remove_prefix(1);
         while (!rest.empty() && codec::IsAsciiSpace(rest.back())) rest.remove_suffix(1);
@@ -127,7 +130,10 @@ std::vector<std::string> SplitImportText(std::string_view gbk, std::size_t maxPh
         const std::size_t lf = rest.find('\n');
         std::string_view line = rest.substr(0, lf);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        out.push_back(codec::FromGbk(codec::CutGbkBytes(line, kMaxTextBytes)));
+        if (line.size() > kMaxTextBytes)
+            out.push_back(codec::CutToGbkBytes(line, kMaxTextBytes));
+        else
+            out.emplace_back(line);
         if (lf == std::string_view::npos) break;
         rest.remove_prefix(lf + 1);
     }
