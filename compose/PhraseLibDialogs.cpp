@@ -70,6 +70,7 @@ CInsertPhraseDlg::CInsertPhraseDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     m_list->SetStore(m_rows);
     m_list->InsertColumn(0, ToQ(" 常用短语内容"), uikit::LVCFMT_LEFT, 1200);
     m_list->SetGridLines(true);
+    m_list->SetShowSelAlways(true);
     PlaceDlu(m_list, 10, 44, 280, 128);
     AddOkCancelButtons(this, m_btnOK, m_btnCancel, 190, 244, 180);
     connect(m_comboType, &QComboBox::currentIndexChanged, this, [this] { OnSelchangeType(); });

@@ -63,6 +63,7 @@ void CPhraseLibDlg::OnInitDialog() {
     m_list->InsertColumn(0, ToQ("     常用短语"), uikit::LVCFMT_LEFT, 800);
     m_list->InsertColumn(1, ToQ("序号"), uikit::LVCFMT_LEFT, 0);
     m_list->SetGridLines(true);
+    m_list->SetShowSelAlways(true);
     m_list->SetRowHeight(20);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setGeometry(186, 8, 536, 322);

@@ -482,6 +482,30 @@ TEST_F(PhraseFixture, NewTypeNameIsCheckedAgainstThePhraseTypes) {
     EXPECT_EQ(TreeTypes(), (std::vector<std::string>{"问候", "新类", "接收彩信"}));
 }
 
+TEST_F(PhraseFixture, RenderWhenAsked) {
+    const char* shots = std::getenv("SMS_SHOTS");
+    if (!shots) GTEST_SKIP() << "SMS_SHOTS not set";
+    const std::string out = shots;
+    WriteType("问候", {"早上好！祝您今天心情愉快。", "晚安，好梦！", "周末愉快，记得多休息。"});
+    WriteType("节日", {"新年快乐，万事如意！", "中秋快乐，阖家团圆。"});
+    WriteType("会议通知", {"请于明天上午九点到三楼会议室开会。"});
+    OpenPage();
+    Select("问候");
+    SelectRows({1});
+    page->show();
+    QCoreApplication::processEvents();
+    page->grab().save(QString::fromStdString(out + "/phraselib-page.png"));
+    ScopedModalRun run([&](CSkinDialog& d) {
+        d.ShowForHook();
+        QCoreApplication::processEvents();
+        const bool picker = dynamic_cast<CInsertPhraseDlg*>(&d) != nullptr;
+        d.grab().save(QString::fromStdString(out + (picker ? "/phraselib-picker.png" : "/phraselib-edit.png")));
+        return 2;
+    });
+    picker::PickPhrase(nullptr);
+    page->OnEditPhrase();
+}
+
 // The real main window with its pages: the phrase page reaches the send-SMS page and the
 // auto-reply page through the page pointers.
 TEST(PhraseLibPages, SendAndAddToReplyListReachTheirPages) {
