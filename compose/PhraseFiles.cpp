@@ -52,12 +52,13 @@ template <typename Take> bool ForEachRecord(const std::string& path, Take take) 
     return true;
 }
 
-template <typename Texts, typename TextOf> bool WriteRecords(const std::string& path, const Texts& texts, TextOf textOf) {
+// Writes count records, text(i) the i-th, as the new content of path.
+template <typename TextAt> bool WriteRecords(const std::string& path, std::size_t count, TextAt text) {
     files::AtomicFileWriter out(path);
     if (!out.ok()) return false;
     char record[kRecordSize];
-    for (const auto& t : texts) {
-        EncodeRecord(textOf(t), record);
+    for (std::size_t i = 0; i < count; ++i) {
+        EncodeRecord(text(i), record);
         if (!out.Write(record, kRecordSize)) return false;
     }
     return out.Commit();
@@ -109,12 +110,14 @@ bool AppendPhrase(const std::string& type, std::string_view utf8) {
     return files::AppendRecords(TypeFile(type), kRecordSize, record, 1);
 }
 
-bool WritePhraseRows(const std::string& path, const std::vector<rows::PackedRow>& phrases) {
-    return WriteRecords(path, phrases, [](const rows::PackedRow& r) { return rows::PackedCell(r.cells, 0); });
+bool WritePhraseStore(const std::string& path, rows::RowStore& store) {
+    return store.Locked([&path](rows::RowStore::Access& a) {
+        return WriteRecords(path, a.Count(), [&a](std::size_t i) { return a.CellAt(i, 0); });
+    });
 }
 
 bool WritePhrases(const std::string& path, const std::vector<std::string>& phrases) {
-    return WriteRecords(path, phrases, [](const std::string& s) { return std::string_view(s); });
+    return WriteRecords(path, phrases.size(), [&phrases](std::size_t i) { return std::string_view(phrases[i]); });
 }
 
 std::vector<std::string> SplitImportText(std::string_view gbk, std::size_t maxPhrases) {

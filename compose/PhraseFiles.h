@@ -38,8 +38,9 @@ void EncodeRecord(std::string_view utf8, char* record);
 // Appends one record; a torn tail is cut first. The folder is made when missing.
 bool AppendPhrase(const std::string& type, std::string_view utf8);
 
-// Rewrites the type file with these phrases (column 0 of each row), first on top; atomic.
-bool WritePhraseRows(const std::string& path, const std::vector<rows::PackedRow>& phrases);
+// Rewrites the type file with these phrases (column 0 of the store's rows), first on top;
+// atomic. The store stays locked while it is written.
+bool WritePhraseStore(const std::string& path, rows::RowStore& store);
 bool WritePhrases(const std::string& path, const std::vector<std::string>& phrases);
 
 // The phrases of an import text (GBK bytes): at each step the rest is trimmed at both ends and

@@ -140,7 +140,7 @@ void CPhraseLibDlg::OnSelchangedTree() {
 }
 
 void CPhraseLibDlg::SavePhrases(const std::string& type) {
-    phrasefiles::WritePhraseRows(phrasefiles::TypeFile(type), m_rows.SnapshotPacked());
+    phrasefiles::WritePhraseStore(phrasefiles::TypeFile(type), m_rows);
 }
 
 bool CPhraseLibDlg::TypeExists(const std::string& name) const {
