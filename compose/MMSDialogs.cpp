@@ -93,7 +93,7 @@ void CGroupNameDlg::OnOK() {
         return;
     }
     if (!CFileUtil::CheckName(name)) return;
-    if (paths::IsDirectory(mmslib::GroupFolder(name))) {
+    if (m_fnNameTaken ? m_fnNameTaken(name) : paths::IsDirectory(mmslib::GroupFolder(name))) {
         ShowMessage("彩信分组名称已经存在！");
         return;
     }

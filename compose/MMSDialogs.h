@@ -27,6 +27,7 @@ public:
 
     std::string m_strLabel = "新增彩信组名称：";  // label 1269, set by the caller
     std::string m_strName;                        // after OK
+    std::function<bool(const std::string&)> m_fnNameTaken;  // when set, in place of the "MMSSink" folder check
 
     QLabel* m_lblName;      // 1269
     CSkinEdit* m_editName;  // 1043

@@ -2,6 +2,7 @@
 // 136 a new group, 137 a group, 138 the book (the tree's root), 139 up one level, 140 a group
 // in the tree.
 #include "ArtRegistry.h"
+#include "ArtShapes.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -30,28 +31,6 @@ void Person(QPainter& p, const QColor& shirt) {
     body.cubicTo(1.5, 9.5, 13.5, 9.5, 13.5, 15.5);
     body.closeSubpath();
     p.drawPath(body);
-}
-
-void Folder(QPainter& p, const QColor& fill, bool open) {
-    p.setPen(QPen(fill.darker(170), 0.8));
-    p.setBrush(fill.darker(110));
-    QPainterPath back;
-    back.moveTo(1.5, 3.5);
-    back.lineTo(6, 3.5);
-    back.lineTo(7.5, 5);
-    back.lineTo(14.5, 5);
-    back.lineTo(14.5, 13.5);
-    back.lineTo(1.5, 13.5);
-    back.closeSubpath();
-    p.drawPath(back);
-    p.setBrush(fill);
-    if (open) {
-        QPolygonF front;
-        front << QPointF(3, 7) << QPointF(15.5, 7) << QPointF(14, 13.5) << QPointF(1.5, 13.5);
-        p.drawPolygon(front);
-    } else {
-        p.drawRect(QRectF(1.5, 6.5, 13, 7));
-    }
 }
 
 // A green "+" badge at the lower right.
@@ -88,14 +67,14 @@ ARTGEN_ITEM("ico/135.png") {
 
 ARTGEN_ITEM("ico/136.png") {
     return Icon16([](QPainter& p) {
-        Folder(p, kFolder, false);
+        artgen::DrawFolder(p, kFolder, false);
         PlusBadge(p);
     });
 }
 
 ARTGEN_ITEM("ico/137.png") {
     return Icon16([](QPainter& p) {
-        Folder(p, kFolder, false);
+        artgen::DrawFolder(p, kFolder, false);
     });
 }
 
@@ -119,7 +98,7 @@ ARTGEN_ITEM("ico/138.png") {
 ARTGEN_ITEM("ico/139.png") {
     return Icon16([](QPainter& p) {
         // A folder with an arrow pointing up and back.
-        Folder(p, kFolder, false);
+        artgen::DrawFolder(p, kFolder, false);
         p.setPen(QPen(QColor(30, 80, 170), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(Qt::NoBrush);
         QPainterPath arrow;
@@ -134,6 +113,6 @@ ARTGEN_ITEM("ico/139.png") {
 
 ARTGEN_ITEM("ico/140.png") {
     return Icon16([](QPainter& p) {
-        Folder(p, kFolder, true);
+        artgen::DrawFolder(p, kFolder, true);
     });
 }
