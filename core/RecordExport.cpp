@@ -4,9 +4,9 @@
 #include "core/Helpers.h"
 #include "core/RecordLog.h"
 #include "platform/AppPath.h"
+#include "platform/FolderList.h"
 #include "platform/XlsWriter.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -15,18 +15,6 @@ namespace fs = std::filesystem;
 namespace recexport {
 
 namespace {
-// The regular files of a folder by name; nothing when it cannot be read.
-std::vector<fs::path> FilesOf(const std::string& folder) {
-    std::vector<fs::path> out;
-    std::error_code ec;
-    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code fec;
-        if (it->is_regular_file(fec)) out.push_back(it->path());
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 bool CopyWhole(const fs::path& from, const fs::path& to) {
     std::error_code ec;
     fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
@@ -45,15 +33,14 @@ const std::vector<std::string>& Columns() {
 int ListReceivedMedia(const std::string& folder, const std::string& prefix, const std::string& dest,
                       std::array<std::string, kMediaNames>& names) {
     int copied = 0;
-    for (const fs::path& f : FilesOf(folder)) {
-        const std::string name = f.filename().string();
+    for (const std::string& name : paths::ListFolder(folder, paths::EntryKind::Files)) {
         if (name == "RecvMMS.smil" || name == "RecvMMS.ini") continue;
         for (std::string& n : names)
             if (n.empty()) {
                 n = prefix + name;
                 break;
             }
-        if (CopyWhole(f, fs::path(dest) / f.filename())) ++copied;
+        if (CopyWhole(fs::path(folder) / name, fs::path(dest) / name)) ++copied;
     }
     return copied;
 }
@@ -115,9 +102,9 @@ int CopyResourceFiles(const std::string& workFolder, const std::string& dest) {
     fs::create_directories(to, ec);
     if (!fs::is_directory(to, ec)) return -1;
     int copied = 0;
-    for (const fs::path& f : FilesOf(workFolder)) {
-        if (f.filename().string().find(".xml") != std::string::npos) continue;
-        if (!CopyWhole(f, to / f.filename())) return -1;
+    for (const std::string& name : paths::ListFolder(workFolder, paths::EntryKind::Files)) {
+        if (name.find(".xml") != std::string::npos) continue;
+        if (!CopyWhole(fs::path(workFolder) / name, to / name)) return -1;
         ++copied;
     }
     return copied;

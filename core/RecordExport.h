@@ -19,8 +19,9 @@ inline constexpr std::size_t kMediaNames = 5;
 const std::vector<std::string>& Columns();
 
 // Copies every file of the received-MMS folder (file-system path) but "RecvMMS.ini" and
-// "RecvMMS.smil" into dest, in name order, and names the first five prefix + file name in
-// names. A file that cannot be copied is skipped. Returns the number of files copied.
+// "RecvMMS.smil" into dest, in the sorted order of paths::ListFolder, and names the first five
+// prefix + file name in names. A file that cannot be copied is skipped. Returns the number of
+// files copied.
 int ListReceivedMedia(const std::string& folder, const std::string& prefix, const std::string& dest,
                       std::array<std::string, kMediaNames>& names);
 

@@ -1,5 +1,6 @@
 #include "core/RecordPage.h"
 
+#include "compose/MMSDialogs.h"
 #include "compose/MMSPackage.h"
 #include "compose/MMSSinkDlg.h"
 #include "compose/PickerHooks.h"
@@ -501,24 +502,27 @@ void CRecordPage::OnViewReceivedResource() {
 // ---- Resend and forward --------------------------------------------------------------------------
 
 namespace {
-// The MMS title of a forward, preset with the record's (CMMSTitleDlg); nothing when cancelled.
+// The MMS title of a forward, preset with the record's; nothing when cancelled.
 std::optional<std::string> AskMmsTitle(QWidget* parent, const std::string& preset) {
-    (void)parent;
-    (void)preset;
-    return std::nullopt;
+    CMMSTitleDlg dlg(parent);
+    dlg.m_strTitle = preset;
+    if (dlg.DoModal() != IDOK) return std::nullopt;
+    return dlg.m_strTitle;
 }
 
-// The resource export's type (0 package, 1 files) and destination (0 library, 1 elsewhere)
-// from CExportOptionDlg; nothing unless OK.
+// The resource export's type (0 package, 1 files) and destination (0 library, 1 elsewhere);
+// nothing unless OK.
 std::optional<std::pair<int, int>> AskExportOptions(QWidget* parent) {
-    (void)parent;
-    return std::nullopt;
+    CExportOptionDlg dlg(parent);
+    if (dlg.DoModal() != IDOK) return std::nullopt;
+    return std::make_pair(dlg.m_nType, dlg.m_nDest);
 }
 
-// The library group and package name of an export into the library (CImportMMSGroupDlg).
+// The library group and package name of an export into the library.
 std::optional<std::pair<std::string, std::string>> AskLibraryTarget(QWidget* parent) {
-    (void)parent;
-    return std::nullopt;
+    CImportMMSGroupDlg dlg(parent);
+    if (dlg.DoModal() != IDOK) return std::nullopt;
+    return std::make_pair(dlg.m_strGroup, dlg.m_strName);
 }
 
 recforward::Writers QueueWriters() {
@@ -540,7 +544,7 @@ void CRecordPage::OnResend() {
         ShowMessage("请先选择要重发的信息！");
         return;
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    PumpMessages();
     std::vector<recforward::RecordRow> rowsToSend;
     rowsToSend.reserve(std::min(ids.size(), recforward::kMaxResendRows));
     for (std::size_t i = 0; i < ids.size() && i < recforward::kMaxResendRows; ++i) rowsToSend.push_back(RowOf(ids[i]));
@@ -714,7 +718,9 @@ void CRecordPage::OnExportResource() {
     std::optional<bool> saved;  // nothing: cancelled
     if (type == 0 && destination == 0) {
         if (const auto target = AskLibraryTarget(window())) {
-            saved = pkg.Save(g_strAppPath + "\\MMSSink\\" + target->first + "\\" + target->second + ".qmx", 1) == 1;
+            const std::string group = g_strAppPath + "\\MMSSink\\" + target->first;
+            paths::MakeDirs(paths::ToFsPath(group));  // a group typed anew
+            saved = pkg.Save(group + "\\" + target->second + ".qmx", 1) == 1;
             if (*saved && g_pMMSSinkDlg) g_pMMSSinkDlg->FillGroupTree();
         }
     } else if (type == 0) {

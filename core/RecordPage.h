@@ -1,8 +1,10 @@
 #pragma once
 // What both records pages are: one sortable list over their record log, the views (all, sent,
 // received, advanced query), the latest records, rows of new records as they arrive, and the
-// actions on selected rows (view, reply, delete, clear, received folder). The SMS page and the
-// MMS page differ only in their template, log, headers, widths and the long-SMS view.
+// actions on selected rows (view, reply, delete, clear, received folder, resend, forward, export
+// to Excel, resource export). The SMS page and the MMS page differ only in their template, log,
+// headers, widths, the long-SMS view, the resend (the MMS page uploads its packages again) and
+// the file list of a forwarded MMS.
 #include "core/PageDlg.h"
 #include "core/RecordLog.h"
 #include "core/RecordForward.h"

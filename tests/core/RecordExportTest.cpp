@@ -2,13 +2,21 @@
 // received MMS beside the workbook, and the resource export's refusals.
 #include "RecordPageSupport.h"
 
+#include "compose/MMSDialogs.h"
+#include "compose/MMSPackage.h"
 #include "core/ExcelExport.h"
 #include "core/MMSRecordDlg.h"
 #include "core/RecordExport.h"
 #include "core/RecordForward.h"
+#include "platform/TextCodec.h"
 #include "support/XlsReadBack.h"
 
+#include "uikit/FlatComboBox.h"
+#include "uikit/SkinEdit.h"
+
 #include <gtest/gtest.h>
+
+#include <QRadioButton>
 
 #include <filesystem>
 #include <fstream>
@@ -173,6 +181,83 @@ TEST_F(SmsExport, ResourceExportRefusals) {
     EXPECT_EQ(messages, (std::vector<std::string>{"请先选择要导出资源的彩信！",
                                                   "请先选择要导出资源的彩信！\r\n\r\n只有彩信记录才有可导出的资源！",
                                                   recforward::kNoPackageText}));
+}
+
+TEST_F(MmsExport, ResourceExportByEachRoad) {
+    CMMSPackage maker;
+    maker.m_strWorkFolder = dir.file("make");
+    fs::create_directories(maker.m_strWorkFolder);
+    maker.New();
+    maker.SetText(0, "第一帧", 0);
+    maker.SetText(1, "第二帧", 0);
+    fs::create_directories(dir.file("MMSSink/组"));
+    ASSERT_EQ(maker.Save(dir.file("MMSSink/组/包.qmx"), 0), 1);
+    testsupport::WriteFile(dir.file("MMSSink/空.qmx"), "");
+    fs::create_directories(dir.file("res"));
+    MsgRecord a = Rec(1, "已发送彩信", "13900000001");
+    msgrec::SetField(a.szPackage, "组\\包");
+    MsgRecord empty = Rec(2, "已发送彩信", "13900000002");
+    msgrec::SetField(empty.szPackage, "空");
+    WriteLog({a, empty});
+    page->OnSearchAgain();
+
+    struct Case {
+        const char* name;
+        int row;
+        int type, dest;  // -1: the option dialog cancelled
+        std::optional<std::string> chosen;
+        std::string message;  // empty: none
+        std::string made;     // what the road wrote
+    } cases[] = {
+        {"into the library", 1, 0, 0, std::nullopt, "导出彩信资源完毕！", "MMSSink/导出组/导出名.qmx"},
+        {"as a package file", 1, 0, 1, dir.file("res/copy.qmx"), "导出彩信资源完毕！", "res/copy.qmx"},
+        {"as separate files", 1, 1, 0, dir.file("res/彩信资源"), "导出彩信资源完毕！", "res/彩信资源/01.txt"},
+        {"package file not writable", 1, 0, 1, dir.file("res/copy.qmx/x.qmx"), "彩信资源文件保存失败！", ""},
+        {"save dialog cancelled", 1, 0, 1, std::nullopt, "", ""},
+        {"option dialog cancelled", 1, -1, 0, std::nullopt, "", ""},
+        {"empty package", 0, 0, 1, dir.file("res/none.qmx"), recforward::kNoPackageText, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedModalRun run([&](CSkinDialog& d) {
+            d.ShowForHook();
+            if (auto* o = dynamic_cast<CExportOptionDlg*>(&d)) {
+                if (c.type < 0) {
+                    o->OnCancel();
+                    return o->result();
+                }
+                (c.type == 1 ? o->m_radioFiles : o->m_radioQmxs)->setChecked(true);
+                (c.dest == 1 ? o->m_radioOutside : o->m_radioSink)->setChecked(true);
+            } else if (auto* g = dynamic_cast<CImportMMSGroupDlg*>(&d)) {
+                g->m_cmbGroup->setCurrentText(codec::ToQ("导出组"));
+                g->m_editName->setText(codec::ToQ("导出名"));
+            }
+            d.OnOK();
+            return d.result();
+        });
+        chosen = c.chosen;
+        messages.clear();
+        Select({c.row});
+        page->OnExportResource();
+        EXPECT_EQ(messages, c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
+        if (!c.made.empty()) EXPECT_TRUE(fs::exists(dir.file(c.made)));
+        EXPECT_TRUE(Files(dir.file("MsgLogTemp")).empty());  // the work folder emptied again
+    }
+    // The package file and the library copy hold both frames.
+    for (const char* made : {"MMSSink/导出组/导出名.qmx", "res/copy.qmx"}) {
+        CMMSPackage back;
+        back.m_strWorkFolder = dir.file("back");
+        fs::create_directories(back.m_strWorkFolder);
+        back.Open(dir.file(made));
+        EXPECT_STRNE(back.Frame(1).szText, "") << made;
+    }
+    EXPECT_EQ(Files(dir.file("res/彩信资源")), (std::vector<std::string>{"00.txt", "01.txt", "QMX.ini"}));
+
+    // Names holding ".xml" stay behind.
+    fs::create_directories(dir.file("work"));
+    for (const char* f : {"00.txt", "smil.xml", "a.xml.bak"}) testsupport::WriteFile(dir.file("work/") + f, f);
+    EXPECT_EQ(recexport::CopyResourceFiles(dir.file("work"), dir.file("res/only")), 1);
+    EXPECT_EQ(Files(dir.file("res/only")), std::vector<std::string>{"00.txt"});
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // pyftpdlib server on loopback.
 #include "RecordPageSupport.h"
 
+#include "compose/MMSDialogs.h"
 #include "compose/MMSPackage.h"
 #include "compose/PickerHooks.h"
 #include "compose/RecipientInputDlg.h"
@@ -18,7 +19,12 @@
 #include "platform/TextCodec.h"
 #include "support/FtpFixture.h"
 
+#include "uikit/FlatComboBox.h"
+#include "uikit/SkinEdit.h"
+
 #include <gtest/gtest.h>
+
+#include <QRadioButton>
 
 #include <filesystem>
 #include <set>
@@ -163,6 +169,58 @@ TEST_F(SmsForward, TypedAndAddressBookNumbers) {
     Select({});
     page->OnForward();
     EXPECT_EQ(messages, std::vector<std::string>{"请先选择要转发信息的条目！"});
+}
+
+// The title dialog answered: cancelled, or OK with a new title; the preset it showed.
+struct TitleAnswer {
+    bool ok = false;
+    std::string preset;
+    ScopedModalRun run{[this](CSkinDialog& d) {
+        auto& t = dynamic_cast<CMMSTitleDlg&>(d);
+        t.ShowForHook();
+        preset = codec::FromQ(t.m_editTitle->text());
+        if (!ok) {
+            t.OnCancel();
+            return t.result();
+        }
+        t.m_editTitle->setText(codec::ToQ("新标题"));
+        t.OnOK();
+        return t.result();
+    }};
+};
+
+TEST_F(MmsForward, MmsForwardAsksTheTitleAndKeepsTheUploadedList) {
+    List({MmsRec(4, "已发送彩信", "13900000004", "组\\包", "41-00.txt#41-00.gif#")}, {0});
+    TitleAnswer title;
+    std::vector<std::string> numbers{"13900000001", "12", "13900000002"};
+    page->ForwardRecords(numbers);  // cancelled
+    EXPECT_TRUE(Mms().empty());
+    EXPECT_EQ(title.preset, "标题4");
+    title.ok = true;
+    const int base = CFileUtil::GetNextSerial(0) + 2;
+    page->ForwardRecords(numbers);
+    const auto rows = Mms();
+    ASSERT_EQ(rows.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(Id(rows[i]), base + i);
+        EXPECT_EQ(rows[i].cells[queue::kColNumber], numbers[i == 0 ? 0 : 2]);
+        EXPECT_EQ(rows[i].cells[queue::kColNameOrFiles], "41-00.txt#41-00.gif#");
+        EXPECT_EQ(rows[i].cells[queue::kColText], "新标题");
+        EXPECT_EQ(rows[i].cells[queue::kColPackage], "组\\包");
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(SmsForward, MmsRecordOnTheSmsPageGoesWithoutFiles) {
+    List({MmsRec(4, "已发送彩信", "13900000004", "包", "41-00.txt#")}, {0});
+    TitleAnswer title;
+    title.ok = true;
+    std::vector<std::string> numbers{"13900000001"};
+    page->ForwardRecords(numbers);
+    const auto rows = Mms();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].cells[queue::kColNameOrFiles], "");
+    EXPECT_EQ(rows[0].cells[queue::kColText], "新标题");
 }
 
 TEST_F(MmsForward, ReceivedMmsForwardIsRefused) {
