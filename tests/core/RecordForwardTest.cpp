@@ -25,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <QRadioButton>
+#include <QTimer>
 
 #include <filesystem>
 #include <set>
@@ -269,9 +270,18 @@ TEST_F(MmsResend, EachRowUploadsUnderItsOwnSerialAndIsQueued) {
     List({MmsRec(1, "已发送彩信", "13900000001", "pkg", "old-00.txt#"), MmsRec(2, "发送失败彩信", "13900000002", "pkg"),
           MmsRec(3, "已发送彩信", "5", "pkg")},
          {0, 1, 2});
+    // The window keeps serving its timers during the uploads, and the label shows the progress.
+    std::set<std::string> shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { shown.insert(codec::FromQ(CountLabel())); });
+    watch.start(1);
     page->OnResend();
+    watch.stop();
     ASSERT_TRUE(DrainUi());
     EXPECT_EQ(messages, std::vector<std::string>{recforward::kResendDoneText});
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](const std::string& t) { return t.rfind("正在重发信息：", 0) == 0; }))
+        << testing::PrintToString(shown);
+    EXPECT_EQ(CountLabel(), "列表中显示信息3条。");
     const auto rows = Mms();
     ASSERT_EQ(rows.size(), 2u);
     // The same second, two serials: two prefixes, both uploaded.
