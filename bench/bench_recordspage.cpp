@@ -2,8 +2,11 @@
 // texts, 10% received): each figure is a ratio measured in this one run. The logs live in
 // $BENCH_DIR (default: a folder "bench-recordspage" in the current folder). Run offscreen:
 // QT_QPA_PLATFORM=offscreen build/bench/bench_recordspage
+// With --mms the MMS records page over a log of MMS records (titles, package names, "#" file
+// lists, 10% received with their folder).
 #include "core/AdvancedQueryDlg.h"
 #include "core/Globals.h"
+#include "core/MMSRecordDlg.h"
 #include "core/RecordQuery.h"
 #include "core/SMSRecordDlg.h"
 #include "platform/AppPath.h"
@@ -47,12 +50,18 @@ double Best(int n, const std::function<void()>& fn) {
 }
 
 std::string g_big, g_small;  // the two program folders
+bool g_mms = false;          // the MMS page over an MMS log
+LogKind LogOf() { return g_mms ? LogKind::Mms : LogKind::Sms; }
+std::unique_ptr<CRecordPage> MakePage() {
+    if (g_mms) return std::make_unique<CMMSRecordDlg>();
+    return std::make_unique<CSMSRecordDlg>();
+}
 
 MsgRecord Sample(int i) {
     MsgRecord r = msgrec::Empty();
     r.nId = i % 990001 + 1;
     const bool received = i % 10 == 0;
-    msgrec::SetField(r.szType, received ? "接收短信" : "已发送短信");
+    msgrec::SetField(r.szType, g_mms ? (received ? "接收彩信" : "已发送彩信") : (received ? "接收短信" : "已发送短信"));
     // One record in a hundred carries the name the query looks for.
     msgrec::SetField(r.szName, i % 100 == 7 ? "王小明" : "张三");
     const std::string number = "139" + std::to_string(10000000 + i % 90000000);
@@ -66,13 +75,23 @@ MsgRecord Sample(int i) {
     msgrec::SetField(r.szSubmitTime, "2008-05-01 10:00:05");
     msgrec::SetField(r.szResult, received ? "" : "1");
     r.nDevice = i % 10;
+    if (g_mms) {
+        msgrec::SetField(r.szText, "周末会员专享活动彩信第" + std::to_string(i % 1000) + "期");
+        msgrec::SetField(r.szPackage, "活动彩信\\第" + std::to_string(i % 200) + "期");
+        msgrec::SetField(r.szSize, "12K");
+        msgrec::SetField(r.szResult, "");
+        const std::string n = std::to_string(i % 100000);
+        msgrec::SetField(r.szFiles, received ? "D:\\RecvMMS\\" + n
+                                             : n + "1106140309-00.txt#" + n + "1106140309-00.gif#" + n +
+                                                   "1106140309-01.amr#");
+    }
     return r;
 }
 
 void MakeLog(const std::string& folder, std::size_t n) {
     g_strAppPath = folder;
     paths::MakeDirs(folder);
-    CRecordLog log(LogKind::Sms);
+    CRecordLog log(LogOf());
     if (paths::FileSize(log.FilePath()) == static_cast<long long>(n * kMsgRecordSize)) return;
     files::AtomicFileWriter w(log.FilePath());
     for (std::size_t i = 0; i < n; ++i) {
@@ -94,13 +113,13 @@ void Report(const char* what, double ours, double base, double limit) {
 }
 
 // The page's rows after the UI thread has served every queued call.
-int ListedRows(CSMSRecordDlg& page) {
+int ListedRows(CRecordPage& page) {
     page.List()->Model()->Sync();
     return page.List()->GetItemCount();
 }
 
 // UI time to take 100 records appended by a worker into a page listing its whole log.
-double AutoRefreshUiTime(CSMSRecordDlg& page) {
+double AutoRefreshUiTime(CRecordPage& page) {
     const int before = ListedRows(page);
     std::thread worker([&] {
         for (int i = 0; i < 100; ++i) {
@@ -120,8 +139,9 @@ double AutoRefreshUiTime(CSMSRecordDlg& page) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    for (int i = 1; i < argc; ++i) g_mms = g_mms || std::string(argv[i]) == "--mms";
     const char* dir = std::getenv("BENCH_DIR");
-    const std::string root = dir && *dir ? dir : "bench-recordspage";
+    const std::string root = std::string(dir && *dir ? dir : "bench-recordspage") + (g_mms ? "/mms" : "");
     g_big = root + "/big";
     g_small = root + "/small";
     ReleaseRecordLockOnce();
@@ -132,7 +152,7 @@ int main(int argc, char** argv) {
     MakeLog(g_small, 1000);
     MakeLog(g_big, 1000000);
     g_strAppPath = g_big;
-    CRecordLog plainLog(LogKind::Sms);
+    CRecordLog plainLog(LogOf());
     Warm(plainLog);
 
     // The plain whole-log read, and the plain read making each record's 13 cell texts.
@@ -146,7 +166,8 @@ int main(int argc, char** argv) {
                                      codec::FromGbkField(r.szName, sizeof r.szName),
                                      codec::FromGbkField(r.szNumber, sizeof r.szNumber),
                                      codec::FromGbkField(r.szText, sizeof r.szText),
-                                     codec::FromGbkField(r.szResult, sizeof r.szResult),
+                                     g_mms ? codec::FromGbkField(r.szSubmitTime, sizeof r.szSubmitTime)
+                                           : codec::FromGbkField(r.szResult, sizeof r.szResult),
                                      codec::FromGbkField(r.szPackage, sizeof r.szPackage),
                                      codec::FromGbkField(r.szSendId, sizeof r.szSendId),
                                      codec::FromGbkField(r.szResourceId, sizeof r.szResourceId),
@@ -158,7 +179,8 @@ int main(int argc, char** argv) {
         });
     });
 
-    CSMSRecordDlg page;
+    std::unique_ptr<CRecordPage> pagePtr = MakePage();
+    CRecordPage& page = *pagePtr;
     page.resize(900, 500);
     page.show();
     QCoreApplication::processEvents();
@@ -244,7 +266,8 @@ int main(int argc, char** argv) {
     // The latest 100 of 1,000,000 and of 1,000 records.
     const double recentBig = Best(20, [&] { page.OnShowRecent(); });
     g_strAppPath = g_small;
-    CSMSRecordDlg small;
+    std::unique_ptr<CRecordPage> smallPtr = MakePage();
+    CRecordPage& small = *smallPtr;
     small.resize(900, 500);
     small.show();
     QCoreApplication::processEvents();

@@ -1,19 +1,19 @@
 #pragma once
-// MMS records page; owns the MMS record log.
-#include "core/PageDlg.h"
-#include "core/RecordLog.h"
+// MMS records page (template 139): the records page over the MMS log "MMSMsgSL.dat", which
+// resends through its own package in "MMSListTemp".
+#include "compose/MMSPackage.h"
+#include "core/RecordPage.h"
 
-class CMMSRecordDlg : public CPageDlg {
+class CMMSRecordDlg : public CRecordPage {
     Q_OBJECT
 public:
+    static constexpr int IDD = 139;
     explicit CMMSRecordDlg(QWidget* parent = nullptr);
     ~CMMSRecordDlg() override;
-    // Shows the log's initial view.
-    void ResetView() { m_log.ResetView(); }
-    // Applies the waiting delivery reports to the MMS log.
-    void ApplyDeliveryReports() { m_log.ApplyDeliveryReports(); }
-    CRecordLog& Log() { return m_log; }
+
+protected:
+    CMMSPackage* ResendPackage() override { return &m_resendPackage; }
 
 private:
-    CRecordLog m_log{LogKind::Mms};
+    CMMSPackage m_resendPackage;
 };

@@ -1,13 +1,25 @@
 #include "core/RecordPage.h"
 
+#include "compose/MMSDialogs.h"
+#include "compose/MMSPackage.h"
+#include "compose/MMSSinkDlg.h"
+#include "compose/PickerHooks.h"
+#include "compose/RecipientInputDlg.h"
 #include "compose/RecipientList.h"
+#include "compose/SmsCompose.h"
 #include "compose/SendSMSDlg.h"
 #include "contacts/ReplyTypeDlg.h"
 #include "core/AdvancedQueryDlg.h"
+#include "core/ExcelExport.h"
+#include "core/FileUtil.h"
 #include "core/GlobalImages.h"
 #include "core/Helpers.h"
 #include "core/OffUiCall.h"
+#include "core/MmsUpload.h"
 #include "core/PageGlobals.h"
+#include "core/RecordExport.h"
+#include "core/SMSSendingListDlg.h"
+#include "core/SendingListDlg.h"
 #include "core/SMSServerDlg.h"
 #include "core/SMSTextDlg.h"
 #include "platform/AppPath.h"
@@ -16,6 +28,7 @@
 #include "platform/Seams.h"
 #include "platform/StringFormat.h"
 #include "platform/TextCodec.h"
+#include "platform/XlsWriter.h"
 #include "uikit/ImageButton.h"
 #include "uikit/Resources.h"
 #include "uikit/SkinButton.h"
@@ -24,6 +37,8 @@
 #include "uikit/SortListCtrl.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -40,6 +55,17 @@ const RecordPageKind kSmsRecordPage{
      "彩信大小（粗略值）", "设备号", "接收资源路径"},
     {105, 145, 70, 95, 200, 125, -200, 0, 0, 0, -120, -90, -400},
     true,
+};
+
+// The MMS page's headers and widths beside the SMS page's: name, title, the delivery-report time
+// in column 5, package, size.
+const RecordPageKind kMmsRecordPage{
+    139,
+    LogKind::Mms,
+    {"状态", "发送时间", "姓名", "手机号", "彩信标题", "接收时间", "彩信文件", "彩信发送编号", "彩信资源编号", "信息编号",
+     "彩信大小（粗略值）", "设备号", "接收资源路径"},
+    {105, 145, -70, 95, 200, 145, 200, 0, 0, 0, 120, -90, -400},
+    false,
 };
 
 namespace {
@@ -110,6 +136,7 @@ CRecordPage::CRecordPage(const RecordPageKind& kind, QWidget* parent)
     m_btnClearRecords = MakeButton(this, 1051, "记录清空");
     m_btnExportExcel = MakeButton(this, 1080, "导出为Excel");
     m_btnViewResource = MakeButton(this, 1047, "查看接收资源");
+    m_exportPackage = std::make_unique<CMMSPackage>();
     for (QWidget* w : {m_btnResend, m_btnForward, m_btnReply, m_btnViewContent, m_btnExportResource, m_btnDelete,
                        m_btnClearRecords, m_btnExportExcel, m_btnViewResource})
         actions->addWidget(w);
@@ -147,6 +174,10 @@ CRecordPage::CRecordPage(const RecordPageKind& kind, QWidget* parent)
     connect(m_btnDelete, &QPushButton::clicked, this, &CRecordPage::OnDeleteRecords);
     connect(m_btnClearRecords, &QPushButton::clicked, this, &CRecordPage::OnClearRecords);
     connect(m_btnViewResource, &QPushButton::clicked, this, &CRecordPage::OnViewReceivedResource);
+    connect(m_btnResend, &QPushButton::clicked, this, &CRecordPage::OnResend);
+    connect(m_btnForward, &QPushButton::clicked, this, &CRecordPage::OnForward);
+    connect(m_btnExportExcel, &QPushButton::clicked, this, &CRecordPage::OnExportExcel);
+    connect(m_btnExportResource, &QPushButton::clicked, this, &CRecordPage::OnExportResource);
     OnInitDialog();
 }
 
@@ -212,7 +243,7 @@ void CRecordPage::AddArrivedRow(const MsgRecord& r, RecordPlace place) {
         static_cast<std::size_t>(*index) < m_horizon.total)
         return;
     rows::PackedRow row;
-    if (!recpage::MakeRow(r, *index, row)) return;
+    if (!recpage::MakeRow(r, *index, row, m_kind.log)) return;
     m_rows.Append(Cells(row.cells), row.icon, row.data);
 }
 
@@ -230,6 +261,24 @@ void CRecordPage::EndBusy() {
     std::vector<std::pair<MsgRecord, RecordPlace>> pending;
     pending.swap(m_pending);
     for (const auto& [r, place] : pending) AddArrivedRow(r, place);
+}
+
+recforward::RecordRow CRecordPage::RowOf(rows::RowId id) {
+    recforward::RecordRow row;
+    m_rows.Locked([&](rows::RowStore::Access& a) {
+        row.status = a.Cell(id, 0);
+        row.name = a.Cell(id, 2);
+        row.number = a.Cell(id, 3);
+        row.text = a.Cell(id, 4);
+        row.package = a.Cell(id, 6);
+        row.files = a.Cell(id, 12);
+    });
+    return row;
+}
+
+void CRecordPage::ShowProgress(const char* what, std::size_t done, std::size_t total) {
+    m_labelCount->setText(ToQ(StringPrintf("%s%d/%d", what, static_cast<int>(done), static_cast<int>(total))));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 std::vector<rows::RowId> CRecordPage::SelectedIds() const {
@@ -448,4 +497,250 @@ void CRecordPage::OnViewReceivedResource() {
     // Only a folder is opened: a record naming a program or a document starts nothing.
     const std::string folder = paths::ToFsPath(m_rows.Cell(ids.front(), 12).value_or(""));
     if (!folder.empty() && paths::IsDirectory(folder)) seam::OpenFolder(folder);
+}
+
+// ---- Resend and forward --------------------------------------------------------------------------
+
+namespace {
+// The MMS title of a forward, preset with the record's; nothing when cancelled.
+std::optional<std::string> AskMmsTitle(QWidget* parent, const std::string& preset) {
+    CMMSTitleDlg dlg(parent);
+    dlg.m_strTitle = preset;
+    if (dlg.DoModal() != IDOK) return std::nullopt;
+    return dlg.m_strTitle;
+}
+
+// The resource export's type (0 package, 1 files) and destination (0 library, 1 elsewhere);
+// nothing unless OK.
+std::optional<std::pair<int, int>> AskExportOptions(QWidget* parent) {
+    CExportOptionDlg dlg(parent);
+    if (dlg.DoModal() != IDOK) return std::nullopt;
+    return std::make_pair(dlg.m_nType, dlg.m_nDest);
+}
+
+// The library group and package name of an export into the library.
+std::optional<std::pair<std::string, std::string>> AskLibraryTarget(QWidget* parent) {
+    CImportMMSGroupDlg dlg(parent);
+    if (dlg.DoModal() != IDOK) return std::nullopt;
+    return std::make_pair(dlg.m_strGroup, dlg.m_strName);
+}
+
+recforward::Writers QueueWriters() {
+    recforward::Writers w;
+    w.sms = [](int id, const std::string& number, const std::string& name, const std::string& text) {
+        if (g_pSMSSendingListDlg) g_pSMSSendingListDlg->AddSMSItem(id, number, name, text, std::string(), 0);
+    };
+    w.mms = [](int id, const std::string& number, const std::string& files, const std::string& title,
+               const std::string& package) {
+        if (g_pSendingListDlg) g_pSendingListDlg->AddMMSItem(id, number, files, title, package, std::string(), 0);
+    };
+    return w;
+}
+}  // namespace
+
+void CRecordPage::OnResend() {
+    const std::vector<rows::RowId> ids = SelectedIds();
+    if (ids.empty()) {
+        ShowMessage("请先选择要重发的信息！");
+        return;
+    }
+    PumpMessages();
+    std::vector<recforward::RecordRow> rowsToSend;
+    rowsToSend.reserve(std::min(ids.size(), recforward::kMaxResendRows));
+    for (std::size_t i = 0; i < ids.size() && i < recforward::kMaxResendRows; ++i) rowsToSend.push_back(RowOf(ids[i]));
+    recforward::UploadFn upload;
+    if (CMMSPackage* package = ResendPackage()) {
+        upload = [package](const std::string& path) {
+            // One upload at a time off the UI thread; each takes its own serial.
+            return CallOffUi([&] {
+                paths::MakeDirs(paths::ToFsPath(package->m_strWorkFolder));
+                return UploadPackageFiles(*package, path, mmsupload::TakeUploadSerial());
+            });
+        };
+    }
+    const bool slow = static_cast<bool>(upload);
+    recforward::ResendResult res;
+    {
+        WaitCursor wait;
+        QElapsedTimer shown;
+        shown.start();
+        res = recforward::ResendRecords(rowsToSend, QueueWriters(), upload, [&](std::size_t done, std::size_t total) {
+            if (slow || done == total || shown.elapsed() >= 100) {
+                ShowProgress("正在重发信息：", done, total);
+                shown.restart();
+            }
+        });
+    }
+    UpdateCountLabel();
+    if (res.missingPackage) ShowMessage(recforward::kNoPackageText);
+    if (res.queued > 0) ShowMessage(recforward::kResendDoneText);
+}
+
+void CRecordPage::OnForward() {
+    const std::vector<rows::RowId> ids = SelectedIds();
+    if (ids.empty()) {
+        ShowMessage("请先选择要转发信息的条目！");
+        return;
+    }
+    if (recforward::ForwardKindOf(RowOf(ids.front()).status) == recforward::ForwardKind::ReceivedMms) {
+        ShowMessage(recforward::kReceivedMmsText);
+        return;
+    }
+    uikit::CIconMenu* popup = m_menu.GetSubMenu(0);
+    if (!popup) return;
+    const int id = popup->TrackPopupMenu(QCursor::pos(), this);
+    if (id == 32781) OnForwardManually();
+    else if (id == 32782) OnForwardFromText();
+    else if (id == 32784) OnForwardFromAddressBook();
+}
+
+void CRecordPage::OnForwardManually() {
+    CRecipientInputDlg dlg(window());
+    if (dlg.DoModal() != IDOK) return;
+    ForwardRecords(dlg.m_arrNumbers);
+}
+
+void CRecordPage::OnForwardFromText() {
+    seam::FileDialogRequest req;
+    req.title = "选择要导入的号码文件";
+    req.filter = "文本文件(*.txt)|*.txt|";
+    req.defaultExt = "txt";
+    const std::optional<std::string> path = seam::AskFile(req);
+    if (!path) return;
+    std::vector<std::string> numbers;
+    {
+        WaitCursor wait;
+        if (compose::ImportNumbersFromText(*path, numbers, {}) < 0) return;
+    }
+    ForwardRecords(numbers);
+}
+
+void CRecordPage::OnForwardFromAddressBook() {
+    std::optional<std::vector<std::string>> numbers = picker::PickLinkmanNumbers(window());
+    if (numbers) ForwardRecords(*numbers);
+}
+
+void CRecordPage::ForwardRecords(std::vector<std::string>& numbers) {
+    const std::vector<rows::RowId> ids = SelectedIds();
+    if (ids.empty()) return;
+    const recforward::RecordRow row = RowOf(ids.front());
+    std::string title;
+    switch (recforward::ForwardKindOf(row.status)) {
+    case recforward::ForwardKind::None: return;
+    case recforward::ForwardKind::ReceivedMms: ShowMessage(recforward::kReceivedMmsText); return;
+    case recforward::ForwardKind::Sms: break;
+    case recforward::ForwardKind::Mms: {
+        std::optional<std::string> chosen = AskMmsTitle(this, row.text);
+        if (!chosen) return;
+        title = *chosen;
+        break;
+    }
+    }
+    recforward::ForwardRecord(row, numbers, title, m_kind.log == LogKind::Mms, QueueWriters());
+}
+
+// ---- Export --------------------------------------------------------------------------------------
+
+void CRecordPage::OnExportExcel() {
+    m_list->Model()->Sync();
+    const int count = m_list->GetItemCount();
+    if (count == 0) {
+        ShowMessage("列表中没有可导出的记录！");
+        return;
+    }
+    const std::optional<std::string> file = excel::AskExcelExportPath("输入记录保存的Excel文件名");
+    if (!file) return;
+    // The rows the list holds now, top first; one past the sheet's room tells an overflow.
+    const std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(count), xls::kMaxRows);
+    std::vector<rows::RowId> order(take);
+    for (std::size_t r = 0; r < take; ++r) order[r] = m_list->GetItemId(static_cast<int>(r));
+    std::vector<std::vector<std::string>> snapshot(take);
+    m_rows.Locked([&](rows::RowStore::Access& a) {
+        for (std::size_t r = 0; r < take; ++r) {
+            snapshot[r].reserve(recpage::kColumns);
+            for (int c = 0; c < recpage::kColumns; ++c) snapshot[r].emplace_back(a.Cell(order[r], c));
+        }
+    });
+    std::string message;
+    {
+        WaitCursor wait;
+        QElapsedTimer shown;
+        shown.start();
+        message = recexport::ExportRows(*file, snapshot, [&](std::size_t done, std::size_t total) {
+            if (shown.elapsed() >= 100) {
+                ShowProgress("正在导出记录：", done, total);
+                shown.restart();
+            }
+        });
+    }
+    UpdateCountLabel();
+    ShowMessage(message);
+}
+
+void CRecordPage::OnExportResource() {
+    const std::vector<rows::RowId> ids = SelectedIds();
+    if (ids.empty()) {
+        ShowMessage("请先选择要导出资源的彩信！");
+        return;
+    }
+    const recforward::RecordRow row = RowOf(ids.front());
+    if (recstatus::IsKnown(row.status) && recstatus::IsSms(row.status)) {
+        ShowMessage("请先选择要导出资源的彩信！\r\n\r\n只有彩信记录才有可导出的资源！");
+        return;
+    }
+    const std::string package = recforward::PackagePath(row.package);
+    if (!paths::FileExists(paths::ToFsPath(package)) || paths::IsDirectory(paths::ToFsPath(package))) {
+        ShowMessage(recforward::kNoPackageText);
+        return;
+    }
+    const std::optional<std::pair<int, int>> options = AskExportOptions(window());
+    if (!options) return;
+    const auto [type, destination] = *options;
+
+    const std::string work = g_strAppPath + "\\MsgLogTemp";
+    paths::MakeDirs(paths::ToFsPath(work));
+    CFileUtil::DeleteFolderFiles(work);
+    CMMSPackage& pkg = *m_exportPackage;
+    pkg.m_strWorkFolder = work;
+    pkg.Open(package);
+    bool any = false;
+    for (int i = 0; i < mmspkg::kFrameCount && !any; ++i) {
+        const char* names[5];
+        mmspkg::FrameNames(pkg.Frame(i), names);
+        for (const char* n : names) any = any || *n;
+    }
+    if (!any) {
+        pkg.Reset();
+        ShowMessage(recforward::kNoPackageText);
+        return;
+    }
+
+    std::optional<bool> saved;  // nothing: cancelled
+    if (type == 0 && destination == 0) {
+        if (const auto target = AskLibraryTarget(window())) {
+            const std::string group = g_strAppPath + "\\MMSSink\\" + target->first;
+            paths::MakeDirs(paths::ToFsPath(group));  // a group typed anew
+            saved = pkg.Save(group + "\\" + target->second + ".qmx", 1) == 1;
+            if (*saved && g_pMMSSinkDlg) g_pMMSSinkDlg->FillGroupTree();
+        }
+    } else if (type == 0) {
+        seam::FileDialogRequest req;
+        req.save = true;
+        req.title = "输入保存的彩信资源文件名";
+        req.filter = "彩信资源文件(*.QMX)|*.QMX|";
+        req.defaultExt = "QMX";
+        if (const std::optional<std::string> path = seam::AskFile(req)) saved = pkg.Save(*path, 1) == 1;
+    } else {
+        seam::FileDialogRequest req;
+        req.save = true;
+        req.title = "选择图片铃声等资源保存的目录名称";
+        req.filter = "信息文件(*.*)|*.*|";
+        req.fileName = "彩信资源";
+        if (const std::optional<std::string> path = seam::AskFile(req))
+            saved = recexport::CopyResourceFiles(paths::ToFsPath(work), *path) > 0;
+    }
+    pkg.Reset();
+    if (!saved) return;
+    if (*saved) ShowMessage("导出彩信资源完毕！");
+    else ShowMessage(type == 0 ? "彩信资源文件保存失败！" : "彩信资源文件复制失败！");
 }

@@ -1,20 +1,25 @@
 #pragma once
 // What both records pages are: one sortable list over their record log, the views (all, sent,
 // received, advanced query), the latest records, rows of new records as they arrive, and the
-// actions on selected rows (view, reply, delete, clear, received folder). The SMS page and the
-// MMS page differ only in their template, log, headers, widths and the long-SMS view.
+// actions on selected rows (view, reply, delete, clear, received folder, resend, forward, export
+// to Excel, resource export). The SMS page and the MMS page differ only in their template, log,
+// headers, widths, the long-SMS view, the resend (the MMS page uploads its packages again) and
+// the file list of a forwarded MMS.
 #include "core/PageDlg.h"
 #include "core/RecordLog.h"
+#include "core/RecordForward.h"
 #include "core/RecordQuery.h"
 #include "platform/RowStore.h"
 #include "uikit/IconMenu.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
 class CImageButton;
+class CMMSPackage;
 class CSkinButton;
 class CSkinCheckBox;
 class CSkinGroupBox;
@@ -69,9 +74,24 @@ public slots:
     void OnDeleteRecords();
     void OnClearRecords();
     void OnViewReceivedResource();
+    void OnResend();
+    void OnForward();
+    void OnForwardManually();
+    void OnForwardFromText();
+    void OnForwardFromAddressBook();
+    void OnExportExcel();
+    void OnExportResource();
+
+public:
+    // Queues the first selected record for every number.
+    void ForwardRecords(std::vector<std::string>& numbers);
+    uikit::CIconMenu& ForwardMenu() { return m_menu; }
+    CMMSPackage& ExportPackage() { return *m_exportPackage; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    // The package a resend uploads through; none on a page that resends SMS.
+    virtual CMMSPackage* ResendPackage() { return nullptr; }
 
 private:
     void OnInitDialog();
@@ -79,6 +99,9 @@ private:
     void ShowViewButtons(int view);
     void ClearList();
     std::vector<rows::RowId> SelectedIds() const;
+    recforward::RecordRow RowOf(rows::RowId id);
+    // Label 1232 during long work: what, done/total; the window keeps painting.
+    void ShowProgress(const char* what, std::size_t done, std::size_t total);
     // Rows of records that arrive while a search, delete or clear runs wait for its end.
     void BeginBusy() { m_bBusy = true; }
     void EndBusy();
@@ -90,6 +113,7 @@ private:
     CRecordLog m_log;
     rows::RowStore m_rows{recpage::kColumns};
     uikit::CIconMenu m_menu;  // 251: the forward's recipient sources
+    std::unique_ptr<CMMSPackage> m_exportPackage;  // the resource export's, in "MsgLogTemp"
 
     uikit::CSortListCtrl* m_list;     // 1011
     CSkinGroupBox* m_frame;           // 1245
@@ -124,3 +148,4 @@ private:
 };
 
 extern const RecordPageKind kSmsRecordPage;
+extern const RecordPageKind kMmsRecordPage;

@@ -12,11 +12,13 @@ CSMSRecordDlg::~CSMSRecordDlg() {
     if (g_pSMSRecordLog == &Log()) g_pSMSRecordLog = nullptr;
 }
 
-CMMSRecordDlg::CMMSRecordDlg(QWidget* parent) : CPageDlg(139, parent) {
-    g_pMMSRecordLog = &m_log;
+CMMSRecordDlg::CMMSRecordDlg(QWidget* parent) : CRecordPage(kMmsRecordPage, parent) {
+    g_pMMSRecordLog = &Log();
     ReleaseRecordLockOnce();
+    m_resendPackage.m_strWorkFolder = g_strAppPath + "\\MMSListTemp";
+    m_resendPackage.ClearFrames();
 }
 
 CMMSRecordDlg::~CMMSRecordDlg() {
-    if (g_pMMSRecordLog == &m_log) g_pMMSRecordLog = nullptr;
+    if (g_pMMSRecordLog == &Log()) g_pMMSRecordLog = nullptr;
 }

@@ -86,7 +86,7 @@ bool Filter::Passes(const MsgRecord& r) const {
     return time >= m_from && time <= m_to;
 }
 
-bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out) {
+bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out, LogKind kind) {
     const std::string_view status = Field(r.szType);
     const int icon = Words().IconOf(status);
     if (icon < 0) return false;
@@ -110,7 +110,7 @@ bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out) {
     cell(Field(r.szName));
     cell(Field(r.szNumber));
     cell(Field(r.szText));
-    cell(Field(r.szResult));
+    cell(kind == LogKind::Mms ? Field(r.szSubmitTime) : Field(r.szResult));
     cell(Field(r.szPackage));
     cell(Field(r.szSendId));
     cell(Field(r.szResourceId));
@@ -130,7 +130,7 @@ void SearchRange(const CRecordLog& log, const Filter& filter, std::size_t first,
                  std::vector<rows::PackedRow>& out, bool& found) {
     rows::PackedRow row;
     found = log.ForEachRecordIn(first, end, [&](const MsgRecord& r, std::size_t i) {
-        if (filter.Passes(r) && MakeRow(r, static_cast<std::int64_t>(i), row)) out.push_back(std::move(row));
+        if (filter.Passes(r) && MakeRow(r, static_cast<std::int64_t>(i), row, log.kind())) out.push_back(std::move(row));
     });
 }
 }  // namespace

@@ -39,8 +39,9 @@ private:
 };
 
 // The 13 cell texts of a record's row (UTF-8, joined by NUL), its icon in icon, its log index in
-// data. False for a status that is none of the nine (such a record is not listed).
-bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out);
+// data. Column 5 is the result text on the SMS log, the delivery-report time on the MMS log.
+// False for a status that is none of the nine (such a record is not listed).
+bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out, LogKind kind = LogKind::Sms);
 
 // A search over a log: the rows of the passing records, oldest first; the log's index range
 // that was read ([first, total)). found is false when the log does not exist.

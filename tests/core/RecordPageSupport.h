@@ -45,7 +45,8 @@ inline bool DrainUi() {
     return testsupport::WaitUntil([&] { return done.load(); });
 }
 
-struct PageFixture {
+template <class Page>
+struct PageFixtureOf {
     testsupport::TempAppDir dir;
     std::vector<std::string> messages;
     int answer = 1;
@@ -53,7 +54,7 @@ struct PageFixture {
         messages.push_back(text);
         return answer;
     }};
-    std::unique_ptr<CSMSRecordDlg> page = std::make_unique<CSMSRecordDlg>();
+    std::unique_ptr<Page> page = std::make_unique<Page>();
 
     CRecordLog& log() { return page->Log(); }
     void WriteLog(const std::vector<MsgRecord>& recs) { testsupport::WriteFile(log().FilePath(), Bytes(recs)); }
@@ -83,7 +84,9 @@ struct PageFixture {
         list()->clearSelection();
         for (int r : viewRows) list()->SetItemSelected(r, true);
     }
-    QString CountLabel() { return page->findChild<QLabel*>("1232")->text(); }
+    QString CountLabel() { return page->template findChild<QLabel*>("1232")->text(); }
 };
+
+using PageFixture = PageFixtureOf<CSMSRecordDlg>;
 
 }  // namespace recordtest

@@ -1,0 +1,324 @@
+// Resend and forward from both records pages into real queue pages; MMS uploads go to a real
+// pyftpdlib server on loopback.
+#include "RecordPageSupport.h"
+
+#include "compose/MMSDialogs.h"
+#include "compose/MMSPackage.h"
+#include "compose/PickerHooks.h"
+#include "compose/RecipientInputDlg.h"
+#include "core/FileUtil.h"
+#include "core/Globals.h"
+#include "core/LoginSettings.h"
+#include "core/MMSRecordDlg.h"
+#include "core/QueueRow.h"
+#include "core/RecordForward.h"
+#include "core/SMSSendingListDlg.h"
+#include "core/SendingListDlg.h"
+#include "platform/Clock.h"
+#include "platform/FtpClient.h"
+#include "platform/TextCodec.h"
+#include "support/FtpFixture.h"
+
+#include "uikit/FlatComboBox.h"
+#include "uikit/SkinEdit.h"
+
+#include <gtest/gtest.h>
+
+#include <QRadioButton>
+#include <QTimer>
+
+#include <filesystem>
+#include <set>
+
+using namespace recordtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A records page with both pending pages behind the queue writers and an answered open dialog.
+template <class Page>
+struct ForwardFixture : ::testing::Test, PageFixtureOf<Page> {
+    std::unique_ptr<CSMSSendingListDlg> smsQueue = std::make_unique<CSMSSendingListDlg>();
+    std::unique_ptr<CSendingListDlg> mmsQueue = std::make_unique<CSendingListDlg>();
+    std::optional<std::string> chosen;
+    seam::ScopedFileDialog files{[this](const seam::FileDialogRequest&) { return chosen; }};
+
+    ForwardFixture() {
+        g_pSMSSendingListDlg = smsQueue.get();
+        g_pSendingListDlg = mmsQueue.get();
+        smsQueue->ImmediateList().Clear();
+        mmsQueue->ImmediateList().Clear();
+    }
+    ~ForwardFixture() override {
+        g_pSMSSendingListDlg = nullptr;
+        g_pSendingListDlg = nullptr;
+        clk::Reset();
+    }
+    // The records listed, the given view rows selected.
+    void List(const std::vector<MsgRecord>& recs, std::initializer_list<int> selected) {
+        this->WriteLog(recs);
+        this->page->OnSearchAgain();
+        this->Select(selected);
+    }
+    std::vector<rows::RowData> Sms() { return smsQueue->ImmediateList().Snapshot(); }
+    std::vector<rows::RowData> Mms() { return mmsQueue->ImmediateList().Snapshot(); }
+    static int Id(const rows::RowData& r) { return std::stoi(r.cells[queue::kColId]); }
+};
+
+using SmsForward = ForwardFixture<CSMSRecordDlg>;
+using MmsForward = ForwardFixture<CMMSRecordDlg>;
+
+MsgRecord MmsRec(int id, std::string_view status, std::string_view number, std::string_view package,
+              std::string_view files = "") {
+    MsgRecord r = Rec(id, status, number, "标题" + std::to_string(id));
+    msgrec::SetField(r.szPackage, package);
+    msgrec::SetField(r.szFiles, files);
+    return r;
+}
+
+TEST_F(SmsForward, ResendQueuesEachValidRowUnderAFreshId) {
+    List({Rec(1, "已发送短信", "13900000001", "一", "2008-05-01 10:00:00", "甲"),
+          Rec(2, "接收短信", "12", "二"),
+          Rec(3, "发送失败短信", "13900000003", "三", "2008-05-01 10:00:00", "丙")},
+         {0, 1, 2});
+    const int next = CFileUtil::GetNextSerial(0) + 2;
+    page->OnResend();
+    const auto rows = Sms();
+    ASSERT_EQ(rows.size(), 2u);
+    std::set<std::string> seen;
+    for (const auto& r : rows) {
+        EXPECT_GE(Id(r), next);
+        seen.insert(r.cells[queue::kColNumber] + "|" + r.cells[queue::kColNameOrFiles] + "|" + r.cells[queue::kColText] +
+                    "|" + r.cells[queue::kColTime]);
+    }
+    EXPECT_EQ(seen, (std::set<std::string>{"13900000001|甲|一|", "13900000003|丙|三|"}));
+    EXPECT_NE(Id(rows[0]), Id(rows[1]));
+    EXPECT_EQ(messages, std::vector<std::string>{recforward::kResendDoneText});
+
+    messages.clear();
+    Select({1});  // the two-digit number only: nothing, no message
+    page->OnResend();
+    EXPECT_EQ(Sms().size(), 2u);
+    EXPECT_TRUE(messages.empty());
+    Select({});
+    page->OnResend();
+    EXPECT_EQ(messages, std::vector<std::string>{"请先选择要重发的信息！"});
+}
+
+TEST_F(SmsForward, NumberFilesForwardTheFirstSelectedRecord) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> numbers;
+    } cases[] = {
+        {"five CR LF lines", "13900000001\r\n13900000002\r\n13900000003\r\n13900000004\r\n13900000005\r\n",
+         {"13900000001", "13900000002", "13900000003", "13900000004", "13900000005"}},
+        {"short line, last without line end", "123\r\n13900000001\r\n13900000002", {"13900000001", "13900000002"}},
+        {"LF lines, blanks, a duplicate kept", "  13900000002 \n13900000001\n13900000002\nabc\n",
+         {"13900000002", "13900000001", "13900000002"}},
+        {"nothing valid", "12\r\nxyzw\r\n", {}},
+    };
+    List({Rec(7, "接收短信", "13800000000", "转发的内容", "2008-05-01 10:00:00", "张三")}, {0});
+    for (const Case& c : cases) {
+        smsQueue->ImmediateList().Clear();
+        testsupport::WriteFile(dir.file("n.txt"), c.bytes);
+        chosen = dir.file("n.txt");
+        const int base = CFileUtil::GetNextSerial(0) + 2;
+        page->OnForwardFromText();
+        const auto rows = Sms();
+        ASSERT_EQ(rows.size(), c.numbers.size()) << c.name;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(rows[i].cells[queue::kColNumber], c.numbers[i]) << c.name;
+            EXPECT_EQ(Id(rows[i]), base + static_cast<int>(i)) << c.name;
+            EXPECT_EQ(rows[i].cells[queue::kColNameOrFiles], "") << c.name;
+            EXPECT_EQ(rows[i].cells[queue::kColText], "转发的内容") << c.name;
+        }
+        // One id block of k + 1 is used up, also for no number.
+        EXPECT_EQ(CFileUtil::GetNextSerial(0), base + static_cast<int>(c.numbers.size()) + 3) << c.name;
+    }
+    smsQueue->ImmediateList().Clear();
+    chosen = dir.file("missing.txt");  // cannot be opened: silently nothing
+    page->OnForwardFromText();
+    chosen.reset();  // cancelled
+    page->OnForwardFromText();
+    EXPECT_TRUE(Sms().empty());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(SmsForward, TypedAndAddressBookNumbers) {
+    List({Rec(7, "已发送短信", "13800000000", "内容")}, {0});
+    {
+        ScopedModalRun run([](CSkinDialog& d) {
+            auto& r = static_cast<CRecipientInputDlg&>(d);
+            r.ShowForHook();
+            r.m_editNumbers->setPlainText("13900000001\n13900000002");
+            r.OnOK();
+            return r.result();
+        });
+        page->OnForwardManually();
+    }
+    auto old = picker::SetLinkmanPicker(
+        [](QWidget*) { return std::optional<std::vector<std::string>>({"13900000003", "1", "13900000004"}); });
+    page->OnForwardFromAddressBook();
+    picker::SetLinkmanPicker([](QWidget*) { return std::nullopt; });
+    page->OnForwardFromAddressBook();  // cancelled
+    picker::SetLinkmanPicker(std::move(old));
+    std::vector<std::string> numbers;
+    for (const auto& r : Sms()) numbers.push_back(r.cells[queue::kColNumber]);
+    EXPECT_EQ(numbers, (std::vector<std::string>{"13900000001", "13900000002", "13900000003", "13900000004"}));
+
+    Select({});
+    page->OnForward();
+    EXPECT_EQ(messages, std::vector<std::string>{"请先选择要转发信息的条目！"});
+}
+
+// The title dialog answered: cancelled, or OK with a new title; the preset it showed.
+struct TitleAnswer {
+    bool ok = false;
+    std::string preset;
+    ScopedModalRun run{[this](CSkinDialog& d) {
+        auto& t = dynamic_cast<CMMSTitleDlg&>(d);
+        t.ShowForHook();
+        preset = codec::FromQ(t.m_editTitle->text());
+        if (!ok) {
+            t.OnCancel();
+            return t.result();
+        }
+        t.m_editTitle->setText(codec::ToQ("新标题"));
+        t.OnOK();
+        return t.result();
+    }};
+};
+
+TEST_F(MmsForward, MmsForwardAsksTheTitleAndKeepsTheUploadedList) {
+    List({MmsRec(4, "已发送彩信", "13900000004", "组\\包", "41-00.txt#41-00.gif#")}, {0});
+    TitleAnswer title;
+    std::vector<std::string> numbers{"13900000001", "12", "13900000002"};
+    page->ForwardRecords(numbers);  // cancelled
+    EXPECT_TRUE(Mms().empty());
+    EXPECT_EQ(title.preset, "标题4");
+    title.ok = true;
+    const int base = CFileUtil::GetNextSerial(0) + 2;
+    page->ForwardRecords(numbers);
+    const auto rows = Mms();
+    ASSERT_EQ(rows.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(Id(rows[i]), base + i);
+        EXPECT_EQ(rows[i].cells[queue::kColNumber], numbers[i == 0 ? 0 : 2]);
+        EXPECT_EQ(rows[i].cells[queue::kColNameOrFiles], "41-00.txt#41-00.gif#");
+        EXPECT_EQ(rows[i].cells[queue::kColText], "新标题");
+        EXPECT_EQ(rows[i].cells[queue::kColPackage], "组\\包");
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(SmsForward, MmsRecordOnTheSmsPageGoesWithoutFiles) {
+    List({MmsRec(4, "已发送彩信", "13900000004", "包", "41-00.txt#")}, {0});
+    TitleAnswer title;
+    title.ok = true;
+    std::vector<std::string> numbers{"13900000001"};
+    page->ForwardRecords(numbers);
+    const auto rows = Mms();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].cells[queue::kColNameOrFiles], "");
+    EXPECT_EQ(rows[0].cells[queue::kColText], "新标题");
+}
+
+TEST_F(MmsForward, ReceivedMmsForwardIsRefused) {
+    fs::create_directories(dir.file("recv/88"));
+    List({MmsRec(1, "接收彩信", "13900000001", "", dir.file("recv/88"))}, {0});
+    page->OnForward();
+    std::vector<std::string> numbers{"13900000002"};
+    page->ForwardRecords(numbers);
+    EXPECT_EQ(messages, (std::vector<std::string>{recforward::kReceivedMmsText, recforward::kReceivedMmsText}));
+    EXPECT_TRUE(Mms().empty());
+}
+
+// The MMS page resends through a real FTP server.
+struct MmsResend : MmsForward {
+    testsupport::FtpServerFixture ftp{-1, dir.file("ftproot")};
+    MmsResend() {
+        EXPECT_TRUE(ftp.ok()) << ftp.Stderr();
+        UsePort(ftp.port());
+        ftp::SetTimeouts({5000, 5000, 5000});
+        clk::SetFixed(2026, 11, 6, 14, 3, 9);
+        g_nSerialNo = 40;
+    }
+    ~MmsResend() override { ftp::SetTimeouts({}); }
+    static void UsePort(int port) {
+        LoginInfo info = GetLoginInfo();
+        info.strFtpServer = "127.0.0.1";
+        info.nFtpPort = port;
+        info.strFtpUser = testsupport::FtpServerFixture::kWriter;
+        info.strFtpPassword = testsupport::FtpServerFixture::kWriterPassword;
+        SetLoginInfo(info);
+    }
+    // A library package of one text frame.
+    void Package(const std::string& name, const std::string& text) {
+        CMMSPackage maker;
+        maker.m_strWorkFolder = dir.file("make");
+        fs::create_directories(maker.m_strWorkFolder);
+        maker.New();
+        maker.SetText(0, text, 0);
+        fs::create_directories(dir.file("MMSSink"));
+        ASSERT_EQ(maker.Save(dir.file("MMSSink/" + name + ".qmx"), 0), 1);
+    }
+};
+
+TEST_F(MmsResend, EachRowUploadsUnderItsOwnSerialAndIsQueued) {
+    Package("pkg", "正文");
+    List({MmsRec(1, "已发送彩信", "13900000001", "pkg", "old-00.txt#"), MmsRec(2, "发送失败彩信", "13900000002", "pkg"),
+          MmsRec(3, "已发送彩信", "5", "pkg")},
+         {0, 1, 2});
+    // The window keeps serving its timers during the uploads, and the label shows the progress.
+    std::set<std::string> shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { shown.insert(codec::FromQ(CountLabel())); });
+    watch.start(1);
+    page->OnResend();
+    watch.stop();
+    ASSERT_TRUE(DrainUi());
+    EXPECT_EQ(messages, std::vector<std::string>{recforward::kResendDoneText});
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](const std::string& t) { return t.rfind("正在重发信息：", 0) == 0; }))
+        << testing::PrintToString(shown);
+    EXPECT_EQ(CountLabel(), "列表中显示信息3条。");
+    const auto rows = Mms();
+    ASSERT_EQ(rows.size(), 2u);
+    // The same second, two serials: two prefixes, both uploaded.
+    std::set<std::string> lists;
+    for (const auto& r : rows) {
+        lists.insert(r.cells[queue::kColNameOrFiles]);
+        EXPECT_EQ(r.cells[queue::kColPackage], "pkg");
+        EXPECT_EQ(r.cells[queue::kColTime], "");
+    }
+    EXPECT_EQ(lists, (std::set<std::string>{"401106140309-00.txt#", "411106140309-00.txt#"}));
+    EXPECT_EQ(ftp.ReadRemote("401106140309-00.txt"), codec::ToGbk("正文"));
+    EXPECT_TRUE(ftp.HasRemote("411106140309-00.txt"));
+    EXPECT_EQ(g_nSerialNo.load(), 42);
+    EXPECT_TRUE(fs::is_empty(dir.file("MMSListTemp")));
+}
+
+TEST_F(MmsResend, FailedUploadAndMissingPackageQueueNothing) {
+    Package("pkg", "正文");
+    List({MmsRec(1, "已发送彩信", "13900000001", "gone"), MmsRec(2, "已发送彩信", "13900000002", "gone")}, {0, 1});
+    page->OnResend();
+    ASSERT_TRUE(DrainUi());
+    EXPECT_EQ(messages, std::vector<std::string>{recforward::kNoPackageText});
+    EXPECT_EQ(g_nSerialNo.load(), 40);  // nothing went up
+
+    messages.clear();
+    List({MmsRec(3, "已发送彩信", "13900000003", "pkg")}, {0});
+    int closed = 0;
+    {
+        testsupport::FtpServerFixture probe;
+        closed = probe.port();
+    }
+    UsePort(closed);  // nobody listens: the upload fails with its message, the serial is used up
+    page->OnResend();
+    ASSERT_TRUE(DrainUi());
+    EXPECT_EQ(messages, std::vector<std::string>{"提交彩信文件时，连接服务器失败。"});
+    EXPECT_EQ(g_nSerialNo.load(), 41);
+    EXPECT_TRUE(Mms().empty());
+}
+
+}  // namespace
