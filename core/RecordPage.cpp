@@ -7,6 +7,7 @@
 #include "compose/RecipientInputDlg.h"
 #include "compose/RecipientList.h"
 #include "compose/SmsCompose.h"
+#include "compose/SendMMSDlg.h"
 #include "compose/SendSMSDlg.h"
 #include "contacts/ReplyTypeDlg.h"
 #include "core/AdvancedQueryDlg.h"
@@ -405,8 +406,13 @@ void CRecordPage::OnReply() {
     dlg.m_bShowNoReply = false;
     dlg.m_nChoice = CReplyTypeDlg::kReplyMms;
     if (dlg.DoModal() != IDOK) return;
-    // An MMS reply fills the send-MMS page, which comes with its own page.
-    if (dlg.m_nChoice == CReplyTypeDlg::kReplyMms) return;
+    if (dlg.m_nChoice == CReplyTypeDlg::kReplyMms) {
+        if (g_pMainDlg) g_pMainDlg->ShowPage(3);
+        if (!g_pSendMMSDlg) return;
+        g_pSendMMSDlg->Recipients()->AddEntries(numbers);
+        g_pSendMMSDlg->UpdateRecipientCount();
+        return;
+    }
     if (g_pMainDlg) g_pMainDlg->ShowPage(4);
     if (!g_pSendSMSDlg) return;
     g_pSendSMSDlg->Recipients()->AddEntries(numbers);

@@ -3,6 +3,7 @@
 #include "RecordPageSupport.h"
 
 #include "compose/RecipientList.h"
+#include "compose/SendMMSDlg.h"
 #include "compose/SendSMSDlg.h"
 #include "contacts/ReplyTypeDlg.h"
 #include "core/AdvancedQueryDlg.h"
@@ -17,6 +18,7 @@
 #include "uikit/SkinEdit.h"
 
 #include <gtest/gtest.h>
+#include <QLabel>
 
 #include <QDateEdit>
 #include <QPlainTextEdit>
@@ -332,14 +334,21 @@ TEST_F(RecordPageTest, ClearEmptiesTheWholeLogAndAutoRefresh) {
     EXPECT_EQ(ReadLog().size(), 3u);
 }
 
-TEST_F(RecordPageTest, ReplyFillsTheSendSmsPage) {
+TEST_F(RecordPageTest, ReplyFillsTheChosenSendPage) {
     CSendSMSDlg send;
+    CSendMMSDlg sendMms;
     CSendSMSDlg* oldSend = g_pSendSMSDlg;
+    CSendMMSDlg* oldSendMms = g_pSendMMSDlg;
     g_pSendSMSDlg = &send;
+    g_pSendMMSDlg = &sendMms;
     struct Restore {
         CSendSMSDlg* old;
-        ~Restore() { g_pSendSMSDlg = old; }
-    } restore{oldSend};
+        CSendMMSDlg* oldMms;
+        ~Restore() {
+            g_pSendSMSDlg = old;
+            g_pSendMMSDlg = oldMms;
+        }
+    } restore{oldSend, oldSendMms};
     WriteLog({Rec(1, "接收短信", "13800000001"), Rec(2, "接收短信", ""), Rec(3, "接收短信", "13800000003")});
     page->OnSearchAgain();
     for (int choice : {CReplyTypeDlg::kReplyMms, CReplyTypeDlg::kReplyText}) {
@@ -360,8 +369,11 @@ TEST_F(RecordPageTest, ReplyFillsTheSendSmsPage) {
         EXPECT_FALSE(noReplyShown);
         EXPECT_EQ(preset, 0);
     }
-    // The MMS reply belongs to the send-MMS page; the text reply added the two numbers.
-    EXPECT_EQ(send.Recipients()->Entries(), (std::vector<std::string>{"13800000003", "13800000001"}));
+    // Each reply added the two valid numbers to its own page.
+    const std::vector<std::string> both{"13800000003", "13800000001"};
+    EXPECT_EQ(sendMms.Recipients()->Entries(), both);
+    EXPECT_EQ(send.Recipients()->Entries(), both);
+    EXPECT_NE(sendMms.findChild<QLabel*>("1101")->text().indexOf(QString::fromUtf8("当前已有2位")), -1);
 }
 
 TEST_F(RecordPageTest, RenderForReview) {
