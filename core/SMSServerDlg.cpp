@@ -294,12 +294,16 @@ void CSMSServerDlg::ShowPage(int n) {
         next->activateWindow();
     }
     g_nCurrentPage = n;
-    if (!m_bFirstSwitchDone) {
-        m_bFirstSwitchDone = true;
-        m_tabCtrl->show();
-        m_dibFrame = LoadProgramPicture("MMSP1-a.bmp");
-        update();
-    }
+    FirstSwitch();
+}
+
+void CSMSServerDlg::FirstSwitch() {
+    if (m_bFirstSwitchDone || !m_tabCtrl) return;
+    m_bFirstSwitchDone = true;
+    if (QWidget* cur = m_tabCtrl->Page(g_nCurrentPage)) cur->show();
+    m_tabCtrl->show();
+    m_dibFrame = LoadProgramPicture("MMSP1-a.bmp");
+    update();
 }
 
 void CSMSServerDlg::MoveSideButton(int id, int dy) {
@@ -377,6 +381,8 @@ void CSMSServerDlg::OnTimer(int id) {
         StartMsgThreads(0);
         QApplication::restoreOverrideCursor();
         g_dlgWelcome.DestroyWindow();
+        // The loads are done: the page area leaves the start-up text for the current page.
+        FirstSwitch();
     } catch (...) {
         QApplication::restoreOverrideCursor();
         WriteRunLog("CSMSServerDlg::OnTimer Error");
