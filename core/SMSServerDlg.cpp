@@ -30,6 +30,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -488,7 +489,7 @@ void CSMSServerDlg::OnTrayNotify(int lParam) {
     m_bTrayShown = false;
 }
 
-void CSMSServerDlg::paintEvent(QPaintEvent*) {
+void CSMSServerDlg::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     if (isMinimized()) {
         const QIcon icon = windowIcon();
@@ -496,8 +497,14 @@ void CSMSServerDlg::paintEvent(QPaintEvent*) {
         icon.paint(&p, QRect(QPoint((width() - s.width()) / 2, (height() - s.height()) / 2), s));
         return;
     }
-    if (m_dibBack->IsLoaded()) m_dibBack->Draw(p, 0, 0, 0, 0, 0, 0, 0, 0);
-    if (m_bFirstSwitchDone && m_dibFrame->IsLoaded()) m_dibFrame->Draw(p, 210, 130, 734, 380, 0, 0, 0, 0);
+    // One rectangle of the update region at a time. Once the page host covers the page area the
+    // region has several rectangles; under such a clip the raster engine splits a large picture
+    // draw over its pool of helper threads, while a rectangular clip is a plain copy on this thread.
+    for (const QRect& r : e->region()) {
+        p.setClipRect(r);
+        if (m_dibBack->IsLoaded()) m_dibBack->Draw(p, 0, 0, 0, 0, 0, 0, 0, 0);
+        if (m_bFirstSwitchDone && m_dibFrame->IsLoaded()) m_dibFrame->Draw(p, 210, 130, 734, 380, 0, 0, 0, 0);
+    }
 }
 
 void CSMSServerDlg::mousePressEvent(QMouseEvent* e) {
