@@ -80,13 +80,8 @@ void CChangePasswordDlg::OnOK() {
         return;
     }
     // While the request runs only 取消 (and Escape) stay live; either abandons it.
-    m_bBusy = true;
-    m_bAbandoned = false;
-    const QList<QWidget*> controls = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QWidget* w : controls)
-        if (w != m_btnCancel) w->setEnabled(false);
-    const auto reply = CallOffUiAbandonable(
-        [newPw] { return ChangePassword(newPw); }, [this] { return m_bAbandoned; },
+    const auto reply = CallOffUiWithCancel(
+        this, m_btnCancel, m_bBusy, m_bAbandoned, [newPw] { return ChangePassword(newPw); },
         [newPw](int late) {
             // The platform took the change after all: keep our password the one it now holds,
             // or every later request would be refused.
@@ -95,8 +90,6 @@ void CChangePasswordDlg::OnOK() {
                 WriteRunLog("修改密码已取消，但平台已接受新密码，新密码已生效");
             });
         });
-    for (QWidget* w : controls) w->setEnabled(true);
-    m_bBusy = false;
     if (!reply) {
         CSkinDialog::OnCancel();
         return;

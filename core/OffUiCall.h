@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWidget>
 
 #include <chrono>
 #include <condition_variable>
@@ -77,6 +78,22 @@ auto CallOffUiAbandonable(Fn fn, const std::function<bool()>& abandoned,
         if (state->cv.wait_for(lock, std::chrono::milliseconds(10), [&] { return state->result.has_value(); }))
             return std::move(state->result);
     }
+}
+
+// CallOffUiAbandonable for a dialog's request: while it runs, busy is true and every direct
+// child of dlg but cancel is disabled; the dialog's cancel sets abandoned.
+template <class Fn>
+auto CallOffUiWithCancel(QWidget* dlg, QWidget* cancel, bool& busy, bool& abandoned, Fn fn,
+                         std::function<void(decltype(fn()))> late = {}) -> std::optional<decltype(fn())> {
+    busy = true;
+    abandoned = false;
+    const QList<QWidget*> controls = dlg->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* w : controls)
+        if (w != cancel) w->setEnabled(false);
+    auto reply = CallOffUiAbandonable(std::move(fn), [&abandoned] { return abandoned; }, std::move(late));
+    for (QWidget* w : controls) w->setEnabled(true);
+    busy = false;
+    return reply;
 }
 
 // Starts fn on its own thread and returns at once; done(result) runs later on the UI thread,
