@@ -5,6 +5,7 @@
 #include "core/LoginSettings.h"
 #include "core/OffUiCall.h"
 #include "core/PlatformClient.h"
+#include "platform/Seams.h"
 #include "platform/TextCodec.h"
 
 #include <QLabel>
@@ -54,6 +55,7 @@ bool CChangePasswordDlg::OnInitDialog() {
 }
 
 void CChangePasswordDlg::OnOK() {
+    if (m_bBusy) return;  // the request is under way
     const std::string oldPw = FromQ(m_editOld->text());
     const std::string newPw = FromQ(m_editNew->text());
     const std::string confirm = FromQ(m_editConfirm->text());
@@ -77,8 +79,29 @@ void CChangePasswordDlg::OnOK() {
         m_editNew->setFocus();
         return;
     }
+    // While the request runs only 取消 (and Escape) stay live; either abandons it.
+    const auto reply = CallOffUiWithCancel(
+        this, m_btnCancel, m_bBusy, m_bAbandoned, [newPw] { return ChangePassword(newPw); },
+        [newPw](int late) {
+            // The platform took the change after all: keep our password the one it now holds,
+            // or every later request would be refused.
+            if (late > 0) seam::PostToUi([newPw] {
+                SavePassword(newPw);
+                WriteRunLog("修改密码已取消，但平台已接受新密码，新密码已生效");
+            });
+        });
+    if (!reply) {
+        CSkinDialog::OnCancel();
+        return;
+    }
     m_strNewPassword = newPw;
+    m_nChangeResult = *reply;
     CSkinDialog::OnOK();
+}
+
+void CChangePasswordDlg::OnCancel() {
+    if (m_bBusy) m_bAbandoned = true;  // the pending request's wait ends and closes the dialog
+    else CSkinDialog::OnCancel();
 }
 
 void RunChangePassword(QWidget* parent, const ChangePasswordExecFn& exec) {
@@ -86,10 +109,8 @@ void RunChangePassword(QWidget* parent, const ChangePasswordExecFn& exec) {
     dlg.m_strCurrentPassword = GetLoginInfo().strPassword;
     const int result = exec ? exec(dlg) : dlg.DoModal();
     if (result != IDOK) return;
-    const std::string newPw = dlg.m_strNewPassword;
-    const int done = CallOffUi([newPw] { return ChangePassword(newPw); });
-    if (done > 0) {
-        SavePassword(newPw);
+    if (dlg.m_nChangeResult > 0) {
+        SavePassword(dlg.m_strNewPassword);
         ShowMessage("修改密码成功！");
     } else {
         ShowMessage("修改密码失败！");

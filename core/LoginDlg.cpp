@@ -120,20 +120,11 @@ void CLoginDlg::OnOK() {
     }
     SetLoginCredentials(ecode, user, password, extNo);
     // While the request runs only 取消 (and Escape) stay live; either abandons it.
-    m_bBusy = true;
-    m_bAbandoned = false;
-    const QList<QWidget*> controls = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QWidget* w : controls)
-        if (w != m_btnCancel) w->setEnabled(false);
-    const auto reply = CallOffUiAbandonable(
-        [] {
-            bool answered = false;
-            const int balance = QuerySmsBalance(&answered);
-            return std::make_pair(balance, answered);
-        },
-        [this] { return m_bAbandoned; });
-    for (QWidget* w : controls) w->setEnabled(true);
-    m_bBusy = false;
+    const auto reply = CallOffUiWithCancel(this, m_btnCancel, m_bBusy, m_bAbandoned, [] {
+        bool answered = false;
+        const int balance = QuerySmsBalance(&answered);
+        return std::make_pair(balance, answered);
+    });
     if (!reply) {
         QDialog::reject();
         return;

@@ -30,6 +30,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -294,12 +295,16 @@ void CSMSServerDlg::ShowPage(int n) {
         next->activateWindow();
     }
     g_nCurrentPage = n;
-    if (!m_bFirstSwitchDone) {
-        m_bFirstSwitchDone = true;
-        m_tabCtrl->show();
-        m_dibFrame = LoadProgramPicture("MMSP1-a.bmp");
-        update();
-    }
+    FirstSwitch();
+}
+
+void CSMSServerDlg::FirstSwitch() {
+    if (m_bFirstSwitchDone || !m_tabCtrl) return;
+    m_bFirstSwitchDone = true;
+    if (QWidget* cur = m_tabCtrl->Page(g_nCurrentPage)) cur->show();
+    m_tabCtrl->show();
+    m_dibFrame = LoadProgramPicture("MMSP1-a.bmp");
+    update();
 }
 
 void CSMSServerDlg::MoveSideButton(int id, int dy) {
@@ -377,6 +382,8 @@ void CSMSServerDlg::OnTimer(int id) {
         StartMsgThreads(0);
         QApplication::restoreOverrideCursor();
         g_dlgWelcome.DestroyWindow();
+        // The loads are done: the page area leaves the start-up text for the current page.
+        FirstSwitch();
     } catch (...) {
         QApplication::restoreOverrideCursor();
         WriteRunLog("CSMSServerDlg::OnTimer Error");
@@ -482,7 +489,7 @@ void CSMSServerDlg::OnTrayNotify(int lParam) {
     m_bTrayShown = false;
 }
 
-void CSMSServerDlg::paintEvent(QPaintEvent*) {
+void CSMSServerDlg::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     if (isMinimized()) {
         const QIcon icon = windowIcon();
@@ -490,8 +497,14 @@ void CSMSServerDlg::paintEvent(QPaintEvent*) {
         icon.paint(&p, QRect(QPoint((width() - s.width()) / 2, (height() - s.height()) / 2), s));
         return;
     }
-    if (m_dibBack->IsLoaded()) m_dibBack->Draw(p, 0, 0, 0, 0, 0, 0, 0, 0);
-    if (m_bFirstSwitchDone && m_dibFrame->IsLoaded()) m_dibFrame->Draw(p, 210, 130, 734, 380, 0, 0, 0, 0);
+    // One rectangle of the update region at a time. Once the page host covers the page area the
+    // region has several rectangles; under such a clip the raster engine splits a large picture
+    // draw over its pool of helper threads, while a rectangular clip is a plain copy on this thread.
+    for (const QRect& r : e->region()) {
+        p.setClipRect(r);
+        if (m_dibBack->IsLoaded()) m_dibBack->Draw(p, 0, 0, 0, 0, 0, 0, 0, 0);
+        if (m_bFirstSwitchDone && m_dibFrame->IsLoaded()) m_dibFrame->Draw(p, 210, 130, 734, 380, 0, 0, 0, 0);
+    }
 }
 
 void CSMSServerDlg::mousePressEvent(QMouseEvent* e) {

@@ -111,6 +111,8 @@ private:
     bool m_bTrayAvailable = false;
     int m_nSideState = 0;
     bool m_bFirstSwitchDone = false;
+    // The first switch's steps: the page host shown, the frame picture changed.
+    void FirstSwitch();
     bool m_bDestroyed = false;
     bool m_bExiting = false;
     bool m_bStarted = false;  // initialisation ended after a good login

@@ -255,12 +255,10 @@ TEST_F(LoginDialogsThreadsTest, CancelAbandonsAPendingLogin) {
     }
 }
 
-TEST_F(LoginDialogsThreadsTest, WindowKeepsPaintingWhileTheBalanceWaits) {
-    SilentPlatform silent;
-    ASSERT_NE(silent.port, 0);
-    LoginInfo li = GetLoginInfo();
-    li.strSmsServer = li.strMmsServer = silent.HostPort();
-    SetLoginInfo(li);
+// The platform answers only well after the user cancelled: 取消 or Escape closes the dialog at
+// once, the main window keeps painting meanwhile, and the late answer comes to a dialog that is gone.
+TEST_F(LoginDialogsThreadsTest, BalanceAndPasswordRequestsWaitVisiblyAndCancel) {
+    constexpr int kAnswerAfterMs = 2000;
     struct PaintCounter : QWidget {
         int paints = 0;
         void paintEvent(QPaintEvent*) override { ++paints; }
@@ -268,24 +266,66 @@ TEST_F(LoginDialogsThreadsTest, WindowKeepsPaintingWhileTheBalanceWaits) {
     window.resize(200, 100);
     window.show();
     ASSERT_TRUE(testsupport::WaitUntil([&] { return window.paints > 0; }));
-    int paintsBefore = -1, paintsWhileWaiting = -1;
-    // Once the request waits: ask for a repaint, see it done, then let the platform go.
-    QTimer::singleShot(0, &window, [&] {
-        paintsBefore = window.paints;
-        window.update();
-        QTimer::singleShot(50, &window, [&] {
-            paintsWhileWaiting = window.paints;
-            silent.Close();
+    auto cancel = [](QDialog& d, QPushButton* button, bool escape) {
+        if (escape) QTest::keyClick(&d, Qt::Key_Escape);
+        else button->click();
+    };
+    SaveLoginValues({"E-1", "user", "pw", "01", true});
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Escape" : "取消");
+        MessageLog log;
+        platformsim::Fault slow;
+        slow.delayMs = kAnswerAfterMs;
+        sim.SetFault("Account.asp", slow);
+        g_nSmsBalance = 0;
+        g_nMmsBalance = 0;
+        int result = -1;
+        RunQueryBalance(&window, [&](CBalanceDlg& d) {
+            d.ShowForHook();
+            EXPECT_TRUE(d.IsQuerying());
+            EXPECT_EQ(d.m_editSms->text(), ToQ("正在查询…"));
+            EXPECT_EQ(d.m_btnClose->text(), ToQ("取  消"));
+            const int before = window.paints;
+            window.update();
+            EXPECT_TRUE(testsupport::WaitUntil([&] { return window.paints > before; }));
+            cancel(d, d.m_btnClose, escape);
+            return result = d.result();
         });
-    });
-    bool shown = false;
-    RunQueryBalance(&window, [&](CBalanceDlg&) {
-        shown = true;
-        return 0;
-    });
-    EXPECT_TRUE(shown);
-    EXPECT_GE(paintsBefore, 1);
-    EXPECT_GT(paintsWhileWaiting, paintsBefore);
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_EQ(g_nSmsBalance.load(), 0);  // closed before the platform answered
+        // The late answers arrive (the query stores them as it always does) and nothing shows.
+        EXPECT_TRUE(testsupport::WaitUntil([] { return g_nMmsBalance.load() == 55; }, 15000));
+        QApplication::processEvents();
+        EXPECT_EQ(g_nSmsBalance.load(), 77);
+        EXPECT_TRUE(log.texts.empty());
+        sim.ClearFaults();
+
+        // The password change: cancelled while the platform holds the request. The platform
+        // takes it later; the program follows, so its next requests are not refused.
+        const std::string newPw = escape ? "n2" : "n1";
+        sim.SetFault("updatepassword.asp", slow);
+        RunChangePassword(&window, [&](CChangePasswordDlg& d) {
+            d.ShowForHook();
+            d.m_editOld->setText(ToQ(GetLoginInfo().strPassword));
+            d.m_editNew->setText(ToQ(newPw));
+            d.m_editConfirm->setText(ToQ(newPw));
+            QTimer::singleShot(0, &d, [&] {
+                EXPECT_FALSE(d.m_btnOK->isEnabled());
+                EXPECT_FALSE(d.m_editNew->isEnabled());
+                EXPECT_TRUE(d.m_btnCancel->isEnabled());
+                cancel(d, d.m_btnCancel, escape);
+            });
+            d.m_btnOK->click();
+            return result = d.result();
+        });
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_EQ(sim.GetAccount("E-1", "user")->password, escape ? "n1" : "pw");  // not answered yet
+        EXPECT_NE(GetLoginInfo().strPassword, newPw);
+        EXPECT_TRUE(testsupport::WaitUntil([&] { return GetLoginInfo().strPassword == newPw; }, 15000));
+        EXPECT_EQ(Key("登陆密码"), newPw);
+        EXPECT_TRUE(log.texts.empty());
+        sim.ClearFaults();
+    }
 }
 
 TEST_F(LoginDialogsThreadsTest, GoodLoginWritesTheValues) {
@@ -438,7 +478,14 @@ TEST_F(LoginDialogsThreadsTest, BalanceDialogShowsBothCounts) {
         mmsText = d.m_editMms->text().toStdString();
         return 0;
     };
-    RunQueryBalance(nullptr, read);
+    // The counts come once the query has answered.
+    auto wait = [](auto then) {
+        return [then](CBalanceDlg& d) {
+            EXPECT_TRUE(testsupport::WaitUntil([&] { return !d.IsQuerying(); }));
+            return then(d);
+        };
+    };
+    RunQueryBalance(nullptr, wait(read));
     EXPECT_EQ(sms, 77);
     EXPECT_EQ(mms, 55);
     EXPECT_EQ(smsText, "77");
@@ -447,7 +494,7 @@ TEST_F(LoginDialogsThreadsTest, BalanceDialogShowsBothCounts) {
     LoginInfo li = GetLoginInfo();
     li.strSmsServer = li.strMmsServer = DeadHost();
     SetLoginInfo(li);
-    RunQueryBalance(nullptr, read);
+    RunQueryBalance(nullptr, wait(read));
     EXPECT_EQ(smsText, "-1");
     EXPECT_EQ(mmsText, "-1");
 }
@@ -488,6 +535,7 @@ TEST_F(LoginDialogsThreadsTest, PasswordAndBalanceDialogsRunModally) {
     whenModal([](QWidget* w) {
         auto* d = qobject_cast<CBalanceDlg*>(w);
         ASSERT_NE(d, nullptr);
+        EXPECT_TRUE(testsupport::WaitUntil([d] { return !d->IsQuerying(); }));
         EXPECT_EQ(d->m_editSms->text(), "77");
         d->m_btnClose->click();
     });

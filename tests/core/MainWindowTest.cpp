@@ -214,6 +214,21 @@ TEST_F(MainWindowFixture, FailedFirstLoadSkipsTheRestAndStartsNoThread) {
               std::string::npos);
 }
 
+TEST_F(MainWindowFixture, FirstTickShowsTheHomePage) {
+    auto dlg = Open();
+    QWidget* home = dlg->TabCtrl()->Page(0);
+    const QImage picture(QString::fromStdString(dir.file("MMSP2.bmp")));
+    ASSERT_FALSE(picture.isNull());
+    const QPoint at = home->mapTo(dlg.get(), QPoint(40, 30));
+    auto shown = [&] { return dlg->grab().toImage().pixelColor(at); };
+    EXPECT_NE(shown(), picture.pixelColor(40, 30));  // the start-up text until the loads end
+    dlg->OnTimer(25);
+    worker::StopMsgThreads(10000);
+    EXPECT_EQ(g_nCurrentPage, 0);
+    EXPECT_TRUE(home->isVisibleTo(dlg.get()));
+    EXPECT_EQ(shown(), picture.pixelColor(40, 30));
+}
+
 TEST_F(MainWindowFixture, FrameJoinsTheBackgroundAfterTheFirstSwitch) {
     auto dlg = Open();
     const QImage frame(QString(SMS_APP_DIR) + "/MMSP1-a.bmp");
