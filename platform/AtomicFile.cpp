@@ -227,4 +227,13 @@ bool RepairTornTail(const std::string& path, std::size_t recordSize) {
     return good;
 }
 
+bool EditRecordLog(const std::string& path, const std::function<bool(std::string& bytes)>& edit) {
+    std::lock_guard<std::mutex> lock(PathMutex(path, PathLock::Log));
+    std::string bytes;
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec) && !ReadWholeFile(path, bytes)) return false;
+    if (!edit(bytes)) return false;
+    return WriteFileAtomic(path, bytes);
+}
+
 }  // namespace files

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file rewrites that a crash cannot half-do, and appends of fixed-size records.
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -58,5 +59,11 @@ std::size_t RemoveStaleTemps(const std::string& folder);
 
 enum class PathLock { Log, Profile };
 std::mutex& PathMutex(const std::string& path, PathLock kind);
+
+// Rewrites a record log in one step that no append can come between: holds the appenders'
+// lock (PathMutex kind Log), reads the file whole (a missing file reads as empty), lets edit
+// change the bytes and writes them back atomically. False when edit declines (nothing written)
+// or the file cannot be read or written (it is then as it was).
+bool EditRecordLog(const std::string& path, const std::function<bool(std::string& bytes)>& edit);
 
 }  // namespace files

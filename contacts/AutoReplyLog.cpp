@@ -1,0 +1,148 @@
+#include "contacts/AutoReplyLog.h"
+
+#include "core/Helpers.h"
+#include "platform/AtomicFile.h"
+#include "platform/TextCodec.h"
+#include "platform/XlsWriter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+namespace autoreply {
+
+namespace {
+struct FieldSpan {
+    std::size_t offset, width;
+};
+constexpr FieldSpan kFields[kLogCells] = {{0, 10},   {10, 40},  {50, 40},  {90, 30},
+                                          {120, 40}, {160, 60}, {220, 60}, {280, 10}};
+
+// The status field takes a handful of values: each is decoded once.
+class StatusTexts {
+public:
+    void Append(std::string& out, std::string_view gbk) {
+        for (const auto& [raw, utf8] : m_seen)
+            if (raw == gbk) {
+                out += utf8;
+                return;
+            }
+        std::string utf8 = codec::FromGbk(gbk);
+        out += utf8;
+        if (m_seen.size() < 16) m_seen.emplace_back(std::string(gbk), std::move(utf8));
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_seen;
+};
+
+std::string_view FieldOf(const char* record, int cell) {
+    const char* field = record + kFields[cell].offset;
+    const void* nul = std::memchr(field, '\0', kFields[cell].width);
+    return {field, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - field) : kFields[cell].width};
+}
+}  // namespace
+
+const std::vector<std::string>& ExportColumns() {
+    static const std::vector<std::string> columns = {"状态", "时间", "姓名", "手机号", "查询短信内容", "彩信名称", "途经串口"};
+    return columns;
+}
+
+void CReplyLogView::Load(const std::string& path) {
+    m_strPath = path;
+    m_image.clear();
+    if (!files::ReadWholeFile(path, m_image)) m_image.clear();
+    const std::size_t count = m_image.size() / kLogRecordSize;
+    m_image.resize(count * kLogRecordSize);
+    m_fileIndex.resize(count);
+    std::vector<rows::PackedRow> packed(count);
+    StatusTexts status;
+    for (std::size_t i = 0; i < count; ++i) {
+        const char* record = m_image.data() + i * kLogRecordSize;
+        std::string& cells = packed[i].cells;
+        cells.reserve(kLogRecordSize);
+        status.Append(cells, FieldOf(record, kLogStatus));
+        for (int c = 1; c < kLogCells; ++c) {
+            cells += '\0';
+            cells += codec::FromGbk(FieldOf(record, c));
+        }
+        packed[i].data = static_cast<std::int64_t>(i);
+        m_fileIndex[i] = static_cast<std::uint32_t>(i);
+    }
+    m_rows.AssignPacked(std::move(packed));
+}
+
+long long CReplyLogView::FileIndex(rows::RowId id) const {
+    const std::optional<rows::RowData> row = m_rows.Row(id);
+    if (!row || row->data < 0 || static_cast<std::size_t>(row->data) >= m_fileIndex.size()) return -1;
+    return m_fileIndex[static_cast<std::size_t>(row->data)];
+}
+
+bool CReplyLogView::Delete(const std::vector<rows::RowId>& ids) {
+    // The slots of the rows, and the file indexes they stand at now.
+    std::vector<std::pair<std::uint32_t, std::size_t>> targets;  // (file index, slot)
+    targets.reserve(ids.size());
+    m_rows.Locked([&](rows::RowStore::Access& a) {
+        for (rows::RowId id : ids) {
+            if (!a.Contains(id)) continue;
+            const std::size_t slot = static_cast<std::size_t>(a.Data(id));
+            if (slot < m_fileIndex.size()) targets.emplace_back(m_fileIndex[slot], slot);
+        }
+    });
+    std::sort(targets.begin(), targets.end());
+    targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+
+    std::vector<std::uint32_t> removed;  // file indexes that went, ascending
+    bool read = false;
+    const bool written = files::EditRecordLog(m_strPath, [&](std::string& bytes) {
+        read = true;
+        const std::size_t count = bytes.size() / kLogRecordSize;
+        for (const auto& [index, slot] : targets)
+            if (index < count && std::memcmp(bytes.data() + std::size_t(index) * kLogRecordSize,
+                                             m_image.data() + slot * kLogRecordSize, kLogRecordSize) == 0)
+                removed.push_back(index);
+        if (removed.empty()) return false;
+        // Records kept close up in place; a torn tail stays behind them for the appender to cut.
+        std::size_t to = removed.front() * kLogRecordSize;
+        for (std::size_t k = 0; k < removed.size(); ++k) {
+            const std::size_t from = (std::size_t(removed[k]) + 1) * kLogRecordSize;
+            const std::size_t end = k + 1 < removed.size() ? std::size_t(removed[k + 1]) * kLogRecordSize : bytes.size();
+            std::memmove(bytes.data() + to, bytes.data() + from, end - from);
+            to += end - from;
+        }
+        bytes.resize(to);
+        return true;
+    });
+    if (!read || (!written && !removed.empty())) return false;  // the file is as it was: so are the rows
+
+    // The rows go (also one whose record was no longer there); the others move up past the
+    // records removed before them.
+    m_rows.RemoveRows(ids);
+    if (!removed.empty()) {
+        for (std::uint32_t& index : m_fileIndex) {
+            const auto below = std::lower_bound(removed.begin(), removed.end(), index) - removed.begin();
+            index -= static_cast<std::uint32_t>(below);
+        }
+    }
+    return true;
+}
+
+bool ExportLog(rows::RowStore& store, const std::string& path) {
+    xls::WorkbookWriter writer(kExportSheet, ExportColumns());
+    bool fits = true;
+    store.Locked([&](rows::RowStore::Access& a) {
+        if (a.Count() + 1 > xls::kMaxRows) {
+            fits = false;
+            return;
+        }
+        std::vector<std::string> cells(7);
+        for (std::size_t i = 0; i < a.Count() && fits; ++i) {
+            for (int c = 0; c < 6; ++c) cells[c] = BlankIfEmpty(std::string(a.CellAt(i, c)));
+            cells[6] = BlankIfEmpty(std::string(a.CellAt(i, kLogPort)));
+            fits = writer.AddRow(cells);
+        }
+    });
+    return fits && writer.Save(path);
+}
+
+}  // namespace autoreply
