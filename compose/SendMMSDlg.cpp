@@ -41,7 +41,6 @@ int g_bSendMMSBusy = 0;
 
 namespace sendmms {
 std::optional<std::string> RunMMSEditor(QWidget*, const std::string&) { return std::nullopt; }
-std::optional<std::string> PickLibraryPackage(QWidget*) { return std::nullopt; }
 }  // namespace sendmms
 
 namespace {

@@ -1,4 +1,6 @@
 #include "compose/MMSPreview.h"
+#include "compose/MMSDialogs.h"
+#include "compose/MultiLineEdit.h"
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
 #include "platform/TimerIds.h"
@@ -345,9 +347,29 @@ TEST_F(PreviewTest, DialogsAndQuestions) {
     EXPECT_EQ(messages, std::vector<std::string>{"保存失败！\r\n没有彩信内容可保存！"});
     EXPECT_FALSE(fs::exists(app.file("x.qmx")));
 
-    // An empty text goes to the editor's text dialog; without it nothing changes.
-    pv.SetText(0, "", 1);
-    EXPECT_STREQ(pv.Frame(0).szText, "");
+    // An empty text goes to the frame text dialog: cancelled, nothing changes; OK takes its text.
+    {
+        std::vector<unsigned> opened;
+        ScopedModalRun run([&](CSkinDialog& d) {
+            opened.push_back(d.TemplateId());
+            d.ShowForHook();
+            d.OnCancel();
+            return d.result();
+        });
+        pv.SetText(0, "", 1);
+        EXPECT_EQ(opened, std::vector<unsigned>{CFrameTextDlg::IDD});
+        EXPECT_STREQ(pv.Frame(0).szText, "");
+    }
+    {
+        ScopedModalRun run([](CSkinDialog& d) {
+            d.ShowForHook();
+            static_cast<CFrameTextDlg&>(d).m_editText->SetText(codec::ToQ("彩信"));
+            d.OnOK();
+            return d.result();
+        });
+        pv.SetText(0, "", 1);
+        EXPECT_EQ(codec::FromQ(text->toPlainText()), "彩信");
+    }
     pv.SetText(0, "短信", 1);
     EXPECT_EQ(codec::FromQ(text->toPlainText()), "短信");
 
