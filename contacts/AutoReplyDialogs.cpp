@@ -163,25 +163,25 @@ void CKeywordReplyItemDlg::OnOK() {
 CCyclicReplyItemDlg::CCyclicReplyItemDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     setObjectName(QString::number(IDD));
     setWindowTitle(ToQ("设置发送信息"));
-    SetDialogSizeDlu(260, 186);
+    SetDialogSizeDlu(260, 192);
     Group(this, "彩信标题（或短信内容）", 8, 22, 244, 62);
     m_editText = new CMultiLineEdit(this);
     m_editText->setObjectName("1043");
     PlaceDlu(m_editText, 16, 34, 180, 44);
     m_editText->SetLimitBytes(kListTextLimitBytes);
     m_btnImport = Button(this, 1002, "导入", 202, 34, 42, 14);
-    Group(this, "彩信文件", 8, 88, 244, 70);
+    Group(this, "彩信文件", 8, 88, 244, 76);
     m_editFile = Edit(this, 1044, 16, 100, 228, 13, true);
     m_btnSelectMMS = Button(this, 1003, "选择彩信资源", 16, 118, 70, 14);
     m_btnEditMMS = Button(this, 1004, "编辑彩信资源", 95, 118, 70, 14);
     m_btnClearMMS = Button(this, 1012, "清除彩信资源", 174, 118, 70, 14);
-    auto* note = Label(this, "注：如果设置的是短信信息，则此处不需要选择彩信资源，须为空白。", 16, 138, 228, 18);
+    auto* note = Label(this, "注：如果设置的是短信信息，则此处不需要选择彩信资源，须为空白。", 16, 137, 228, 22);
     note->setWordWrap(true);
     connect(m_btnImport, &QPushButton::clicked, this, [this] { OnImport(); });
     connect(m_btnSelectMMS, &QPushButton::clicked, this, [this] { OnSelectMMS(); });
     connect(m_btnEditMMS, &QPushButton::clicked, this, [this] { OnEditMMS(); });
     connect(m_btnClearMMS, &QPushButton::clicked, this, [this] { OnClearMMS(); });
-    AddOkCancelButtons(this, m_btnOK, m_btnCancel, 76, 140, 164);
+    AddOkCancelButtons(this, m_btnOK, m_btnCancel, 76, 140, 171);
 }
 
 bool CCyclicReplyItemDlg::OnInitDialog() {
@@ -286,14 +286,7 @@ void CAutoReplyRecordDlg::OnDelete() {
         ShowMessage("请先选择要删除的彩信查询记录！");
         return;
     }
-    if (ShowMessage("真的要删除选中的彩信查询记录吗？", 1) != 1) return;
-    bool done;
-    {
-        WaitCursor wait;
-        done = m_log.Delete(ids);
-    }
-    m_list->Model()->Sync();
-    if (!done) ShowMessage(kLogWriteFailed);
+    if (ShowMessage("真的要删除选中的彩信查询记录吗？", 1) == 1) RemoveRecords(ids);
 }
 
 void CAutoReplyRecordDlg::OnClear() {
@@ -301,11 +294,14 @@ void CAutoReplyRecordDlg::OnClear() {
         ShowMessage("列表中没有可清除的彩信查询记录！");
         return;
     }
-    if (ShowMessage("真的要清空列表中的所有彩信查询记录吗？", 1) != 1) return;
+    if (ShowMessage("真的要清空列表中的所有彩信查询记录吗？", 1) == 1) RemoveRecords(m_log.Rows().Ids());
+}
+
+void CAutoReplyRecordDlg::RemoveRecords(const std::vector<rows::RowId>& ids) {
     bool done;
     {
         WaitCursor wait;
-        done = m_log.Clear();
+        done = m_log.Delete(ids);
     }
     m_list->Model()->Sync();
     if (!done) ShowMessage(kLogWriteFailed);

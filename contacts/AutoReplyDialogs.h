@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class CMultiLineEdit;
 class CSkinButton;
@@ -115,6 +116,9 @@ protected:
     bool OnInitDialog() override;
 
 private:
+    // The rows and their records go, with the wait cursor; a file that cannot be rewritten is told.
+    void RemoveRecords(const std::vector<rows::RowId>& ids);
+
     autoreply::CReplyLogView m_log;
     bool m_bLoaded = false;
 };

@@ -74,9 +74,11 @@ void CheckValue(std::initializer_list<QRadioButton*> radios, int v) {
     group->setExclusive(true);
 }
 
-std::vector<rows::RowId> SelectedIds(const uikit::CSortListCtrl* list) {
+// The selected rows' handles; none, after telling the user so, when nothing is selected.
+std::vector<rows::RowId> SelectedOrTell(const uikit::CSortListCtrl* list, const char* noneText) {
     std::vector<rows::RowId> ids;
     for (int row : list->GetSelectedRows()) ids.push_back(list->GetItemId(row));
+    if (ids.empty()) ShowMessage(noneText);
     return ids;
 }
 }  // namespace
@@ -232,6 +234,11 @@ void CAutoReplyDlg::SyncLists() {
     m_listCyclic->Model()->Sync();
 }
 
+void CAutoReplyDlg::TablesChanged() {
+    SyncLists();
+    SaveLists();
+}
+
 void CAutoReplyDlg::OnStart() { m_pEngine->Set(kDisabled, 0); }
 void CAutoReplyDlg::OnStop() { m_pEngine->Set(kDisabled, 1); }
 void CAutoReplyDlg::OnReplyAllNumbers() { m_pEngine->Set(kOnlyLinkman, 0); }
@@ -280,18 +287,14 @@ void CAutoReplyDlg::OnAdd() {
         auto lock = m_pEngine->LockTables();
         m_pEngine->CyclicList().Append({dlg.m_strText, dlg.m_strFile, ""});
     }
-    SyncLists();
-    SaveLists();
+    TablesChanged();
 }
 
 void CAutoReplyDlg::OnModify() {
     CAutoReply& e = *m_pEngine;
     if (e.Get(kReplyMode) == 0) {
-        const std::vector<rows::RowId> ids = SelectedIds(m_listKeyword);
-        if (ids.empty()) {
-            ShowMessage("请先选中要修改的信息设置！");
-            return;
-        }
+        const std::vector<rows::RowId> ids = SelectedOrTell(m_listKeyword, "请先选中要修改的信息设置！");
+        if (ids.empty()) return;
         const rows::RowId id = ids.front();
         CKeywordReplyItemDlg dlg(window());
         dlg.m_strQuery = e.KeywordList().Cell(id, kColQuery).value_or("");
@@ -315,11 +318,8 @@ void CAutoReplyDlg::OnModify() {
         }
         if (same == -2) return;
     } else {
-        const std::vector<rows::RowId> ids = SelectedIds(m_listCyclic);
-        if (ids.empty()) {
-            ShowMessage("请先选择要修改的信息！");
-            return;
-        }
+        const std::vector<rows::RowId> ids = SelectedOrTell(m_listCyclic, "请先选择要修改的信息！");
+        if (ids.empty()) return;
         const rows::RowId id = ids.front();
         CCyclicReplyItemDlg dlg(window());
         dlg.m_strText = e.CyclicList().Cell(id, kColText).value_or("");
@@ -333,27 +333,20 @@ void CAutoReplyDlg::OnModify() {
         });
         if (!held) return;
     }
-    SyncLists();
-    SaveLists();
+    TablesChanged();
 }
 
 void CAutoReplyDlg::OnDelete() {
     CAutoReply& e = *m_pEngine;
     if (e.Get(kReplyMode) == 0) {
-        const std::vector<rows::RowId> ids = SelectedIds(m_listKeyword);
-        if (ids.empty()) {
-            ShowMessage("请先选中要删除的信息设置！");
-            return;
-        }
+        const std::vector<rows::RowId> ids = SelectedOrTell(m_listKeyword, "请先选中要删除的信息设置！");
+        if (ids.empty()) return;
         if (ShowMessage("真的要删除选中的信息设置吗？", 1) != 1) return;
         auto lock = e.LockTables();
         e.KeywordList().RemoveRows(ids);
     } else {
-        const std::vector<rows::RowId> ids = SelectedIds(m_listCyclic);
-        if (ids.empty()) {
-            ShowMessage("请先选择要删除的信息！");
-            return;
-        }
+        const std::vector<rows::RowId> ids = SelectedOrTell(m_listCyclic, "请先选择要删除的信息！");
+        if (ids.empty()) return;
         m_listCyclic->setUpdatesEnabled(false);
         {
             auto lock = e.LockTables();
@@ -361,8 +354,7 @@ void CAutoReplyDlg::OnDelete() {
         }
         m_listCyclic->setUpdatesEnabled(true);
     }
-    SyncLists();
-    SaveLists();
+    TablesChanged();
 }
 
 void CAutoReplyDlg::OnViewLog() {

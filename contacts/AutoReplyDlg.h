@@ -93,6 +93,8 @@ private:
     void OnInitDialog();
     // The lists show their rows as they are now.
     void SyncLists();
+    // After a change of a table: the lists shown as they are, the tables saved.
+    void TablesChanged();
     // A default reply through the type choice, the library picker or the text dialog.
     void SetDefaultReply(CSkinEdit* edit, bool empty);
 

@@ -7,7 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_set>
+#include <functional>
+#include <unordered_map>
 
 namespace autoreply {
 
@@ -18,22 +19,31 @@ struct FieldSpan {
 constexpr FieldSpan kFields[kLogCells] = {{0, 10},   {10, 40},  {50, 40},  {90, 30},
                                           {120, 40}, {160, 60}, {220, 60}, {280, 10}};
 
-// The status field takes a handful of values: each is decoded once.
-class StatusTexts {
+// Decoded texts of one field. Log fields repeat (statuses, keywords, replies of a fixed table),
+// so each distinct GBK text is decoded once, up to a bound.
+class FieldTexts {
 public:
     void Append(std::string& out, std::string_view gbk) {
-        for (const auto& [raw, utf8] : m_seen)
-            if (raw == gbk) {
-                out += utf8;
-                return;
-            }
+        if (std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+            out += gbk;
+            return;
+        }
+        if (const auto it = m_seen.find(gbk); it != m_seen.end()) {
+            out += it->second;
+            return;
+        }
         std::string utf8 = codec::FromGbk(gbk);
         out += utf8;
-        if (m_seen.size() < 16) m_seen.emplace_back(std::string(gbk), std::move(utf8));
+        if (m_seen.size() < kMaxKept) m_seen.emplace(std::string(gbk), std::move(utf8));
     }
 
 private:
-    std::vector<std::pair<std::string, std::string>> m_seen;
+    static constexpr std::size_t kMaxKept = 4096;
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, std::string, Hash, std::equal_to<>> m_seen;
 };
 
 std::string_view FieldOf(const char* record, int cell) {
@@ -56,15 +66,14 @@ void CReplyLogView::Load(const std::string& path) {
     m_image.resize(count * kLogRecordSize);
     m_fileIndex.resize(count);
     std::vector<rows::PackedRow> packed(count);
-    StatusTexts status;
+    FieldTexts texts[kLogCells];
     for (std::size_t i = 0; i < count; ++i) {
         const char* record = m_image.data() + i * kLogRecordSize;
         std::string& cells = packed[i].cells;
         cells.reserve(kLogRecordSize);
-        status.Append(cells, FieldOf(record, kLogStatus));
-        for (int c = 1; c < kLogCells; ++c) {
-            cells += '\0';
-            cells += codec::FromGbk(FieldOf(record, c));
+        for (int c = 0; c < kLogCells; ++c) {
+            if (c) cells += '\0';
+            texts[c].Append(cells, FieldOf(record, c));
         }
         packed[i].data = static_cast<std::int64_t>(i);
         m_fileIndex[i] = static_cast<std::uint32_t>(i);

@@ -231,6 +231,10 @@ TEST_F(AutoReplyRecordDialog, ExportReadBack) {
     });
     CAutoReplyRecordDlg dlg;
     dlg.ShowForHook();
+    if (const char* out = std::getenv("SMS_RENDER_DIR")) {
+        QCoreApplication::processEvents();
+        dlg.grab().save(QString(out) + "/autoreply-log.png");
+    }
     dlg.m_btnExport->click();
     EXPECT_EQ(messages, std::vector<std::string>{"Excel文件写入成功！"});
     ASSERT_EQ(asked.size(), 1u);

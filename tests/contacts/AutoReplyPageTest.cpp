@@ -3,6 +3,7 @@
 #include "contacts/AutoReplyDialogs.h"
 #include "contacts/AutoReplyDlg.h"
 #include "contacts/ReplyTypeDlg.h"
+#include "compose/MMSDialogs.h"
 #include "compose/MultiLineEdit.h"
 #include "compose/PickerHooks.h"
 #include "core/GbkLimitValidator.h"
@@ -22,6 +23,7 @@
 #include <QTest>
 
 #include <deque>
+#include <filesystem>
 #include <map>
 
 using namespace autoreplytest;
@@ -94,6 +96,17 @@ protected:
             auto& k = static_cast<CKeywordReplyItemDlg&>(d);
             k.m_editQuery->setText(ToQ(query));
             k.m_editReply->setText(ToQ(reply));
+            d.OnOK();
+            return d.result();
+        };
+    }
+    // The library picker choosing its first package; the library holds one package, of group
+    // and name.
+    DialogAct PickPackage(const std::string& group, const std::string& name) {
+        std::filesystem::create_directories(dir.file("MMSSink/" + group));
+        testsupport::WriteFile(dir.file("MMSSink/" + group + "/" + name + ".qmx"), "");
+        return [](CSkinDialog& d) {
+            static_cast<CInsertMMSDlg&>(d).m_list->SetItemSelected(0, true);
             d.OnOK();
             return d.result();
         };
@@ -223,10 +236,19 @@ TEST_F(AutoReplyPage, DefaultRepliesThroughTheDialogs) {
     Run({{420, {Choose(1)}}, {418, {Cancel()}}}, [&] { page->m_btnSetEmpty->click(); });
     Run({{420, {Choose(1)}}, {418, {Text("彩信文件：G\\N")}}}, [&] { page->m_btnSetEmpty->click(); });
     EXPECT_EQ(messages, std::vector<std::string>{autoreply::kReservedPrefixText});
-    // No package chosen in the library (its picker gives nothing here): nothing changes.
-    Run({{420, {Choose(0)}}}, [&] { page->m_btnSetEmpty->click(); });
+    // Cancel in the library picker changes nothing; a package chosen there is the reply.
+    Run({{420, {Choose(0)}}, {CInsertMMSDlg::IDD, {Cancel()}}}, [&] { page->m_btnSetEmpty->click(); });
     EXPECT_EQ(page->m_editEmptyReply->text(), ToQ("你好"));
     EXPECT_EQ(page->Engine().EmptyReply(), "你好");
+    Run({{420, {Choose(0)}}, {CInsertMMSDlg::IDD, {PickPackage("旅游", "景点")}}},
+        [&] { page->m_btnSetOther->click(); });
+    EXPECT_EQ(page->m_editOtherReply->text(), ToQ("彩信文件：旅游\\景点"));
+    // An MMS reply presets the MMS choice.
+    const DialogAct presetMms = [](CSkinDialog& d) {
+        EXPECT_TRUE(static_cast<CReplyTypeDlg&>(d).m_radio[0]->isChecked());
+        return Cancel()(d);
+    };
+    Run({{420, {presetMms}}}, [&] { page->m_btnSetOther->click(); });
 
     // The any-other reply the same way; then no reply for an empty message.
     Run({{420, {Choose(1)}}, {418, {Text("其它")}}}, [&] { page->m_btnSetOther->click(); });
@@ -313,6 +335,22 @@ TEST_F(AutoReplyPage, CyclicRows) {
     page->Engine().CyclicList().SetCell(page->Engine().CyclicList().IdAt(0), autoreply::kColTimesSent, "7");
     page->Engine().CyclicList().Append({"第二", "C:\\MMSSink\\G\\N.qmx", ""});
 
+    // A package from the library: its path, and its name cut to 30 bytes as the text.
+    const std::string longName = "一二三四五六七八九十abcdefghijklmn";  // 34 bytes
+    Run({{534, {[](CSkinDialog& d) {
+              auto& c = static_cast<CCyclicReplyItemDlg&>(d);
+              c.m_btnSelectMMS->click();
+              d.OnOK();
+              return d.result();
+          }}},
+         {CInsertMMSDlg::IDD, {PickPackage("节日", longName)}}},
+        [&] { page->m_btnAdd->click(); });
+    ASSERT_EQ(page->Engine().CyclicList().Count(), 3u);
+    const rows::RowData picked = page->Engine().CyclicList().Snapshot()[2];
+    EXPECT_EQ(picked.cells[0], "一二三四五六七八九十abcdefghij");
+    EXPECT_EQ(picked.cells[1], g_strAppPath + "\\MMSSink\\节日\\" + longName + ".qmx");
+    page->Engine().CyclicList().Remove(page->Engine().CyclicList().IdAt(2));
+
     // Modify keeps the count; the file is cleared by its button.
     Select(page->m_listCyclic, {0});
     Run({{534, {[](CSkinDialog& d) {
@@ -381,6 +419,17 @@ TEST(AutoReplyEditors, LimitsAndRefusals) {
     c.m_editText->SetText(ToQ(text));
     EXPECT_EQ(c.m_editText->Text().size(), 140);
     EXPECT_TRUE(c.m_editFile->isReadOnly());
+
+    CAutoReplyHelpDlg help;
+    help.ShowForHook();
+    QStringList texts;
+    for (QLabel* l : help.findChildren<QLabel*>()) texts << l->text();
+    EXPECT_TRUE(texts.contains(ToQ("指令；接收到彩信时，系统将彩信标题作为查询指令。")));
+    if (const char* out = std::getenv("SMS_RENDER_DIR")) {
+        k.grab().save(QString(out) + "/keyword-item.png");
+        c.grab().save(QString(out) + "/cyclic-item.png");
+        help.grab().save(QString(out) + "/autoreply-help.png");
+    }
 
     EXPECT_EQ(autoreply::PackageNameOf("C:\\MMSSink\\组\\名字.qmx"), "名字");
     EXPECT_EQ(autoreply::PackageReplyOf("C:\\MMSSink\\组\\名字.qmx"), "彩信文件：组\\名字");
