@@ -102,27 +102,16 @@ bool CReplyLogView::Delete(const std::vector<rows::RowId>& ids) {
     targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
 
     std::vector<std::uint32_t> removed;  // file indexes that went, ascending
-    bool read = false;
-    const bool written = files::EditRecordLog(m_strPath, [&](std::string& bytes) {
-        read = true;
-        const std::size_t count = bytes.size() / kLogRecordSize;
-        for (const auto& [index, slot] : targets)
-            if (index < count && std::memcmp(bytes.data() + std::size_t(index) * kLogRecordSize,
-                                             m_image.data() + slot * kLogRecordSize, kLogRecordSize) == 0)
-                removed.push_back(index);
-        if (removed.empty()) return false;
-        // Records kept close up in place; a torn tail stays behind them for the appender to cut.
-        std::size_t to = removed.front() * kLogRecordSize;
-        for (std::size_t k = 0; k < removed.size(); ++k) {
-            const std::size_t from = (std::size_t(removed[k]) + 1) * kLogRecordSize;
-            const std::size_t end = k + 1 < removed.size() ? std::size_t(removed[k + 1]) * kLogRecordSize : bytes.size();
-            std::memmove(bytes.data() + to, bytes.data() + from, end - from);
-            to += end - from;
-        }
-        bytes.resize(to);
+    std::size_t next = 0;
+    const long long dropped = files::DropRecords(m_strPath, kLogRecordSize, [&](std::size_t index, const char* record) {
+        while (next < targets.size() && targets[next].first < index) ++next;
+        if (next == targets.size() || targets[next].first != index ||
+            std::memcmp(record, m_image.data() + targets[next].second * kLogRecordSize, kLogRecordSize) != 0)
+            return false;
+        removed.push_back(static_cast<std::uint32_t>(index));
         return true;
     });
-    if (!read || (!written && !removed.empty())) return false;  // the file is as it was: so are the rows
+    if (dropped < 0) return false;  // the file is as it was: so are the rows
 
     // The rows go (also one whose record was no longer there); the others move up past the
     // records removed before them.

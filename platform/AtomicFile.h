@@ -60,10 +60,12 @@ std::size_t RemoveStaleTemps(const std::string& folder);
 enum class PathLock { Log, Profile };
 std::mutex& PathMutex(const std::string& path, PathLock kind);
 
-// Rewrites a record log in one step that no append can come between: holds the appenders'
-// lock (PathMutex kind Log), reads the file whole (a missing file reads as empty), lets edit
-// change the bytes and writes them back atomically. False when edit declines (nothing written)
-// or the file cannot be read or written (it is then as it was).
-bool EditRecordLog(const std::string& path, const std::function<bool(std::string& bytes)>& edit);
+// Rewrites a record log without the records for which drop(index, record) holds, in one step
+// that no append can come between (it holds the appenders' lock, PathMutex kind Log). The file
+// is streamed, so its size costs no memory; a torn tail stays as it is. Returns how many records
+// went (nothing is written when none did; a missing file has none), or -1 when the file cannot be
+// read or written, and it is then as it was.
+long long DropRecords(const std::string& path, std::size_t recordSize,
+                      const std::function<bool(std::size_t index, const char* record)>& drop);
 
 }  // namespace files
