@@ -1,5 +1,6 @@
 #include "core/SMSTextDlg.h"
 
+#include "compose/MultiLineEdit.h"
 #include "uikit/SkinButton.h"
 
 #include <QLabel>
@@ -9,7 +10,7 @@ CSMSTextDlg::CSMSTextDlg(QWidget* parent) : CSkinDialog(418, parent) {
     setFixedSize(360, 240);
     auto* label = new QLabel("文字短信内容：", this);
     label->setGeometry(14, 36, 200, 20);
-    m_edit = new QPlainTextEdit(this);
+    m_edit = new CMultiLineEdit(this);
     m_edit->setObjectName("1043");
     m_edit->setGeometry(14, 58, 332, 136);
     auto* close = new CSkinButton("关闭", this);
@@ -21,12 +22,14 @@ CSMSTextDlg::CSMSTextDlg(QWidget* parent) : CSkinDialog(418, parent) {
 bool CSMSTextDlg::OnInitDialog() {
     CSkinDialog::OnInitDialog();
     setWindowTitle("文字短信内容");
-    m_edit->setPlainText(QString::fromStdString(m_strText).replace("\r\n", "\n"));
+    m_edit->SetLimitBytes(0);
+    m_edit->SetText(QString::fromStdString(m_strText));
+    m_edit->SetLimitBytes(m_nLimitBytes);
     m_edit->setReadOnly(m_nReadOnly == 1);
     return true;
 }
 
 void CSMSTextDlg::OnOK() {
-    m_strText = m_edit->toPlainText().replace("\n", "\r\n").toStdString();
+    m_strText = m_edit->Text().toStdString();
     CSkinDialog::OnOK();
 }

@@ -1,12 +1,15 @@
 #include "platform/AtomicFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -225,6 +228,45 @@ bool RepairTornTail(const std::string& path, std::size_t recordSize) {
     const bool good = CutTornTail(fd, path, recordSize);
     ::close(fd);
     return good;
+}
+
+long long DropRecords(const std::string& path, std::size_t recordSize,
+                      const std::function<bool(std::size_t index, const char* record)>& drop) {
+    if (recordSize == 0) return -1;
+    std::lock_guard<std::mutex> lock(PathMutex(path, PathLock::Log));
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? 0 : -1;
+    AtomicFileWriter out(path);
+    std::vector<char> buf(std::max<std::size_t>(1, (1u << 20) / recordSize) * recordSize);
+    std::size_t have = 0, index = 0;
+    long long dropped = 0;
+    bool good = out.ok();
+    while (good) {
+        const ssize_t n = ::read(fd, buf.data() + have, buf.size() - have);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            good = false;
+            break;
+        }
+        have += static_cast<std::size_t>(n);
+        const std::size_t whole = have / recordSize * recordSize;
+        for (std::size_t off = 0; off < whole && good; off += recordSize, ++index) {
+            if (drop(index, buf.data() + off))
+                ++dropped;
+            else
+                good = out.Write(buf.data() + off, recordSize);
+        }
+        std::memmove(buf.data(), buf.data() + whole, have - whole);
+        have -= whole;
+        if (n == 0) {
+            if (have > 0 && good) good = out.Write(buf.data(), have);  // the torn tail
+            break;
+        }
+    }
+    ::close(fd);
+    if (!good) return -1;
+    if (dropped == 0) return 0;  // the temporary file goes with the writer
+    return out.Commit() ? dropped : -1;
 }
 
 }  // namespace files

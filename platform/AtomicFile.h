@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file rewrites that a crash cannot half-do, and appends of fixed-size records.
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -58,5 +59,13 @@ std::size_t RemoveStaleTemps(const std::string& folder);
 
 enum class PathLock { Log, Profile };
 std::mutex& PathMutex(const std::string& path, PathLock kind);
+
+// Rewrites a record log without the records for which drop(index, record) holds, in one step
+// that no append can come between (it holds the appenders' lock, PathMutex kind Log). The file
+// is streamed, so its size costs no memory; a torn tail stays as it is. Returns how many records
+// went (nothing is written when none did; a missing file has none), or -1 when the file cannot be
+// read or written, and it is then as it was.
+long long DropRecords(const std::string& path, std::size_t recordSize,
+                      const std::function<bool(std::size_t index, const char* record)>& drop);
 
 }  // namespace files

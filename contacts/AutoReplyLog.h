@@ -1,0 +1,57 @@
+#pragma once
+// The reply log "RL.dat" as its viewer holds it, without widgets: the records as they were when
+// the viewer opened, their deletion from the file while the engine may append to it, and the
+// export to an Excel workbook.
+#include "contacts/AutoReply.h"
+#include "platform/RowStore.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace autoreply {
+
+inline constexpr const char* kLogFileName = "RL.dat";
+inline constexpr std::size_t kLogRecordSize = sizeof(AutoReplyLogRecord);
+
+// Cells of a viewer row: the six shown columns, then the key and port cells without a column.
+enum { kLogStatus, kLogTime, kLogName, kLogMobile, kLogQuery, kLogReply, kLogKey, kLogPort, kLogCells };
+
+inline constexpr const char* kExportSheet = "彩信记录";
+// The header row of the export.
+const std::vector<std::string>& ExportColumns();
+
+class CReplyLogView {
+public:
+    CReplyLogView() = default;
+    CReplyLogView(const CReplyLogView&) = delete;
+    CReplyLogView& operator=(const CReplyLogView&) = delete;
+
+    // Reads the log at path whole: one row per whole record, in file order. A missing or empty
+    // file gives no rows; a torn tail is not shown.
+    void Load(const std::string& path);
+
+    rows::RowStore& Rows() { return m_rows; }
+    // The record's index in the file as the viewer last knew it; -1 for a row not held.
+    long long FileIndex(rows::RowId id) const;
+
+    // Removes the rows and their records from the file: a record goes when it still sits at the
+    // row's index with the bytes read at open. Records appended since stay. False when the file
+    // cannot be rewritten; rows and file are then as they were.
+    bool Delete(const std::vector<rows::RowId>& ids);
+    // Delete of every row.
+    bool Clear() { return Delete(m_rows.Ids()); }
+
+private:
+    std::string m_strPath;
+    rows::RowStore m_rows{kLogCells};
+    std::string m_image;                   // the records as read at open, in their order then
+    std::vector<std::uint32_t> m_fileIndex;  // by row data (the slot in m_image): index in the file
+};
+
+// Writes the rows (columns 0-5 and the port cell, each through BlankIfEmpty) below the header
+// into a new workbook at path. False, and no file written, when the rows do not fit one sheet
+// or the file cannot be written.
+bool ExportLog(rows::RowStore& store, const std::string& path);
+
+}  // namespace autoreply
