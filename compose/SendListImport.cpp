@@ -96,14 +96,15 @@ int QueuePairs(const std::vector<std::pair<std::string, std::string>>& pairs, co
     CSMSSendingListDlg* queue = g_pSMSSendingListDlg;
     if (!queue) return 0;
     int id = CFileUtil::GetNextSerial(static_cast<int>(pairs.size()) + 1);
-    int queued = 0;
+    std::vector<PendingQueues::SmsItem> items;
+    items.reserve(pairs.size());
     for (const auto& [number, content] : pairs) {
         if (number.empty()) continue;
         std::string text = codec::CutToGbkBytes(content, rule.cutBytes);
         text += rule.suffix;
-        queue->AddSMSItem(id++, number, {}, std::move(text), {}, 0);
-        ++queued;
+        items.push_back({id++, number, {}, std::move(text)});
     }
+    const int queued = static_cast<int>(queue->Queues().AddSMSItems(std::move(items)));
     return queued;
 }
 

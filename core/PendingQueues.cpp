@@ -70,27 +70,27 @@ void CutTo(std::string& text, std::size_t fieldWidth) {
 }
 }  // namespace
 
-void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& col2, std::string& text,
-                        std::string& package, std::string& schedule, int toTop) {
-    const Placement placement = queue::PlacementOf(schedule);
+bool PendingQueues::MakeCells(Kind kind, Placement placement, int id, std::string& numbers, std::string& col2,
+                              std::string& text, std::string& package, std::string& schedule,
+                              std::vector<std::string>& cells) {
     // Column 2 lands in the field of the list's kind: the page's own for immediate rows, the
     // entry's for timed and cyclic ones.
     const Kind col2Kind = placement == Placement::Immediate ? m_page : kind;
     const std::size_t col2Width = queue::Column2Width(col2Kind);
     if (placement == Placement::Immediate && codec::GbkLength(numbers) >= sizeof(MsgRecord::szNumber)) {
         WriteRunLog("号码过长，未加入发送队列：" + numbers);
-        return;
+        return false;
     }
     if (kind == Kind::Mms && codec::GbkLength(col2) >= col2Width) {
         WriteRunLog("彩信文件列表过长，未加入发送队列：" + std::to_string(id));
-        return;
+        return false;
     }
     CutTo(col2, col2Width);
     CutTo(text, sizeof(MsgRecord::szText));
     CutTo(schedule, sizeof(MsgRecord::szTime));
     CutTo(package, sizeof(MsgRecord::szPackage));
 
-    std::vector<std::string> cells(queue::kColumnCount);
+    cells.assign(queue::kColumnCount, std::string());
     cells[queue::kColType] = queue::TypeText(placement, kind);
     cells[queue::kColNumber] = std::move(numbers);
     cells[queue::kColNameOrFiles] = std::move(col2);
@@ -102,6 +102,14 @@ void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& co
         cells[queue::kColPackage] = std::move(package);
     }
     cells[queue::kColId] = std::to_string(id);
+    return true;
+}
+
+void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& col2, std::string& text,
+                        std::string& package, std::string& schedule, int toTop) {
+    const Placement placement = queue::PlacementOf(schedule);
+    std::vector<std::string> cells;
+    if (!MakeCells(kind, placement, id, numbers, col2, text, package, schedule, cells)) return;
     const int icon = kind == Kind::Sms ? queue::kIconSms : queue::kIconMms;
 
     switch (placement) {
@@ -112,6 +120,35 @@ void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& co
         case Placement::Cyclic: m_cyclic.Rows(kind).Append(cells, icon); break;
     }
     NotifyCountChanged();
+}
+
+std::size_t PendingQueues::AddSMSItems(std::vector<SmsItem> items) {
+    std::vector<rows::PackedRow> packed;
+    packed.reserve(items.size());
+    std::vector<std::string> cells;
+    std::string package, schedule;
+    for (SmsItem& item : items) {
+        package.clear();
+        schedule.clear();
+        if (!MakeCells(Kind::Sms, Placement::Immediate, item.id, item.numbers, item.name, item.text, package,
+                       schedule, cells))
+            continue;
+        rows::PackedRow row{{}, queue::kIconSms, 0};
+        std::size_t total = cells.size();
+        for (const std::string& c : cells) total += c.size();
+        row.cells.reserve(total);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            if (c) row.cells.push_back('\0');
+            const std::size_t nul = cells[c].find('\0');
+            row.cells.append(cells[c], 0, nul);
+        }
+        packed.push_back(std::move(row));
+    }
+    const std::size_t queued = packed.size();
+    if (queued == 0) return 0;
+    m_immediate.InsertPacked(rows::kEnd, std::move(packed));
+    NotifyCountChanged();
+    return queued;
 }
 
 void PendingQueues::LoadQueues() {

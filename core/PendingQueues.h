@@ -39,6 +39,13 @@ public:
                     std::string schedule, int toTop);
     void AddMMSItem(int id, std::string numbers, std::string files, std::string title,
                     std::string package, std::string schedule, int toTop);
+    // Many immediate SMS rows at the end of the list, in order, each checked and cut as
+    // AddSMSItem does; one insert and one count notification. Returns the rows queued.
+    struct SmsItem {
+        int id;
+        std::string numbers, name, text;
+    };
+    std::size_t AddSMSItems(std::vector<SmsItem> items);
 
     // Loads the immediate list from its file and the shared stores (once). Saving is refused
     // until this has run, and a file that could not be read is never rewritten.
@@ -69,6 +76,10 @@ public:
 private:
     void Add(queue::Kind kind, int id, std::string& numbers, std::string& col2, std::string& text,
              std::string& package, std::string& schedule, int toTop);
+    // The cells of a new row; false when the row is refused (and logged).
+    bool MakeCells(queue::Kind kind, queue::Placement placement, int id, std::string& numbers,
+                   std::string& col2, std::string& text, std::string& package, std::string& schedule,
+                   std::vector<std::string>& cells);
     void NotifyCountChanged();
 
     const queue::Kind m_page;

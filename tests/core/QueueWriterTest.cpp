@@ -121,6 +121,34 @@ TEST(QueueWriter, CountHandlerRunsAfterEachInsert) {
     EXPECT_EQ(calls, 2);
 }
 
+TEST(QueueWriter, BulkSmsRowsMatchTheSingleWriterAfterTheRowsThere) {
+    Pages single, bulk;
+    const std::string wide(20, '1');
+    std::string longText;
+    for (int i = 0; i < 300; ++i) longText += "字";
+    const std::vector<PendingQueues::SmsItem> items = {
+        {11, "13800000001", "", "你好"},
+        {12, wide, "", "refused"},
+        {13, "13800000003", "张三", longText},
+        {14, "13800000004", "", std::string("a\0b", 3)},
+    };
+    single.sms->AddSMSItem(10, "13800000000", "", "there", "", 0);
+    bulk.sms->AddSMSItem(10, "13800000000", "", "there", "", 0);
+    for (const auto& it : items) single.sms->AddSMSItem(it.id, it.numbers, it.name, it.text, "", 0);
+    int calls = 0;
+    bulk.sms->SetCountChangedHandler([&] { ++calls; });
+    EXPECT_EQ(bulk.sms->AddSMSItems(items), 3u);
+    EXPECT_EQ(calls, 1);
+    const auto a = single.sms->Immediate().Snapshot(), b = bulk.sms->Immediate().Snapshot();
+    ASSERT_EQ(b.size(), 4u);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].cells, b[i].cells) << i;
+        EXPECT_EQ(a[i].icon, b[i].icon) << i;
+    }
+    EXPECT_EQ(bulk.sms->AddSMSItems({}), 0u);
+    EXPECT_EQ(calls, 1);
+}
+
 TEST(LongSms, LongTextGoesToItsSideFileAndOnlyAnEndMarkerCounts) {
     testsupport::TempAppDir dir;
     EXPECT_EQ(longsms::QueuedText(7, std::string(200, 'a')), std::string(200, 'a'));
