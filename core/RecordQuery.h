@@ -41,13 +41,17 @@ private:
 // The 13 cell texts of a record's row (UTF-8, joined by NUL), its icon in icon, its log index in
 // data. False for a status that is none of the nine (such a record is not listed).
 bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out);
+// The same row added to an arena of rows.
+bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRows& out);
 
-// A search over a log: the rows of the passing records, oldest first; the log's index range
-// that was read ([first, total)). found is false when the log does not exist.
+// A search over a log: the rows of the passing records, oldest first, in one arena per slice
+// read; the log's index range that was read ([first, total)). found is false when the log does
+// not exist.
 struct SearchResult {
     bool found = false;
-    std::vector<rows::PackedRow> rows;
+    std::vector<rows::PackedRows> blocks;
     std::size_t first = 0, total = 0;
+    std::size_t RowCount() const;
 };
 // allRecords false: only the newest kRecentCount records are read. A log of at least two slices
 // of sliceRecords is read by several readers at once. Any thread.
