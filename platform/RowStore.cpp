@@ -2,19 +2,58 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <numeric>
+#include <sys/mman.h>
 
 namespace rows {
 
-// Cells are kept in one string, separated by NUL bytes, so a row costs little beyond its text.
+// Cells are kept in one string, separated by NUL bytes, so a row costs little beyond its text:
+// the row's own string, or a piece of its block's arena until a cell of it changes.
 struct RowStore::Item {
-    RowId id = 0;
+    RowId id = 0;  // 0 once a block's row is removed
     mutable std::size_t pos = 0;
     int icon = 0;
     int state = 0;
     std::int64_t data = 0;
-    std::string blob;
+    std::string_view text;
+    std::string own;
+    Block* block = nullptr;
+    void SetOwn(std::string s) {
+        own = std::move(s);
+        text = own;
+    }
 };
+
+// Rows loaded in bulk: their texts in the arena's chunks, their items side by side, ids
+// [firstId, firstId + count).
+struct RowStore::Block {
+    std::vector<std::unique_ptr<char[], ArenaFree>> chunks;
+    std::unique_ptr<char[], ArenaFree> memory;  // the items
+    Item* items;
+    std::size_t count, live;
+    RowId firstId = 0;
+    explicit Block(std::size_t n)
+        : memory(ArenaAlloc(n * sizeof(Item))), items(reinterpret_cast<Item*>(memory.get())), count(n), live(n) {
+        for (std::size_t i = 0; i < n; ++i) new (&items[i]) Item();
+    }
+    ~Block() {
+        for (std::size_t i = 0; i < count; ++i) items[i].~Item();
+    }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+};
+
+void RowStore::ItemDeleter::operator()(Item* item) const {
+    if (!item->block) {
+        delete item;
+        return;
+    }
+    item->id = 0;
+    item->own = std::string();
+    item->text = {};
+    --item->block->live;
+}
 
 namespace {
 constexpr std::size_t kMaxPendingChanges = 4096;
@@ -28,7 +67,7 @@ std::string_view NoNul(std::string_view s) {
 RowStore::RowStore(int columns) : columns_(columns < 1 ? 1 : columns) {}
 RowStore::~RowStore() = default;
 
-std::string_view RowStore::CellOf(const Item& row, int col) { return PackedCell(row.blob, col); }
+std::string_view RowStore::CellOf(const Item& row, int col) { return PackedCell(row.text, col); }
 
 RowData RowStore::ToData(const Item& row) const {
     RowData d;
@@ -42,8 +81,21 @@ RowData RowStore::ToData(const Item& row) const {
 }
 
 RowStore::Item* RowStore::Find(RowId id) const {
-    const auto it = byId_.find(id);
-    return it == byId_.end() ? nullptr : it->second;
+    if (!byId_.empty()) {
+        const auto it = byId_.find(id);
+        if (it != byId_.end()) return it->second;
+    }
+    const auto after = std::upper_bound(blocks_.begin(), blocks_.end(), id,
+                                        [](RowId v, const std::unique_ptr<Block>& b) { return v < b->firstId; });
+    if (after == blocks_.begin() || id == 0) return nullptr;
+    const Block& b = **(after - 1);
+    if (id - b.firstId >= b.count) return nullptr;
+    Item* item = &b.items[id - b.firstId];
+    return item->id == id ? item : nullptr;
+}
+
+void RowStore::SweepBlocks() {
+    std::erase_if(blocks_, [](const std::unique_ptr<Block>& b) { return b->live == 0; });
 }
 
 void RowStore::Invalidate(std::size_t from) const { posValidUpTo_ = std::min(posValidUpTo_, from); }
@@ -103,18 +155,20 @@ void RowStore::Record(Change::Kind kind, std::size_t index, RowId id) {
 
 RowId RowStore::DoInsert(std::size_t index, const std::vector<std::string>& cells, int icon,
                          std::int64_t data) {
-    auto row = std::make_unique<Item>();
+    ItemPtr row(new Item);
     row->id = nextId_++;
     ++generation_;
     row->icon = icon;
     row->data = data;
     std::size_t total = static_cast<std::size_t>(columns_);
     for (std::size_t c = 0; c < cells.size() && c < total; ++c) total += cells[c].size();
-    row->blob.reserve(total);
+    std::string blob;
+    blob.reserve(total);
     for (int c = 0; c < columns_; ++c) {
-        if (c > 0) row->blob.push_back('\0');
-        if (static_cast<std::size_t>(c) < cells.size()) row->blob.append(NoNul(cells[static_cast<std::size_t>(c)]));
+        if (c > 0) blob.push_back('\0');
+        if (static_cast<std::size_t>(c) < cells.size()) blob.append(NoNul(cells[static_cast<std::size_t>(c)]));
     }
+    row->SetOwn(std::move(blob));
     if (index > order_.size()) index = order_.size();
     Item* raw = row.get();
     byId_.emplace(raw->id, raw);
@@ -136,6 +190,7 @@ bool RowStore::DoRemove(RowId id) {
     if (!pos) return false;
     byId_.erase(id);
     order_.erase(order_.begin() + static_cast<long>(*pos));
+    if (!blocks_.empty()) SweepBlocks();
     ++generation_;
     Invalidate(*pos);
     Record(Change::Remove, *pos);
@@ -168,6 +223,7 @@ std::size_t RowStore::DoRemoveRows(const std::vector<RowId>& ids) {
     }
     // Past the last removed row the rest only moves up, in one step.
     order_.erase(order_.begin() + static_cast<long>(write), order_.begin() + static_cast<long>(read));
+    if (!blocks_.empty()) SweepBlocks();
     Invalidate(first);
     return doomed.size();
 }
@@ -176,6 +232,7 @@ void RowStore::DoClear() {
     if (order_.empty()) return;
     ++generation_;
     order_.clear();
+    blocks_.clear();
     byId_.clear();
     posValidUpTo_ = 0;
     Record(Change::Reset, 0);
@@ -183,11 +240,13 @@ void RowStore::DoClear() {
 
 bool RowStore::DoSetCell(Item* row, int col, std::string_view text, std::size_t knownPos) {
     if (!row || col < 0 || col >= columns_) return false;
+    std::string blob(row->text);
     std::size_t start = 0;
-    for (int i = 0; i < col; ++i) start = row->blob.find('\0', start) + 1;
-    std::size_t end = row->blob.find('\0', start);
-    if (end == std::string::npos) end = row->blob.size();
-    row->blob.replace(start, end - start, NoNul(text));
+    for (int i = 0; i < col; ++i) start = blob.find('\0', start) + 1;
+    std::size_t end = blob.find('\0', start);
+    if (end == std::string::npos) end = blob.size();
+    blob.replace(start, end - start, NoNul(text));
+    row->SetOwn(std::move(blob));
     ++generation_;
     if (notifier_) Record(Change::Update, knownPos != static_cast<std::size_t>(-1) ? knownPos : *PositionOf(row));
     return true;
@@ -350,6 +409,7 @@ void RowStore::Assign(std::vector<RowData> rowsIn) {
     auto notifier = std::move(notifier_);  // one reset, not a change per row
     notifier_ = nullptr;
     order_.clear();
+    blocks_.clear();
     byId_.clear();
     posValidUpTo_ = 0;
     order_.reserve(rowsIn.size());
@@ -372,38 +432,162 @@ std::string_view PackedCell(std::string_view packed, int col) {
     return n == std::string_view::npos ? packed : packed.substr(0, n);
 }
 
-std::vector<std::unique_ptr<RowStore::Item>> RowStore::MakeItems(std::vector<PackedRow>& rowsIn) const {
-    const std::size_t seps = static_cast<std::size_t>(columns_ - 1);
-    std::vector<std::unique_ptr<Item>> items;
+namespace {
+// Gives a packed row exactly `columns` cells: adds the missing ones, drops the extra ones.
+void FitColumns(std::string& cells, int columns) {
+    const std::size_t seps = static_cast<std::size_t>(columns - 1);
+    std::size_t found = 0, pos = 0;
+    while (found < seps) {
+        const void* p = std::memchr(cells.data() + pos, '\0', cells.size() - pos);
+        if (!p) break;
+        pos = static_cast<std::size_t>(static_cast<const char*>(p) - cells.data()) + 1;
+        ++found;
+    }
+    if (found < seps) {
+        cells.append(seps - found, '\0');
+    } else if (const void* p = std::memchr(cells.data() + pos, '\0', cells.size() - pos)) {
+        cells.resize(static_cast<std::size_t>(static_cast<const char*>(p) - cells.data()));
+    }
+}
+}  // namespace
+
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+}  // namespace
+
+std::unique_ptr<char[], ArenaFree> ArenaAlloc(std::size_t size) {
+    if (size < kHugePage) return {static_cast<char*>(::operator new(size)), ArenaFree{size}};
+    // Mapped with room to start on a huge-page boundary; the rest is given back.
+    const std::size_t mapped = size + kHugePage;
+    void* p = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+    if (aligned > start) ::munmap(p, aligned - start);
+    const std::uintptr_t end = start + mapped, used = aligned + size;
+    const std::uintptr_t tail = (used + 4095) & ~std::uintptr_t{4095};
+    if (end > tail) ::munmap(reinterpret_cast<void*>(tail), end - tail);
+    ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+    return {reinterpret_cast<char*>(aligned), ArenaFree{size}};
+}
+
+void ArenaFree::operator()(char* p) const {
+    if (size < kHugePage) ::operator delete(p);
+    else ::munmap(p, size);
+}
+
+PackedRows::PackedRows(int columns) : columns_(columns < 1 ? 1 : columns) {}
+PackedRows::PackedRows(PackedRows&&) noexcept = default;
+PackedRows& PackedRows::operator=(PackedRows&&) noexcept = default;
+PackedRows::~PackedRows() = default;
+
+void PackedRows::EndRow(int icon, std::int64_t data) {
+    FitColumns(row_, columns_);
+    const std::size_t n = row_.size();
+    if (chunks_.empty() || chunkSize_ - chunkUsed_ < n) {
+        // Chunks grow from 4 KB to 8 MB: small loads stay small, big ones take few chunks.
+        constexpr std::size_t kMaxChunk = std::size_t{8} << 20;
+        chunkSize_ = std::max(n, chunks_.empty() ? std::size_t{4096} : std::min(chunkSize_ * 2, kMaxChunk));
+        chunks_.push_back(ArenaAlloc(chunkSize_));
+        chunkUsed_ = 0;
+    }
+    char* at = chunks_.back().get() + chunkUsed_;
+    std::memcpy(at, row_.data(), n);
+    chunkUsed_ += n;
+    rows_.push_back({at, static_cast<std::uint32_t>(n), icon, data});
+    row_.clear();
+}
+
+std::vector<std::unique_ptr<RowStore::Block>> RowStore::MakeBlocks(std::vector<PackedRows>& in) {
+    std::vector<std::unique_ptr<Block>> out;
+    for (PackedRows& rowsIn : in) {
+        if (rowsIn.rows_.empty()) continue;
+        auto b = std::make_unique<Block>(rowsIn.rows_.size());
+        for (std::size_t i = 0; i < b->count; ++i) {
+            const PackedRows::Row& r = rowsIn.rows_[i];
+            Item& item = b->items[i];
+            item.text = {r.text, r.size};
+            item.icon = r.icon;
+            item.data = r.data;
+            item.block = b.get();
+        }
+        b->chunks = std::move(rowsIn.chunks_);
+        rowsIn.rows_ = {};
+        out.push_back(std::move(b));
+    }
+    return out;
+}
+
+std::vector<RowStore::ItemPtr> RowStore::TakeBlocks(std::vector<std::unique_ptr<Block>>& made) {
+    std::vector<ItemPtr> items;
+    std::size_t total = 0;
+    for (const auto& b : made) total += b->count;
+    items.reserve(total);
+    for (auto& b : made) {
+        b->firstId = nextId_;
+        nextId_ += b->count;
+        for (std::size_t i = 0; i < b->count; ++i) {
+            b->items[i].id = b->firstId + i;
+            items.emplace_back(&b->items[i]);
+        }
+        blocks_.push_back(std::move(b));
+    }
+    made.clear();
+    return items;
+}
+
+void RowStore::AssignPacked(std::vector<PackedRows> blocksIn) {
+    std::vector<std::unique_ptr<Block>> made = MakeBlocks(blocksIn);  // outside the lock
+    // Freed after the lock is let go, the rows before their blocks.
+    std::vector<std::unique_ptr<Block>> oldBlocks;
+    std::unordered_map<RowId, Item*> oldIds;
+    std::vector<ItemPtr> old;
+    std::lock_guard<std::mutex> lock(mutex_);
+    old.swap(order_);
+    oldBlocks.swap(blocks_);
+    oldIds.swap(byId_);
+    order_ = TakeBlocks(made);
+    for (std::size_t i = 0; i < order_.size(); ++i) order_[i]->pos = i;
+    posValidUpTo_ = order_.size();
+    ++generation_;
+    Record(Change::Reset, 0);
+}
+
+void RowStore::InsertPacked(std::size_t index, std::vector<PackedRows> blocksIn) {
+    std::vector<std::unique_ptr<Block>> made = MakeBlocks(blocksIn);
+    if (made.empty()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (index > order_.size()) index = order_.size();
+    std::vector<ItemPtr> items = TakeBlocks(made);
+    order_.insert(order_.begin() + static_cast<long>(index), std::make_move_iterator(items.begin()),
+                  std::make_move_iterator(items.end()));
+    Invalidate(index);
+    ++generation_;
+    Record(Change::Reset, 0);
+}
+
+std::vector<RowStore::ItemPtr> RowStore::MakeItems(std::vector<PackedRow>& rowsIn) const {
+    std::vector<ItemPtr> items;
     items.reserve(rowsIn.size());
     for (auto& r : rowsIn) {
-        // Exactly columns_ cells: add the missing ones, drop the extra ones.
-        std::size_t found = 0, pos = 0;
-        while (found < seps) {
-            const void* p = std::memchr(r.cells.data() + pos, '\0', r.cells.size() - pos);
-            if (!p) break;
-            pos = static_cast<std::size_t>(static_cast<const char*>(p) - r.cells.data()) + 1;
-            ++found;
-        }
-        if (found < seps) {
-            r.cells.append(seps - found, '\0');
-        } else if (const void* p = std::memchr(r.cells.data() + pos, '\0', r.cells.size() - pos)) {
-            r.cells.resize(static_cast<std::size_t>(static_cast<const char*>(p) - r.cells.data()));
-        }
-        auto item = std::make_unique<Item>();
+        FitColumns(r.cells, columns_);
+        ItemPtr item(new Item);
         item->icon = r.icon;
         item->data = r.data;
-        item->blob = std::move(r.cells);
+        item->SetOwn(std::move(r.cells));
         items.push_back(std::move(item));
     }
     return items;
 }
 
 void RowStore::AssignPacked(std::vector<PackedRow> rowsIn) {
-    std::vector<std::unique_ptr<Item>> items = MakeItems(rowsIn);  // outside the lock
-    std::vector<std::unique_ptr<Item>> old;  // freed after the lock is let go
+    std::vector<ItemPtr> items = MakeItems(rowsIn);  // outside the lock
+    // Freed after the lock is let go, the rows before their blocks.
+    std::vector<std::unique_ptr<Block>> oldBlocks;
+    std::vector<ItemPtr> old;
     std::lock_guard<std::mutex> lock(mutex_);
     old.swap(order_);
+    oldBlocks.swap(blocks_);
     byId_.clear();
     byId_.reserve(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -419,7 +603,7 @@ void RowStore::AssignPacked(std::vector<PackedRow> rowsIn) {
 
 void RowStore::InsertPacked(std::size_t index, std::vector<PackedRow> rowsIn) {
     if (rowsIn.empty()) return;
-    std::vector<std::unique_ptr<Item>> items = MakeItems(rowsIn);
+    std::vector<ItemPtr> items = MakeItems(rowsIn);
     std::lock_guard<std::mutex> lock(mutex_);
     if (index > order_.size()) index = order_.size();
     for (auto& item : items) {
@@ -437,7 +621,7 @@ std::vector<PackedRow> RowStore::SnapshotPacked() const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<PackedRow> out;
     out.reserve(order_.size());
-    for (const auto& r : order_) out.push_back({r->blob, r->icon, r->data});
+    for (const auto& r : order_) out.push_back({std::string(r->text), r->icon, r->data});
     return out;
 }
 
@@ -448,7 +632,7 @@ std::uint64_t RowStore::Generation() const {
 
 template <class Keys, class OldIndex>
 void RowStore::ApplySortedOrder(const Keys& keys, OldIndex indexOf) {
-    std::vector<std::unique_ptr<Item>> sorted;
+    std::vector<ItemPtr> sorted;
     sorted.reserve(order_.size());
     for (const auto& k : keys) sorted.push_back(std::move(order_[indexOf(k)]));
     order_ = std::move(sorted);
@@ -524,7 +708,7 @@ void RowStore::MoveColumn(int from, int to) {
             if (c > 0) blob.push_back('\0');
             blob.append(cells[static_cast<std::size_t>(c)]);
         }
-        row->blob.swap(blob);
+        row->SetOwn(blob);
     }
     ++generation_;
     Record(Change::Reset, 0);
@@ -537,7 +721,7 @@ void RowStore::MoveToTop(const std::vector<RowId>& ids) {
         if (Item* r = Find(id)) chosen.push_back(r);
     if (chosen.empty()) return;
     std::sort(chosen.begin(), chosen.end());
-    std::stable_partition(order_.begin(), order_.end(), [&](const std::unique_ptr<Item>& r) {
+    std::stable_partition(order_.begin(), order_.end(), [&](const ItemPtr& r) {
         return std::binary_search(chosen.begin(), chosen.end(), r.get());
     });
     posValidUpTo_ = 0;

@@ -58,6 +58,55 @@ struct PackedRow {
 // Cell col of a packed row; empty when the row has fewer cells.
 std::string_view PackedCell(std::string_view packed, int col);
 
+// Frees arena memory of the given size (big pieces are mapped, not on the heap).
+struct ArenaFree {
+    std::size_t size = 0;
+    void operator()(char* p) const;
+};
+// Arena memory of size bytes: a big piece is mapped on its own and asks for huge pages, so
+// filling it costs few page faults.
+std::unique_ptr<char[], ArenaFree> ArenaAlloc(std::size_t size);
+
+// Many packed rows in one arena, for bulk loads of many rows: each row's cells are written
+// straight into chunks of a few MB (no allocation per row), and the store keeps the chunks, so
+// the rows are never copied again. A row is written by appending its cells to Text() and then
+// calling EndRow.
+class PackedRows {
+public:
+    explicit PackedRows(int columns);
+    PackedRows(PackedRows&&) noexcept;
+    PackedRows& operator=(PackedRows&&) noexcept;
+    ~PackedRows();
+
+    // The row being written: append its cells (joined by NUL bytes).
+    std::string& Text() { return row_; }
+    // Ends the row being written: it gets exactly the store's columns (missing cells empty, extra
+    // cells dropped) and goes into the arena.
+    void EndRow(int icon, std::int64_t data);
+    void Add(std::string_view cells, int icon, std::int64_t data) {
+        row_.assign(cells);
+        EndRow(icon, data);
+    }
+    std::size_t Count() const { return rows_.size(); }
+    std::string_view Cells(std::size_t i) const { return {rows_[i].text, rows_[i].size}; }
+    int Icon(std::size_t i) const { return rows_[i].icon; }
+    std::int64_t Data(std::size_t i) const { return rows_[i].data; }
+
+private:
+    friend class RowStore;
+    struct Row {
+        const char* text;
+        std::uint32_t size;
+        int icon;
+        std::int64_t data;
+    };
+    int columns_;
+    std::string row_;
+    std::vector<std::unique_ptr<char[], ArenaFree>> chunks_;
+    std::size_t chunkUsed_ = 0, chunkSize_ = 0;
+    std::vector<Row> rows_;
+};
+
 struct ChangeBatch {
     std::vector<Change> changes;
     std::vector<RowId> ids;  // the whole order, when the last change is Reset or Reorder
@@ -147,6 +196,10 @@ public:
     // Inserts packed rows, in their order, before the row at index (kEnd: at the end), as one
     // operation; one Reset notification.
     void InsertPacked(std::size_t index, std::vector<PackedRow> rows);
+    // The same from arenas, the rows of each in order, the arenas one after the other; the
+    // store takes the arenas over.
+    void AssignPacked(std::vector<PackedRows> blocks);
+    void InsertPacked(std::size_t index, std::vector<PackedRows> blocks);
 
     // Goes up with every change of the rows, their cells, icons or order (not their data), so
     // an unchanged value means the rows are as they were.
@@ -171,6 +224,12 @@ public:
 
 private:
     struct Item;
+    struct Block;
+    // Rows of a block live in its item array: they are only marked gone when removed.
+    struct ItemDeleter {
+        void operator()(Item* item) const;
+    };
+    using ItemPtr = std::unique_ptr<Item, ItemDeleter>;
     Item* Find(RowId id) const;
     std::optional<std::size_t> PositionOf(const Item* row) const;
     void Invalidate(std::size_t from) const;
@@ -184,15 +243,22 @@ private:
                    std::size_t knownPos = static_cast<std::size_t>(-1));
     static std::string_view CellOf(const Item& row, int col);
     RowData ToData(const Item& row) const;
-    std::vector<std::unique_ptr<Item>> MakeItems(std::vector<PackedRow>& rows) const;
+    std::vector<ItemPtr> MakeItems(std::vector<PackedRow>& rows) const;
+    // Items of the blocks' rows, with ids from nextId_, the blocks kept in blocks_ (under the lock).
+    std::vector<ItemPtr> TakeBlocks(std::vector<std::unique_ptr<Block>>& made);
+    static std::vector<std::unique_ptr<Block>> MakeBlocks(std::vector<PackedRows>& blocks);
+    // Frees the blocks whose rows are all gone.
+    void SweepBlocks();
     // Takes the rows in the order of sorted keys (indexOf(key): the row's old index); one Reorder.
     template <class Keys, class OldIndex>
     void ApplySortedOrder(const Keys& keys, OldIndex indexOf);
 
     const int columns_;
     mutable std::mutex mutex_;
-    std::vector<std::unique_ptr<Item>> order_;
-    std::unordered_map<RowId, Item*> byId_;
+    // Before order_: the items of a block die before the block.
+    std::vector<std::unique_ptr<Block>> blocks_;  // by their first id, ascending
+    std::vector<ItemPtr> order_;
+    std::unordered_map<RowId, Item*> byId_;  // the rows outside blocks
     mutable std::size_t posValidUpTo_ = 0;  // rows [0, posValidUpTo_) know their position
     RowId nextId_ = 1;
     std::uint64_t generation_ = 0;

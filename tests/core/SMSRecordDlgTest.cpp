@@ -127,10 +127,11 @@ TEST_F(RecordPageTest, FiltersOfTheViewsAndTheQuery) {
             const recpage::SearchResult res = recpage::Search(log(), c.q, true, slice);
             ASSERT_TRUE(res.found);
             std::vector<int> ids;
-            for (const rows::PackedRow& r : res.rows) {
-                ids.push_back(std::stoi(std::string(rows::PackedCell(r.cells, 9))));
-                EXPECT_EQ(r.data, ids.back() - 1);  // its index in the log
-            }
+            for (const rows::PackedRows& b : res.blocks)
+                for (std::size_t i = 0; i < b.Count(); ++i) {
+                    ids.push_back(std::stoi(std::string(rows::PackedCell(b.Cells(i), 9))));
+                    EXPECT_EQ(b.Data(i), ids.back() - 1);  // its index in the log
+                }
             EXPECT_EQ(ids, c.ids) << slice;
         }
     }
@@ -138,7 +139,7 @@ TEST_F(RecordPageTest, FiltersOfTheViewsAndTheQuery) {
     std::vector<MsgRecord> sms = EveryStatus();
     sms.erase(sms.begin() + 4, sms.begin() + 9);
     WriteLog(sms);
-    EXPECT_TRUE(recpage::Search(log(), query(32), true).rows.empty());
+    EXPECT_EQ(recpage::Search(log(), query(32), true).RowCount(), 0u);
 }
 
 TEST_F(RecordPageTest, QueryDialogDefaultsCodesLimitsAndCancel) {

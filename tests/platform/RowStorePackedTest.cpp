@@ -39,6 +39,53 @@ TEST(RowStorePacked, AssignGivesEveryRowItsColumnsAndSnapshotReturnsThem) {
     EXPECT_EQ(s.IndexOf(second), 3u);
 }
 
+TEST(RowStorePacked, RowsFromArenasBehaveAsAnyOther) {
+    RowStore s(3);
+    std::vector<rows::PackedRows> blocks;
+    blocks.emplace_back(3);
+    blocks.emplace_back(3);
+    blocks[0].Add(std::string("a\0b\0c", 5), 1, 10);
+    blocks[0].Add("short", 2, 11);                                   // missing cells are empty
+    blocks[1].Add(std::string("x\0y\0z\0extra", 11), 3, 12);       // extra cells dropped
+    const std::string wide(10000, 'w');  // wider than a first chunk
+    blocks[1].Add(wide, 4, 13);
+    s.AssignPacked(std::move(blocks));
+    ASSERT_EQ(s.Count(), 4u);
+    const auto packed = s.SnapshotPacked();
+    EXPECT_EQ(packed[0].cells, std::string("a\0b\0c", 5));
+    EXPECT_EQ(packed[1].cells, std::string("short\0\0", 7));
+    EXPECT_EQ(packed[2].cells, std::string("x\0y\0z", 5));
+    EXPECT_EQ(*s.Cell(s.IdAt(3), 0), wide);
+    EXPECT_EQ(packed[3].data, 13);
+
+    // A changed cell, a removed row (its id finds nothing), rows put in front, a plain append.
+    const auto first = s.IdAt(0), second = s.IdAt(1), third = s.IdAt(2);
+    EXPECT_TRUE(s.SetCell(second, 2, "set"));
+    EXPECT_EQ(*s.Cell(second, 0), "short");
+    EXPECT_EQ(*s.Cell(second, 2), "set");
+    EXPECT_TRUE(s.Remove(first));
+    EXPECT_FALSE(s.Cell(first, 0));
+    EXPECT_FALSE(s.Remove(first));
+    std::vector<rows::PackedRows> more;
+    more.emplace_back(3);
+    more[0].Add("m", 5, 14);
+    s.InsertPacked(0, std::move(more));
+    const auto appended = s.Append({"p", "q", "r"});
+    ASSERT_EQ(s.Count(), 5u);
+    EXPECT_EQ(*s.Cell(s.IdAt(0), 0), "m");
+    EXPECT_EQ(s.IndexOf(second), 1u);
+    EXPECT_EQ(s.IndexOf(appended), 4u);
+    EXPECT_EQ(s.Row(third)->icon, 3);
+
+    // Every row of the first arena gone: the others still answer.
+    EXPECT_EQ(s.RemoveRows({second}), 1u);
+    EXPECT_EQ(*s.Cell(third, 1), "y");
+    EXPECT_EQ(*s.Cell(appended, 2), "r");
+    s.Clear();
+    EXPECT_EQ(s.Count(), 0u);
+    EXPECT_FALSE(s.Cell(third, 0));
+}
+
 TEST(RowStorePacked, GenerationMovesWithEveryChangeButNotWithReads) {
     RowStore s(2);
     auto g = s.Generation();
@@ -65,7 +112,7 @@ TEST(RowStorePacked, GenerationMovesWithEveryChangeButNotWithReads) {
     EXPECT_TRUE(changed());
     s.Remove(id);
     EXPECT_FALSE(changed());
-    s.AssignPacked({});
+    s.AssignPacked(std::vector<PackedRow>{});
     EXPECT_TRUE(changed());
 }
 
