@@ -138,6 +138,7 @@ bool WritePhrases(const std::string& path, const std::vector<std::string>& phras
 
 std::vector<rows::PackedRow> SplitImportRows(std::string_view gbk, std::size_t maxPhrases, int columns) {
     std::vector<rows::PackedRow> out;
+    out.reserve(std::min<std::size_t>(maxPhrases, static_cast<std::size_t>(std::count(gbk.begin(), gbk.end(), '\n')) + 1));
     std::string_view rest = gbk;
     while (!rest.empty() && codec::IsAsciiSpace(rest.back())) rest.remove_suffix(1);  // the same at every step
     for (std::size_t step = 0; step < maxPhrases; ++step) {
