@@ -261,6 +261,18 @@ TEST_F(PhraseFixture, FileOrderSurvivesEveryChangeAndRestart) {
     EXPECT_EQ(shown, expected);
 }
 
+TEST_F(PhraseFixture, RewriteKeepsARecordsBytesThatAreNotGbk) {
+    std::string kept(phrasefiles::kRecordSize, '\0');
+    std::memcpy(kept.data(), "a\xFF" "b", 3);
+    WriteFile(TypePath("杂"), kept + Record("去掉"));
+    OpenPage();
+    Select("杂");
+    EXPECT_EQ(ListTexts(), (std::vector<std::string>{"a?b", "去掉"}));
+    SelectRows({1});
+    page->OnDelPhrase();
+    EXPECT_EQ(ReadFile(TypePath("杂")), kept);
+}
+
 TEST_F(PhraseFixture, NewPhraseCutsATornTailFirst) {
     WriteFile(TypePath("问候"), Record("一") + std::string(120, 'z'));
     OpenPage();
