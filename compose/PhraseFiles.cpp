@@ -52,16 +52,35 @@ template <typename Take> bool ForEachRecord(const std::string& path, Take take) 
     return true;
 }
 
-// Writes count records, text(i) the i-th, as the new content of path.
-template <typename TextAt> bool WriteRecords(const std::string& path, std::size_t count, TextAt text) {
+// One record holding the GBK text, cut to kMaxTextBytes on a character boundary.
+void EncodeRecord(std::string_view gbk, char* record) {
+    const std::string_view text = codec::CutGbkBytes(gbk, kMaxTextBytes);
+    std::memcpy(record, text.data(), text.size());
+    std::memset(record + text.size(), 0, kRecordSize - text.size());
+}
+
+// Writes count records, gbkText(i) the i-th, as the new content of path.
+template <typename TextAt> bool WriteRecords(const std::string& path, std::size_t count, TextAt gbkText) {
     files::AtomicFileWriter out(path);
     if (!out.ok()) return false;
-    char record[kRecordSize];
-    for (std::size_t i = 0; i < count; ++i) {
-        EncodeRecord(text(i), record);
-        if (!out.Write(record, kRecordSize)) return false;
+    std::vector<char> buf(kChunkRecords * kRecordSize);
+    for (std::size_t i = 0; i < count;) {
+        const std::size_t n = std::min(kChunkRecords, count - i);
+        for (std::size_t k = 0; k < n; ++k) EncodeRecord(gbkText(i + k), buf.data() + k * kRecordSize);
+        if (!out.Write(buf.data(), n * kRecordSize)) return false;
+        i += n;
     }
     return out.Commit();
+}
+
+// A packed row of `columns` cells, the first the text, in one allocation.
+rows::PackedRow TextRow(std::string_view text, int columns) {
+    rows::PackedRow row;
+    const std::size_t seps = columns > 1 ? static_cast<std::size_t>(columns - 1) : 0;
+    row.cells.reserve(text.size() + seps);
+    row.cells.assign(text);
+    row.cells.append(seps, '\0');
+    return row;
 }
 
 }  // namespace
@@ -82,12 +101,12 @@ bool TypeFileExists(const std::string& type) {
     return fs::is_regular_file(TypeFile(type), ec);
 }
 
-bool ReadPhraseRows(const std::string& path, std::vector<rows::PackedRow>& out) {
+bool ReadPhraseRows(const std::string& path, std::vector<rows::PackedRow>& out, int columns) {
     out.clear();
-    return ForEachRecord(path, [&out](const char* rec) {
-        rows::PackedRow row;
-        row.cells = codec::FromGbkField(rec, kRecordSize);
-        out.push_back(std::move(row));
+    return ForEachRecord(path, [&out, columns](const char* rec) {
+        const void* nul = std::memchr(rec, '\0', kRecordSize);
+        const std::size_t len = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - rec) : kRecordSize;
+        out.push_back(TextRow(std::string_view(rec, len), columns));
     });
 }
 
@@ -96,17 +115,10 @@ bool ReadPhrases(const std::string& path, std::vector<std::string>& out) {
     return ForEachRecord(path, [&out](const char* rec) { out.push_back(codec::FromGbkField(rec, kRecordSize)); });
 }
 
-void EncodeRecord(std::string_view utf8, char* record) {
-    std::memset(record, 0, kRecordSize);
-    const std::string gbk = codec::ToGbk(utf8);
-    const std::string_view text = codec::CutGbkBytes(gbk, kMaxTextBytes);
-    std::memcpy(record, text.data(), text.size());
-}
-
 bool AppendPhrase(const std::string& type, std::string_view utf8) {
     paths::MakeDirs(TypeFolder());
     char record[kRecordSize];
-    EncodeRecord(utf8, record);
+    EncodeRecord(codec::ToGbk(utf8), record);
     return files::AppendRecords(TypeFile(type), kRecordSize, record, 1);
 }
 
@@ -117,39 +129,45 @@ bool WritePhraseStore(const std::string& path, rows::RowStore& store) {
 }
 
 bool WritePhrases(const std::string& path, const std::vector<std::string>& phrases) {
-    return WriteRecords(path, phrases.size(), [&phrases](std::size_t i) { return std::string_view(phrases[i]); });
+    std::string gbk;
+    return WriteRecords(path, phrases.size(), [&](std::size_t i) {
+        gbk = codec::ToGbk(phrases[i]);
+        return std::string_view(gbk);
+    });
 }
 
-std::vector<std::string> SplitImportText(std::string_view gbk, std::size_t maxPhrases) {
-    // Decoded in one piece: line ends and blanks are the same bytes in UTF-8, and a UTF-8 text
-    // is never shorter than its GBK form, so only a line of more than 499 bytes needs the cut.
-    const std::string text = codec::FromGbk(gbk);
-    std::vector<std::string> out;
-    std::string_view rest = text;
+std::vector<rows::PackedRow> SplitImportRows(std::string_view gbk, std::size_t maxPhrases, int columns) {
+    std::vector<rows::PackedRow> out;
+    out.reserve(std::min<std::size_t>(maxPhrases, static_cast<std::size_t>(std::count(gbk.begin(), gbk.end(), '\n')) + 1));
+    std::string_view rest = gbk;
+    while (!rest.empty() && codec::IsAsciiSpace(rest.back())) rest.remove_suffix(1);  // the same at every step
     for (std::size_t step = 0; step < maxPhrases; ++step) {
         while (!rest.empty() && codec::IsAsciiSpace(rest.front())) rest.remove_prefix(1);
-        while (!rest.empty() && codec::IsAsciiSpace(rest.back())) rest.remove_suffix(1);
         if (rest.empty()) break;
-        const std::size_t lf = rest.find('\n');
+        const void* lfp = std::memchr(rest.data(), '\n', rest.size());
+        const std::size_t lf = lfp ? static_cast<std::size_t>(static_cast<const char*>(lfp) - rest.data())
+                                   : std::string_view::npos;
         std::string_view line = rest.substr(0, lf);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.size() > kMaxTextBytes)
-            out.push_back(codec::CutToGbkBytes(line, kMaxTextBytes));
-        else
-            out.emplace_back(line);
+        out.push_back(TextRow(codec::CutGbkBytes(line, kMaxTextBytes), columns));
         if (lf == std::string_view::npos) break;
         rest.remove_prefix(lf + 1);
     }
     return out;
 }
 
-std::string ExportText(const std::vector<std::string>& phrases) {
-    std::string out;
-    for (const std::string& p : phrases) {
-        out += codec::ToGbk(p);
-        out += "\r\n";
-    }
-    return out;
+std::string ExportText(rows::RowStore& store) {
+    return store.Locked([](rows::RowStore::Access& a) {
+        std::size_t size = 0;
+        for (std::size_t i = 0; i < a.Count(); ++i) size += a.CellAt(i, 0).size() + 2;
+        std::string out;
+        out.reserve(size);
+        for (std::size_t i = 0; i < a.Count(); ++i) {
+            out += a.CellAt(i, 0);
+            out += "\r\n";
+        }
+        return out;
+    });
 }
 
 }  // namespace phrasefiles

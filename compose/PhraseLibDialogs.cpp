@@ -68,6 +68,7 @@ CInsertPhraseDlg::CInsertPhraseDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     m_list->setObjectName("1011");
     m_list->EnableSort(false);  // the list keeps the file's order
     m_list->SetStore(m_rows);
+    m_list->Model()->SetGbkCells(true);  // the rows hold the records' bytes
     m_list->InsertColumn(0, ToQ(" 常用短语内容"), uikit::LVCFMT_LEFT, 1200);
     m_list->SetGridLines(true);
     m_list->SetShowSelAlways(true);
@@ -110,7 +111,7 @@ void CInsertPhraseDlg::OnSelchangeType() {
 void CInsertPhraseDlg::LoadPhrases(const std::string& type) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     std::vector<rows::PackedRow> phrases;
-    phrasefiles::ReadPhraseRows(phrasefiles::TypeFile(type), phrases);
+    phrasefiles::ReadPhraseRows(phrasefiles::TypeFile(type), phrases, m_rows.ColumnCount());
     m_rows.AssignPacked(std::move(phrases));
     m_list->Model()->Sync();
     QApplication::restoreOverrideCursor();
@@ -122,7 +123,7 @@ void CInsertPhraseDlg::OnOK() {
         ShowMessage("请先选中要插入的短语！");
         return;
     }
-    m_strPhrase = m_rows.Cell(m_list->GetItemId(selected.front()), 0).value_or(std::string());
+    m_strPhrase = codec::FromGbk(m_rows.Cell(m_list->GetItemId(selected.front()), 0).value_or(std::string()));
     if (codec::GbkLength(m_strPhrase) < 2) {
         ShowMessage("选中的短语为空，请重新选择！");
         return;

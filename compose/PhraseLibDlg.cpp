@@ -60,6 +60,7 @@ void CPhraseLibDlg::OnInitDialog() {
     m_list->setObjectName("1040");
     m_list->EnableSort(false);  // the list keeps the file's order
     m_list->SetStore(m_rows);
+    m_list->Model()->SetGbkCells(true);  // the rows hold the records' bytes
     m_list->InsertColumn(0, ToQ("     常用短语"), uikit::LVCFMT_LEFT, 800);
     m_list->InsertColumn(1, ToQ("序号"), uikit::LVCFMT_LEFT, 0);
     m_list->SetGridLines(true);
@@ -132,7 +133,7 @@ void CPhraseLibDlg::OnSelchangedTree() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_list->setUpdatesEnabled(false);
     std::vector<rows::PackedRow> phrases;
-    phrasefiles::ReadPhraseRows(phrasefiles::TypeFile(m_strCurType), phrases);
+    phrasefiles::ReadPhraseRows(phrasefiles::TypeFile(m_strCurType), phrases, m_rows.ColumnCount());
     m_rows.AssignPacked(std::move(phrases));
     m_list->Model()->Sync();
     m_list->setUpdatesEnabled(true);
@@ -181,7 +182,7 @@ void CPhraseLibDlg::OnNewPhrase() {
     CPhraseEditDlg dlg(window());
     dlg.m_strCaption = "添加惯用短语";
     if (dlg.DoModal() != IDOK) return;
-    m_rows.Append({dlg.m_strText, {}});
+    m_rows.Append({codec::ToGbk(dlg.m_strText), {}});
     m_list->Model()->Sync();
     phrasefiles::AppendPhrase(m_strCurType, dlg.m_strText);
 }
@@ -203,10 +204,10 @@ void CPhraseLibDlg::OnEditPhrase() {
     }
     CPhraseEditDlg dlg(window());
     dlg.m_strCaption = "惯用短语编辑";
-    dlg.m_strText = m_rows.Cell(ids.front(), 0).value_or(std::string());
+    dlg.m_strText = PhraseOf(ids.front());
     const std::string type = m_strCurType;
     if (dlg.DoModal() != IDOK) return;
-    if (!m_rows.SetCell(ids.front(), 0, dlg.m_strText) || type != m_strCurType) return;
+    if (!m_rows.SetCell(ids.front(), 0, codec::ToGbk(dlg.m_strText)) || type != m_strCurType) return;
     SavePhrases(type);
 }
 
@@ -233,27 +234,29 @@ void CPhraseLibDlg::OnImportPhrases() {
     req.title = "格式应为：每行一条常用语";
     const std::optional<std::string> chosen = seam::AskFile(req);
     if (!chosen) return;
-    std::string text;
-    if (!files::ReadWholeFile(paths::ToFsPath(*chosen), text)) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::size_t room = phrasefiles::kMaxRecords - std::min(m_rows.Count(), phrasefiles::kMaxRecords);
-    // One step more than fits tells whether the file held more.
-    std::vector<std::string> phrases = phrasefiles::SplitImportText(text, std::min(room + 1, phrasefiles::kMaxRecords));
-    const bool full = phrases.size() > room;
-    if (full) phrases.resize(room);
-    std::vector<rows::PackedRow> packed(phrases.size());
-    for (std::size_t i = 0; i < phrases.size(); ++i) packed[i].cells = std::move(phrases[i]);
-    m_rows.InsertPacked(rows::kEnd, std::move(packed));
-    m_list->Model()->Sync();
-    SavePhrases(m_strCurType);
+    const std::optional<bool> full = ImportFile(paths::ToFsPath(*chosen));
+    if (full) SavePhrases(m_strCurType);
     QApplication::restoreOverrideCursor();
-    if (full) ShowMessage(kFullMessage);
+    if (full.value_or(false)) ShowMessage(kFullMessage);
 }
 
-std::vector<std::string> CPhraseLibDlg::AllPhrases() const {
-    std::vector<std::string> out;
-    for (const rows::PackedRow& r : m_rows.SnapshotPacked()) out.emplace_back(rows::PackedCell(r.cells, 0));
-    return out;
+std::optional<bool> CPhraseLibDlg::ImportFile(const std::string& path) {
+    std::string text;
+    if (!files::ReadWholeFile(path, text)) return std::nullopt;
+    const std::size_t room = phrasefiles::kMaxRecords - std::min(m_rows.Count(), phrasefiles::kMaxRecords);
+    // One step more than fits tells whether the file held more.
+    std::vector<rows::PackedRow> phrases =
+        phrasefiles::SplitImportRows(text, std::min(room + 1, phrasefiles::kMaxRecords), m_rows.ColumnCount());
+    const bool full = phrases.size() > room;
+    if (full) phrases.resize(room);
+    m_rows.InsertPacked(rows::kEnd, std::move(phrases));
+    m_list->Model()->Sync();
+    return full;
+}
+
+std::string CPhraseLibDlg::PhraseOf(rows::RowId id) const {
+    return codec::FromGbk(m_rows.Cell(id, 0).value_or(std::string()));
 }
 
 void CPhraseLibDlg::OnExportPhrases() {
@@ -268,7 +271,7 @@ void CPhraseLibDlg::OnExportPhrases() {
     req.title = "格式为：每行一条短语";
     const std::optional<std::string> chosen = seam::AskFile(req);
     if (!chosen) return;
-    files::WriteFileAtomic(paths::ToFsPath(*chosen), phrasefiles::ExportText(AllPhrases()));
+    files::WriteFileAtomic(paths::ToFsPath(*chosen), phrasefiles::ExportText(m_rows));
 }
 
 void CPhraseLibDlg::OnSendSelected() {
@@ -277,7 +280,7 @@ void CPhraseLibDlg::OnSendSelected() {
         ShowMessage("请先选中要发送的短语！");
         return;
     }
-    const std::string phrase = m_rows.Cell(ids.front(), 0).value_or(std::string());
+    const std::string phrase = PhraseOf(ids.front());
     if (g_pMainDlg) g_pMainDlg->ShowPage(4);
     if (!g_pSendSMSDlg) return;
     g_pSendSMSDlg->m_editContent->SetText(ToQ(phrase));
@@ -291,6 +294,6 @@ void CPhraseLibDlg::OnAddToReplyList() {
         return;
     }
     if (!g_pAutoReplyDlg) return;
-    for (rows::RowId id : ids) g_pAutoReplyDlg->AddCyclicItem(m_rows.Cell(id, 0).value_or(std::string()), {});
+    for (rows::RowId id : ids) g_pAutoReplyDlg->AddCyclicItem(PhraseOf(id), {});
     ShowMessage("已将选中短语添加到“自动回复循环列表”中！");
 }

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QPixmap>
+#include <optional>
 #include <string>
 
 class CSkinButton;
@@ -45,6 +46,9 @@ public:
     bool TypeExists(const std::string& name) const;
     QTreeWidgetItem* RootItem() const;
     rows::RowStore& Rows() { return m_rows; }
+    // Adds the phrases of an import file (GBK) at the bottom of the list, up to the record
+    // limit: true when the file held more; nullopt (nothing added) when it cannot be read.
+    std::optional<bool> ImportFile(const std::string& path);
 
     std::string m_strCurType;  // empty while the root or nothing is selected
     QTreeWidget* m_tree;       // 1356
@@ -65,7 +69,8 @@ private:
     QTreeWidgetItem* AddTypeItem(const QString& name);
     // Selected rows' handles, in list order (at most the record limit).
     std::vector<rows::RowId> SelectedIds() const;
-    std::vector<std::string> AllPhrases() const;
+    // The phrase of a row as text (the rows hold GBK).
+    std::string PhraseOf(rows::RowId id) const;
 
     rows::RowStore m_rows{2};
     picker::PhraseFn m_oldPicker;

@@ -606,6 +606,7 @@ void RowStore::InsertPacked(std::size_t index, std::vector<PackedRow> rowsIn) {
     std::vector<ItemPtr> items = MakeItems(rowsIn);
     std::lock_guard<std::mutex> lock(mutex_);
     if (index > order_.size()) index = order_.size();
+    byId_.reserve(byId_.size() + items.size());
     for (auto& item : items) {
         item->id = nextId_++;
         byId_.emplace(item->id, item.get());

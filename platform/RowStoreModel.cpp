@@ -1,5 +1,7 @@
 #include "platform/RowStoreModel.h"
 
+#include "platform/TextCodec.h"
+
 #include <QMetaObject>
 #include <QPointer>
 #include <algorithm>
@@ -30,6 +32,10 @@ void RowStoreModel::SetHeaders(const QStringList& headers) {
     emit headerDataChanged(Qt::Horizontal, 0, std::max(0, columnCount() - 1));
 }
 
+QString RowStoreModel::CellText(std::string_view cell) const {
+    return gbkCells_ ? codec::ToQ(codec::FromGbk(cell)) : codec::ToQ(cell);
+}
+
 int RowStoreModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(mirror_.size());
 }
@@ -45,7 +51,7 @@ QVariant RowStoreModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: {
         const auto text = store_.Cell(id, index.column());
-        return text ? QString::fromStdString(*text) : QString();
+        return text ? CellText(*text) : QString();
     }
     case IdRole:
         return QVariant::fromValue<qulonglong>(id);

@@ -24,6 +24,10 @@ public:
     void SetReversed(bool on);
     bool Reversed() const { return reversed_; }
     void SetHeaders(const QStringList& headers);
+    // The cells hold GBK bytes (a file's own records), decoded only when a row is shown.
+    void SetGbkCells(bool on) { gbkCells_ = on; }
+    // A cell's text for display.
+    QString CellText(std::string_view cell) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -47,6 +51,7 @@ private:
     }
     std::vector<RowId> mirror_;
     bool reversed_ = false;
+    bool gbkCells_ = false;
     QStringList headers_;
 };
 

@@ -342,7 +342,7 @@ std::vector<QString> CReportListView::RowTexts(rows::RowId id) const {
     std::vector<QString> out(static_cast<std::size_t>(GetColumnCount()));
     if (!store_) return out;
     store_->Locked([&](rows::RowStore::Access& a) {
-        for (std::size_t c = 0; c < out.size(); ++c) out[c] = codec::ToQ(a.Cell(id, static_cast<int>(c)));
+        for (std::size_t c = 0; c < out.size(); ++c) out[c] = model_->CellText(a.Cell(id, static_cast<int>(c)));
     });
     return out;
 }

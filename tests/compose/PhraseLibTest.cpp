@@ -52,6 +52,14 @@ std::string Records(const std::vector<std::string>& phrases) {
     return out;
 }
 
+// The texts a phrase list shows, top down (its rows hold GBK).
+std::vector<std::string> Shown(const uikit::CSortListCtrl& list) {
+    std::vector<std::string> out;
+    const QAbstractItemModel* m = list.Model();
+    for (int r = 0; r < m->rowCount(); ++r) out.push_back(FromQ(m->data(m->index(r, 0), Qt::DisplayRole).toString()));
+    return out;
+}
+
 struct PhraseFixture : ::testing::Test {
     testsupport::TempAppDir dir;
     std::vector<std::string> messages;
@@ -98,11 +106,7 @@ struct PhraseFixture : ::testing::Test {
         return out;
     }
     void Select(const std::string& type) { page->m_tree->setCurrentItem(TypeItem(type)); }
-    std::vector<std::string> ListTexts() const {
-        std::vector<std::string> out;
-        for (const auto& r : page->Rows().Snapshot()) out.push_back(r.cells[0]);
-        return out;
-    }
+    std::vector<std::string> ListTexts() const { return Shown(*page->m_list); }
     void SelectRows(std::initializer_list<int> rowsToSelect) {
         page->m_list->clearSelection();
         for (int r : rowsToSelect) page->m_list->SetItemSelected(r, true);
@@ -160,6 +164,14 @@ TEST(PhraseFiles, ReadersTakeWholeRecordsOnly) {
     EXPECT_TRUE(got.empty());
 }
 
+// The phrases of an import text as plain texts (the rows hold GBK).
+std::vector<std::string> SplitImport(std::string_view gbk, std::size_t maxPhrases = phrasefiles::kMaxRecords) {
+    std::vector<std::string> out;
+    for (const rows::PackedRow& r : phrasefiles::SplitImportRows(gbk, maxPhrases, 2))
+        out.push_back(codec::FromGbk(rows::PackedCell(r.cells, 0)));
+    return out;
+}
+
 TEST(PhraseFiles, ImportTextIsCutIntoTrimmedLines) {
     // 498 ASCII bytes, then a character whose second byte would be the 500th.
     const std::string longLine = std::string(498, 'a') + "中文";
@@ -176,8 +188,8 @@ TEST(PhraseFiles, ImportTextIsCutIntoTrimmedLines) {
         {"a long line cut on a character boundary", longLine + "\r\nb", {std::string(498, 'a'), "b"}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(phrasefiles::SplitImportText(codec::ToGbk(c.text)), c.phrases) << c.what;
-    EXPECT_EQ(phrasefiles::SplitImportText("a\r\nb\r\nc", 2), (std::vector<std::string>{"a", "b"}));
+        EXPECT_EQ(SplitImport(codec::ToGbk(c.text)), c.phrases) << c.what;
+    EXPECT_EQ(SplitImport("a\r\nb\r\nc", 2), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST_F(PhraseFixture, TreeListsTheTypesUnderTheRoot) {
@@ -242,11 +254,23 @@ TEST_F(PhraseFixture, FileOrderSurvivesEveryChangeAndRestart) {
     ScopedModalRun run([&](CSkinDialog& d) {
         d.ShowForHook();
         auto& dlg = dynamic_cast<CInsertPhraseDlg&>(d);
-        for (const auto& r : dlg.m_list->Store()->Snapshot()) shown.push_back(r.cells[0]);
+        shown = Shown(*dlg.m_list);
         return 2;
     });
     EXPECT_FALSE(picker::PickPhrase(nullptr));
     EXPECT_EQ(shown, expected);
+}
+
+TEST_F(PhraseFixture, RewriteKeepsARecordsBytesThatAreNotGbk) {
+    std::string kept(phrasefiles::kRecordSize, '\0');
+    std::memcpy(kept.data(), "a\xFF" "b", 3);
+    WriteFile(TypePath("杂"), kept + Record("去掉"));
+    OpenPage();
+    Select("杂");
+    EXPECT_EQ(ListTexts(), (std::vector<std::string>{"a?b", "去掉"}));
+    SelectRows({1});
+    page->OnDelPhrase();
+    EXPECT_EQ(ReadFile(TypePath("杂")), kept);
 }
 
 TEST_F(PhraseFixture, NewPhraseCutsATornTailFirst) {
