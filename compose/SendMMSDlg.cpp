@@ -129,10 +129,10 @@ CSendMMSDlg::CSendMMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
     m_labelCount = MakeLabel(this, 1101, "添加彩信接收者(当前已有0位)：", QRect(270, 146, 320, 18));
     m_recipients = new CRecipientList({1021, 1071, 1004, 1012, 1051, 1070}, "真的要清空列表中的彩信接收者吗？",
                                       [this] { UpdateRecipientCount(); }, this);
-    m_recipients->setGeometry(270, 166, 450, 290);
-    m_btnSendNow = MakeButton(this, 1002, "立即发送彩信", QRect(270, 470, 140, 28));
-    m_btnSendTimed = MakeButton(this, 1003, "定时发送彩信", QRect(420, 470, 140, 28));
-    m_btnSendCyclic = MakeButton(this, 1009, "循环发送彩信", QRect(570, 470, 140, 28));
+    m_recipients->setGeometry(270, 166, 450, 170);
+    m_btnSendNow = MakeButton(this, 1002, "立即发送彩信", QRect(270, 342, 140, 28));
+    m_btnSendTimed = MakeButton(this, 1003, "定时发送彩信", QRect(420, 342, 140, 28));
+    m_btnSendCyclic = MakeButton(this, 1009, "循环发送彩信", QRect(570, 342, 140, 28));
 
     connect(m_group, &QButtonGroup::idClicked, this, &CSendMMSDlg::OnRadioKind);
     connect(m_btnChoose, &QPushButton::clicked, this, &CSendMMSDlg::OnBtnChooseContent);

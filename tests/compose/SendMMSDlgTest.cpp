@@ -581,7 +581,7 @@ TEST(SendMMSDlg, RenderForReview) {
     const char* out = std::getenv("SMS_SHOT_DIR");
     if (!out) GTEST_SKIP() << "SMS_SHOT_DIR not set";
     PageFixture f;
-    f.page->resize(730, 520);
+    f.page->resize(730, 376);
     std::string novel;
     for (int i = 1; i <= 40; ++i) novel += "第" + std::to_string(i) + "行：春眠不觉晓，处处闻啼鸟。\r\n";
     f.page->LoadContent(mmssend::kNovel, f.File("novel.txt", codec::ToGbk(novel)));
@@ -610,4 +610,16 @@ TEST(SendMMSDlg, SoundMarkFollowsTheFrame) {
     }
     f.page->OnRadioKind(mmssend::kRingtone);
     EXPECT_EQ(f.page->m_nSoundMark, 0);
+}
+
+// The page area of the main window is 730 x 376: the recipient and send buttons lie inside it.
+TEST(SendMMSDlg, ButtonsFitThePageArea) {
+    PageFixture f;
+    const QRect area(0, 0, 730, 376);
+    for (const char* id : {"1002", "1003", "1009"}) {
+        QWidget* b = f.page->findChild<QWidget*>(id);
+        ASSERT_NE(b, nullptr) << id;
+        EXPECT_TRUE(area.contains(b->geometry())) << id;
+    }
+    EXPECT_TRUE(area.contains(f.page->Recipients()->geometry()));
 }
