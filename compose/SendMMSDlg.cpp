@@ -110,14 +110,15 @@ CSendMMSDlg::CSendMMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
     m_editText->setObjectName("1047");
     m_editText->setReadOnly(true);
     m_editText->hide();
-    m_labelFrame = MakeLabel(this, 1284, "0/0帧", QRect(30, 460, 60, 18));
-    m_labelSeconds = MakeLabel(this, 1285, "0秒", QRect(95, 460, 90, 18));
-    m_labelBytes = MakeLabel(this, 1286, "0", QRect(190, 460, 60, 18));
+    m_labelFrame = MakeLabel(this, 1284, "0/0帧", QRect(30, 8, 60, 18));
+    m_labelSeconds = MakeLabel(this, 1285, "0秒", QRect(95, 8, 90, 18));
+    m_labelBytes = MakeLabel(this, 1286, "0", QRect(190, 8, 60, 18));
+    // The labels and player buttons stand above the phone, which reaches the page's bottom.
     // The player buttons: hovered and normal pictures.
     const auto player = [this](int id, int bitmap, int x) {
         auto* b = new CImageButton(this);
         b->setObjectName(QString::number(id));
-        b->setGeometry(x, 482, 40, 24);
+        b->setGeometry(x, 32, 40, 24);
         b->SetBitmaps(bitmap, QColor(0, 255, 0), bitmap + 1, QColor(0, 255, 0));
         return b;
     };
@@ -212,10 +213,10 @@ void CSendMMSDlg::timerEvent(QTimerEvent* e) {
 void CSendMMSDlg::paintEvent(QPaintEvent* e) {
     CPageDlg::paintEvent(e);
     QPainter p(this);
-    // The phone around the preview, and the shown frame's sound mark below its screen.
+    // The phone around the preview, and the shown frame's sound mark above its screen.
     static const QPixmap phone(":/bmp/640.png");
     if (!phone.isNull()) p.drawPixmap(17, 70, phone);
-    else p.fillRect(QRect(17, 70, 234, 383), QColor(64, 64, 64));
+    else p.fillRect(QRect(17, 70, 234, 306), QColor(64, 64, 64));
     p.fillRect(QRect(m_preview.m_nLeft - 10, m_preview.m_nTop - 10, 148, 220), Qt::white);
     m_preview.DrawAnimationFrame(p);
     if (m_nSoundMark) p.drawPixmap(SoundMarkRect(), QPixmap(QString(":/bmp/%1.png").arg(m_nSoundMark)));
@@ -446,7 +447,7 @@ void CSendMMSDlg::OnShowFrame() {
     SetSoundMark();
 }
 
-QRect CSendMMSDlg::SoundMarkRect() const { return QRect(m_preview.m_nLeft - 10, m_preview.m_nTop + 218, 16, 16); }
+QRect CSendMMSDlg::SoundMarkRect() const { return QRect(m_preview.m_nLeft + 118, m_preview.m_nTop - 34, 16, 16); }
 
 void CSendMMSDlg::SetSoundMark() {
     int mark = 0;

@@ -65,6 +65,7 @@ public:
     int m_nFrameSeconds = 0;
     // The sound mark of the shown frame: 0 none, 641 an AMR sound, 642 another sound.
     int m_nSoundMark = 0;
+    QRect SoundMarkRect() const;
 
     QRadioButton* m_radios[8];
     CSkinEdit* m_editTitle;      // 1043
@@ -104,7 +105,6 @@ protected:
     void paintEvent(QPaintEvent* e) override;
     bool event(QEvent* e) override;
     void SetSoundMark();
-    QRect SoundMarkRect() const;
 
 private:
     void OnInitDialog();

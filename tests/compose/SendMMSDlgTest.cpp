@@ -616,10 +616,11 @@ TEST(SendMMSDlg, SoundMarkFollowsTheFrame) {
 TEST(SendMMSDlg, ButtonsFitThePageArea) {
     PageFixture f;
     const QRect area(0, 0, 730, 376);
-    for (const char* id : {"1002", "1003", "1009"}) {
+    for (const char* id : {"1002", "1003", "1009", "1006", "1276", "1007", "1008", "1284", "1285", "1286"}) {
         QWidget* b = f.page->findChild<QWidget*>(id);
         ASSERT_NE(b, nullptr) << id;
         EXPECT_TRUE(area.contains(b->geometry())) << id;
     }
     EXPECT_TRUE(area.contains(f.page->Recipients()->geometry()));
+    EXPECT_TRUE(area.contains(f.page->SoundMarkRect()));
 }
