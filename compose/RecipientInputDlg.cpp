@@ -12,16 +12,16 @@ using codec::ToQ;
 CRecipientInputDlg::CRecipientInputDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     setObjectName(QString::number(IDD));
     setWindowTitle(ToQ("输入信息接收号码"));
-    SetDialogSizeDlu(170, 200);
+    SetDialogSizeDlu(184, 200);
     auto* label = new QLabel(ToQ("信息接收号码："), this);
     PlaceDlu(label, 12, 24, 80, 12);
     m_editNumbers = new CMultiLineEdit(this);
     m_editNumbers->setObjectName("1043");
     m_editNumbers->SetLimitBytes(10000);
-    PlaceDlu(m_editNumbers, 12, 38, 146, 116);
+    PlaceDlu(m_editNumbers, 12, 38, 160, 116);
     auto* note = new QLabel(ToQ("注：每行写一个号码，每个号码末尾回车。"), this);
-    PlaceDlu(note, 12, 158, 146, 12);
-    AddOkCancelButtons(this, m_btnOK, m_btnCancel, 32, 92, 176);
+    PlaceDlu(note, 12, 158, 160, 12);
+    AddOkCancelButtons(this, m_btnOK, m_btnCancel, 39, 99, 176);
 }
 
 bool CRecipientInputDlg::OnInitDialog() {
