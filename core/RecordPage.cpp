@@ -80,6 +80,8 @@ CSkinButton* MakeButton(QWidget* parent, int id, const char* text) {
     auto* b = new CSkinButton(ToQ(text), parent);
     b->setObjectName(QString::number(id));
     b->setMinimumHeight(24);
+    // A row too narrow for every button shrinks the short captions first, never one below its text.
+    b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 12);
     return b;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/AppPath.h"
 #include "platform/TextCodec.h"
 
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -75,6 +76,25 @@ TEST_F(MmsPageTest, ViewerStartsOnAMissingPackageAndSentMmsHasNoFolder) {
     page->OnViewReceivedResource();
     EXPECT_FALSE(opened);
     EXPECT_EQ(messages, std::vector<std::string>{"请先选择要查看资源的接收彩信！\r\n\r\n只有接收彩信记录才有此功能！"});
+}
+
+// At the size the tab control gives the page, every action button lies inside it and its text
+// fits.
+TEST_F(MmsPageTest, ActionButtonsFitTheirTexts) {
+    QWidget host;
+    host.resize(730, 376);
+    page->setParent(&host);
+    // The tab control sets the page's geometry whatever the page's minimum size.
+    page->setGeometry(host.rect());
+    host.show();
+    QApplication::processEvents();
+    for (const char* id : {"1005", "1003", "1052", "1012", "1004", "1002", "1051", "1080", "1047"}) {
+        auto* b = page->findChild<QPushButton*>(id);
+        ASSERT_NE(b, nullptr) << id;
+        EXPECT_LE(b->geometry().right(), page->width()) << codec::FromQ(b->text());
+        EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(b->text()) + 8) << codec::FromQ(b->text());
+    }
+    page->setParent(nullptr);
 }
 
 TEST_F(MmsPageTest, RenderForReview) {
