@@ -311,11 +311,7 @@ void CMMSEditDlg::OnPreviewMessage(int nMsg) {
 }
 
 void CMMSEditDlg::timerEvent(QTimerEvent* e) {
-    const int id = m_timers.IdOf(e);
-    if (id == CMMSPreview::kTimerStep || id == CMMSPreview::kTimerGif)
-        m_preview.OnPreviewTimer(id);
-    else
-        CSkinDialog::timerEvent(e);
+    if (!m_preview.TakeTimer(m_timers.IdOf(e))) CSkinDialog::timerEvent(e);
 }
 
 // ---- the strip ----

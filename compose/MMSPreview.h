@@ -56,6 +56,12 @@ public:
     void StartPreview();
     void StopPreview();
     void OnPreviewTimer(int nId);
+    // The host's timer: runs it when it is the preview's own (step or GIF); false otherwise.
+    bool TakeTimer(int nId) {
+        if (nId != kTimerStep && nId != kTimerGif) return false;
+        OnPreviewTimer(nId);
+        return true;
+    }
     void PlayFrameSound(int nFrame);
     void DrawFrameImage(int nFrame);
     void ShowFrame(int nFrame);

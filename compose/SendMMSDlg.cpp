@@ -203,11 +203,7 @@ void CSendMMSDlg::OnPreviewMessage(int nMsg) {
 bool CSendMMSDlg::event(QEvent* e) { return AnswerScrollBarDraw(e) || CPageDlg::event(e); }
 
 void CSendMMSDlg::timerEvent(QTimerEvent* e) {
-    const int id = m_timers.IdOf(e);
-    if (id == CMMSPreview::kTimerStep || id == CMMSPreview::kTimerGif)
-        m_preview.OnPreviewTimer(id);
-    else
-        CPageDlg::timerEvent(e);
+    if (!m_preview.TakeTimer(m_timers.IdOf(e))) CPageDlg::timerEvent(e);
 }
 
 void CSendMMSDlg::paintEvent(QPaintEvent* e) {
