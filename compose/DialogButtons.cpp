@@ -22,3 +22,18 @@ QLabel* AddDlgLabel(CSkinDialog* dlg, const char* text, int x, int y, int cx) {
     CSkinDialog::PlaceDlu(label, x, y, cx, 12);
     return label;
 }
+
+CSkinButton* MakeButton(QWidget* parent, int id, const char* text, const QRect& r) {
+    auto* b = new CSkinButton(QString::fromUtf8(text), parent);
+    b->setObjectName(QString::number(id));
+    b->setGeometry(r);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* MakeLabel(QWidget* parent, int id, const char* text, const QRect& r) {
+    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    if (id) l->setObjectName(QString::number(id));
+    l->setGeometry(r);
+    return l;
+}

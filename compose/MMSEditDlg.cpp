@@ -1,5 +1,6 @@
 #include "compose/MMSEditDlg.h"
 
+#include "compose/DialogButtons.h"
 #include "compose/MMSDialogs.h"
 #include "compose/MMSLibrary.h"
 #include "compose/MMSSinkDlg.h"
@@ -55,21 +56,6 @@ constexpr const char* kQmxFilter = "彩信资源文件(*.QMX)|*.QMX|";
 
 // Frame strip and phone geometry (client coordinates).
 constexpr int kStripLeft = 28, kStripTop = 353, kStripRight = 673, kStripBottom = 416;
-
-CSkinButton* MakeButton(QWidget* parent, int id, const char* text, const QRect& r) {
-    auto* b = new CSkinButton(ToQ(text), parent);
-    b->setObjectName(QString::number(id));
-    b->setGeometry(r);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLabel* MakeLabel(QWidget* parent, int id, const char* text, const QRect& r) {
-    auto* l = new QLabel(ToQ(text), parent);
-    if (id) l->setObjectName(QString::number(id));
-    l->setGeometry(r);
-    return l;
-}
 
 // "%dK" of a file size; "0K" for a missing file (size -1).
 std::string SizeK(long long bytes) { return StringPrintf("%dK", bytes >= 0 ? static_cast<int>((bytes + 1000) / 1000) : 0); }

@@ -1,5 +1,6 @@
 #include "compose/SendMMSDlg.h"
 
+#include "compose/DialogButtons.h"
 #include "compose/MmsSend.h"
 #include "compose/RecipientList.h"
 #include "compose/TimedSendDlg.h"
@@ -48,20 +49,6 @@ constexpr const char* kNoContentTitle = "还没有设置要发送的彩信内容
 constexpr const char* kSaveFailed = "彩信内容文件保存失败，请检查程序目录是否可以写入！";
 constexpr const char* kCopyFailed = "复制彩信文件到彩信库失败，彩信未发送！";
 constexpr const char* kTooManyFiles = "彩信包含的文件过多，无法作为一条彩信发送！";
-
-CSkinButton* MakeButton(QWidget* parent, int id, const char* text, const QRect& r) {
-    auto* b = new CSkinButton(ToQ(text), parent);
-    b->setObjectName(QString::number(id));
-    b->setGeometry(r);
-    return b;
-}
-
-QLabel* MakeLabel(QWidget* parent, int id, const char* text, const QRect& r) {
-    auto* l = new QLabel(ToQ(text), parent);
-    if (id) l->setObjectName(QString::number(id));
-    l->setGeometry(r);
-    return l;
-}
 
 // A byte-for-byte copy, made whole or not at all.
 bool CopyFileWhole(const std::string& from, const std::string& to) {

@@ -1,5 +1,6 @@
 #include "compose/SendSMSDlg.h"
 
+#include "compose/DialogButtons.h"
 #include "compose/ImportDialogs.h"
 #include "compose/MultiLineEdit.h"
 #include "compose/PickerHooks.h"
@@ -40,13 +41,6 @@ using codec::FromQ;
 using codec::ToQ;
 
 namespace {
-CSkinButton* MakeButton(QWidget* parent, int id, const char* text, const QRect& r) {
-    auto* b = new CSkinButton(ToQ(text), parent);
-    b->setObjectName(QString::number(id));
-    b->setGeometry(r);
-    return b;
-}
-
 // The default sender name: the first 60 bytes of "SM.mp", up to a NUL.
 std::string ReadDefaultSenderName() {
     QFile f(QString::fromStdString(paths::AppFile("SM.mp")));

@@ -1,5 +1,6 @@
 #include "contacts/LinkmanBookDlg.h"
 
+#include "compose/DialogButtons.h"
 #include "contacts/AutoReply.h"
 #include "contacts/LinkmanEditDlg.h"
 #include "contacts/LinkmanIO.h"
@@ -39,13 +40,6 @@ struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
-
-CSkinButton* MakeButton(QWidget* parent, int id, const char* text, const QRect& r) {
-    auto* b = new CSkinButton(ToQ(text), parent);
-    b->setObjectName(QString::number(id));
-    b->setGeometry(r);
-    return b;
-}
 
 QPixmap IconPixmap(int id) { return QPixmap::fromImage(uikit::res::Icon(id)); }
 
