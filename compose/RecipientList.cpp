@@ -308,11 +308,7 @@ void CRecipientList::OnImportFromAddressBook() {
 
 void CRecipientList::OnImportFromText() {
     ShowMessage("号码导入文件应为文本文件，每个发送号码以回车换行为结束标志(允许号码首尾有空格)！");
-    seam::FileDialogRequest req;
-    req.title = "选择要导入的号码文件";
-    req.filter = "文本文件(*.txt)|*.txt|";
-    req.defaultExt = "txt";
-    const std::optional<std::string> path = seam::AskFile(req);
+    const std::optional<std::string> path = compose::AskNumberFile();
     if (!path) return;
     const std::string& fsPath = *path;
     const long long size = paths::FileSize(fsPath);

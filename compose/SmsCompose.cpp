@@ -1,6 +1,7 @@
 #include "compose/SmsCompose.h"
 
 #include "core/Helpers.h"
+#include "platform/Seams.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
@@ -110,6 +111,14 @@ int ImportNumbersFromText(const std::string& fsPath, std::vector<std::string>& o
     }
     if (start < buf.size()) take(std::string_view(buf).substr(start));
     return count;
+}
+
+std::optional<std::string> AskNumberFile() {
+    seam::FileDialogRequest req;
+    req.title = "选择要导入的号码文件";
+    req.filter = "文本文件(*.txt)|*.txt|";
+    req.defaultExt = "txt";
+    return seam::AskFile(req);
 }
 
 void SortUnique(std::vector<std::string>& entries) {

@@ -4,6 +4,7 @@
 // list edits of the recipient list.
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ std::vector<std::string> ParseInputNumbers(const std::string& text);
 // Returns the count, or -1 when the file does not open.
 int ImportNumbersFromText(const std::string& fsPath, std::vector<std::string>& out,
                           const std::function<void(int count)>& progress = {});
+// Asks for the number file of a text import through the file-dialog seam; nothing when cancelled.
+std::optional<std::string> AskNumberFile();
 
 // Duplicate removal: the entries sorted by their bytes, each kept only when it differs from
 // the one kept before it.

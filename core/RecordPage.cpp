@@ -609,11 +609,7 @@ void CRecordPage::OnForwardManually() {
 }
 
 void CRecordPage::OnForwardFromText() {
-    seam::FileDialogRequest req;
-    req.title = "选择要导入的号码文件";
-    req.filter = "文本文件(*.txt)|*.txt|";
-    req.defaultExt = "txt";
-    const std::optional<std::string> path = seam::AskFile(req);
+    const std::optional<std::string> path = compose::AskNumberFile();
     if (!path) return;
     std::vector<std::string> numbers;
     {
