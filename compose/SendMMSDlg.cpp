@@ -202,7 +202,8 @@ void CSendMMSDlg::paintEvent(QPaintEvent* e) {
     else p.fillRect(QRect(17, 70, 234, 306), QColor(64, 64, 64));
     p.fillRect(QRect(m_preview.m_nLeft - 10, m_preview.m_nTop - 10, 148, 220), Qt::white);
     m_preview.DrawAnimationFrame(p);
-    if (m_nSoundMark) p.drawPixmap(SoundMarkRect(), QPixmap(QString(":/bmp/%1.png").arg(m_nSoundMark)));
+    static const QPixmap amrMark(":/bmp/641.png"), otherMark(":/bmp/642.png");
+    if (m_nSoundMark) p.drawPixmap(SoundMarkRect(), m_nSoundMark == 641 ? amrMark : otherMark);
 }
 
 void CSendMMSDlg::SetByteCount(long long bytes) {
