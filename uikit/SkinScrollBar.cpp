@@ -433,8 +433,7 @@ BOOL SkinSB_SetupChild(HWND hwnd) {
     if (!SkinSB_Initialize(hwnd)) return 0;
     SkinSB_SetStyle(hwnd, SB_BOTH, CSBS_FLAT);
     SkinSB_SetSize(hwnd, SB_BOTH, 9, 9);
-    SkinSB_SetMinThumbSize(hwnd, SB_BOTH, 18);
-    SkinSB_RecalcFrame(hwnd);
+    SkinSB_SetMinThumbSize(hwnd, SB_BOTH, 18);  // the size above recomputed the room
     return 1;
 }
 
