@@ -13,6 +13,8 @@ namespace codec {
 std::string ToGbk(std::string_view utf8);
 // GBK bytes -> UTF-8.
 std::string FromGbk(std::string_view gbk);
+// The same, appended to out.
+void AppendFromGbk(std::string& out, std::string_view gbk);
 
 // GBK text of a NUL-padded field: up to the first NUL (or the whole field), as UTF-8.
 std::string FromGbkField(const char* field, std::size_t width);
