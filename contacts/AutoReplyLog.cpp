@@ -2,14 +2,13 @@
 
 #include "core/Helpers.h"
 #include "platform/AtomicFile.h"
+#include "platform/SideBySide.h"
 #include "platform/TextCodec.h"
 #include "platform/XlsWriter.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -68,7 +67,7 @@ void CReplyLogView::Load(const std::string& path) {
     // into its own arena. The memory is the heap's (as a plain read takes it), which a viewer
     // opened again reuses: a fresh page costs more than the row it holds. The records' bytes
     // stay for the deletes.
-    const std::size_t threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    const std::size_t threads = sidebyside::MaxThreads();
     const std::size_t sliceRows =
         std::clamp<std::size_t>((count + threads - 1) / threads, kReadRecords, rows::RowStore::HeapBlockRows());
     const std::size_t slices = (count + sliceRows - 1) / sliceRows;
@@ -77,36 +76,27 @@ void CReplyLogView::Load(const std::string& path) {
     blocks.reserve(slices);
     for (std::size_t k = 0; k < slices; ++k) blocks.emplace_back(kLogCells, rows::kArenaMapSize / 2);
     std::vector<std::size_t> got(slices, 0);  // whole records each slice read
-    std::atomic<std::size_t> nextSlice{0};
-    auto run = [&] {
-        for (std::size_t k; (k = nextSlice.fetch_add(1)) < slices;) {
-            const std::size_t first = k * sliceRows, end = std::min(count, first + sliceRows);
-            rows::PackedRows& out = blocks[k];
-            // A few records at a time, turned into rows while they are in the cache.
-            for (std::size_t at = first; at < end;) {
-                const std::size_t n = std::min(end - at, kReadRecords);
-                const std::size_t read = ReadRecords(fd, m_image.get(), at, n);
-                for (std::size_t i = at; i < at + read; ++i) {
-                    const char* record = m_image.get() + i * kLogRecordSize;
-                    std::string& cells = out.Text();
-                    for (int c = 0; c < kLogCells; ++c) {
-                        if (c) cells += '\0';
-                        AppendField(cells, record, c);
-                    }
-                    out.EndFittedRow(0, static_cast<std::int64_t>(i));
+    sidebyside::RunSideBySide(slices, threads, [&](std::size_t k) {
+        const std::size_t first = k * sliceRows, end = std::min(count, first + sliceRows);
+        rows::PackedRows& out = blocks[k];
+        // A few records at a time, turned into rows while they are in the cache.
+        for (std::size_t at = first; at < end;) {
+            const std::size_t n = std::min(end - at, kReadRecords);
+            const std::size_t read = ReadRecords(fd, m_image.get(), at, n);
+            for (std::size_t i = at; i < at + read; ++i) {
+                const char* record = m_image.get() + i * kLogRecordSize;
+                std::string& cells = out.Text();
+                for (int c = 0; c < kLogCells; ++c) {
+                    if (c) cells += '\0';
+                    AppendField(cells, record, c);
                 }
-                at += read;
-                got[k] = at - first;
-                if (read < n) break;
+                out.EndFittedRow(0, static_cast<std::int64_t>(i));
             }
+            at += read;
+            got[k] = at - first;
+            if (read < n) break;
         }
-    };
-    if (count) {
-        std::vector<std::thread> readers;
-        for (std::size_t t = 1; t < std::min(threads, slices); ++t) readers.emplace_back(run);
-        run();
-        for (std::thread& t : readers) t.join();
-    }
+    });
     if (fd >= 0) ::close(fd);
     // A slice cut short (the file shrank under the read) ends the rows there.
     std::size_t rowsKept = 0;
