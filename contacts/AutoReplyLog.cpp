@@ -23,13 +23,20 @@ struct FieldSpan {
 constexpr FieldSpan kFields[kLogCells] = {{0, 10},   {10, 40},  {50, 40},  {90, 30},
                                           {120, 40}, {160, 60}, {220, 60}, {280, 10}};
 
-// Appends the field's GBK text up to its first NUL, as UTF-8.
-void AppendField(std::string& out, const char* record, int cell) {
+// Writes the field's GBK text up to its first NUL at to, as UTF-8; returns the end.
+char* WriteField(char* to, const char* record, int cell) {
     const char* field = record + kFields[cell].offset;
     std::size_t n = 0;
-    while (n < kFields[cell].width && field[n]) ++n;
-    codec::AppendFromGbk(out, {field, n});
+    unsigned char high = 0;
+    for (; n < kFields[cell].width && field[n]; ++n) high |= static_cast<unsigned char>(field[n]);
+    if (high < 0x80) {
+        std::memcpy(to, field, n);
+        return to + n;
+    }
+    return codec::WriteFromGbk(to, {field, n});
 }
+// The most bytes a row can take: every field at its widest UTF-8 form, the NULs between them.
+constexpr std::size_t kMaxRowBytes = codec::kMaxUtf8PerGbkByte * kLogRecordSize + kLogCells;
 
 constexpr std::size_t kReadRecords = 1024;  // records read at once by a slice
 
@@ -69,7 +76,7 @@ void CReplyLogView::Load(const std::string& path) {
     // stay for the deletes.
     const std::size_t threads = sidebyside::MaxThreads();
     const std::size_t sliceRows =
-        std::clamp<std::size_t>((count + threads - 1) / threads, kReadRecords, rows::RowStore::HeapBlockRows());
+        std::clamp<std::size_t>((count + 4 * threads - 1) / (4 * threads), kReadRecords, rows::RowStore::HeapBlockRows());
     const std::size_t slices = (count + sliceRows - 1) / sliceRows;
     if (count) m_image.reset(new char[count * kLogRecordSize]);
     std::vector<rows::PackedRows> blocks;
@@ -85,12 +92,12 @@ void CReplyLogView::Load(const std::string& path) {
             const std::size_t read = ReadRecords(fd, m_image.get(), at, n);
             for (std::size_t i = at; i < at + read; ++i) {
                 const char* record = m_image.get() + i * kLogRecordSize;
-                std::string& cells = out.Text();
+                char* to = out.RowRoom(kMaxRowBytes);
                 for (int c = 0; c < kLogCells; ++c) {
-                    if (c) cells += '\0';
-                    AppendField(cells, record, c);
+                    if (c) *to++ = '\0';
+                    to = WriteField(to, record, c);
                 }
-                out.EndFittedRow(0, static_cast<std::int64_t>(i));
+                out.EndRowAt(to, 0, static_cast<std::int64_t>(i));
             }
             at += read;
             got[k] = at - first;

@@ -485,23 +485,29 @@ PackedRows::~PackedRows() = default;
 
 void PackedRows::EndRow(int icon, std::int64_t data) {
     FitColumns(row_, columns_);
-    EndFittedRow(icon, data);
+    char* at = RowRoom(row_.size());
+    std::memcpy(at, row_.data(), row_.size());
+    EndRowAt(at + row_.size(), icon, data);
+    row_.clear();
 }
 
-void PackedRows::EndFittedRow(int icon, std::int64_t data) {
-    assert(static_cast<int>(std::count(row_.begin(), row_.end(), '\0')) == columns_ - 1);
-    const std::size_t n = row_.size();
-    if (chunks_.empty() || chunkSize_ - chunkUsed_ < n) {
+char* PackedRows::RowRoom(std::size_t most) {
+    if (chunks_.empty() || chunkSize_ - chunkUsed_ < most) {
         // Chunks grow from 4 KB to the most: small loads stay small, big ones take few chunks.
-        chunkSize_ = std::max(n, chunks_.empty() ? std::size_t{4096} : std::min(chunkSize_ * 2, maxChunk_));
+        chunkSize_ = std::max(most, chunks_.empty() ? std::size_t{4096} : std::min(chunkSize_ * 2, maxChunk_));
         chunks_.push_back(ArenaAlloc(chunkSize_));
         chunkUsed_ = 0;
     }
+    return chunks_.back().get() + chunkUsed_;
+}
+
+void PackedRows::EndRowAt(const char* end, int icon, std::int64_t data) {
     char* at = chunks_.back().get() + chunkUsed_;
-    std::memcpy(at, row_.data(), n);
+    const auto n = static_cast<std::size_t>(end - at);
+    assert(n <= chunkSize_ - chunkUsed_ &&
+           static_cast<int>(std::count(at, at + n, '\0')) == columns_ - 1);
     chunkUsed_ += n;
     rows_.push_back({at, static_cast<std::uint32_t>(n), icon, data});
-    row_.clear();
 }
 
 std::vector<std::unique_ptr<RowStore::Block>> RowStore::MakeBlocks(std::vector<PackedRows>& in) {

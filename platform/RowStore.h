@@ -85,8 +85,10 @@ public:
     // Ends the row being written: it gets exactly the store's columns (missing cells empty, extra
     // cells dropped) and goes into the arena.
     void EndRow(int icon, std::int64_t data);
-    // EndRow for a row given exactly the store's columns (one NUL byte fewer than columns).
-    void EndFittedRow(int icon, std::int64_t data);
+    // A row written in place: room for at most `most` bytes in the arena, where the row is
+    // written with exactly the store's columns; EndRowAt(end of the row) ends it.
+    char* RowRoom(std::size_t most);
+    void EndRowAt(const char* end, int icon, std::int64_t data);
     void Add(std::string_view cells, int icon, std::int64_t data) {
         row_.assign(cells);
         EndRow(icon, data);

@@ -112,14 +112,11 @@ public:
     }
     // Appends the UTF-8 form of gbk; an invalid byte, or a character cut off at the end, is one
     // "?" and the next byte goes on.
-    void Append(std::string& out, std::string_view gbk) const {
+    // Writes the UTF-8 form of gbk at to; returns its end. An invalid byte, or a character cut
+    // off at the end, is one "?" and the next byte goes on.
+    char* Write(char* to, std::string_view gbk) const {
         const auto* p = reinterpret_cast<const unsigned char*>(gbk.data());
         const std::size_t n = gbk.size();
-        // Written in place: a byte gives at most three bytes of UTF-8; an entry is copied whole
-        // (four bytes), hence one byte more.
-        const std::size_t old = out.size();
-        out.resize(old + 3 * n + 1);
-        char* to = out.data() + old;
         std::size_t i = 0;
         while (i < n) {
             const unsigned char b = p[i];
@@ -146,7 +143,7 @@ public:
             }
             ++i;
         }
-        out.resize(static_cast<std::size_t>(to - out.data()));
+        return to;
     }
 
 private:
@@ -179,9 +176,16 @@ const GbkTable& Gbk() {
 }
 }  // namespace
 
+char* WriteFromGbk(char* to, std::string_view gbk) { return Gbk().Write(to, gbk); }
+
 void AppendFromGbk(std::string& out, std::string_view gbk) {
-    if (IsAscii(gbk)) out.append(gbk);
-    else Gbk().Append(out, gbk);
+    if (IsAscii(gbk)) {
+        out.append(gbk);
+        return;
+    }
+    const std::size_t old = out.size();
+    out.resize(old + kMaxUtf8PerGbkByte * gbk.size() + 1);
+    out.resize(static_cast<std::size_t>(WriteFromGbk(out.data() + old, gbk) - out.data()));
 }
 
 std::string FromGbk(std::string_view gbk) {
