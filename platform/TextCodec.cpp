@@ -112,13 +112,13 @@ public:
     }
     // Appends the UTF-8 form of gbk; an invalid byte, or a character cut off at the end, is one
     // "?" and the next byte goes on.
-    // Writes the UTF-8 form of gbk at to; returns its end. An invalid byte, or a character cut
+    // Writes the UTF-8 form of gbk from byte i on at to, while limit leaves room for one more
+    // character; returns the end, and i where it stopped. An invalid byte, or a character cut
     // off at the end, is one "?" and the next byte goes on.
-    char* Write(char* to, std::string_view gbk) const {
+    char* Write(char* to, const char* limit, std::string_view gbk, std::size_t& i) const {
         const auto* p = reinterpret_cast<const unsigned char*>(gbk.data());
         const std::size_t n = gbk.size();
-        std::size_t i = 0;
-        while (i < n) {
+        while (i < n && limit - to >= 4) {
             const unsigned char b = p[i];
             if (b < 0x80) {
                 *to++ = static_cast<char>(b);
@@ -176,16 +176,23 @@ const GbkTable& Gbk() {
 }
 }  // namespace
 
-char* WriteFromGbk(char* to, std::string_view gbk) { return Gbk().Write(to, gbk); }
+char* WriteFromGbk(char* to, std::string_view gbk) {
+    std::size_t i = 0;
+    // Each byte gives at most three bytes, and the last character's copy four.
+    return Gbk().Write(to, to + kMaxUtf8PerGbkByte * gbk.size() + 1, gbk, i);
+}
 
 void AppendFromGbk(std::string& out, std::string_view gbk) {
     if (IsAscii(gbk)) {
         out.append(gbk);
         return;
     }
-    const std::size_t old = out.size();
-    out.resize(old + kMaxUtf8PerGbkByte * gbk.size() + 1);
-    out.resize(static_cast<std::size_t>(WriteFromGbk(out.data() + old, gbk) - out.data()));
+    // Through a buffer on the stack, a piece at a time: no room to clear in out.
+    char buf[1024];
+    for (std::size_t i = 0; i < gbk.size();) {
+        const char* end = Gbk().Write(buf, buf + sizeof buf, gbk, i);
+        out.append(buf, static_cast<std::size_t>(end - buf));
+    }
 }
 
 std::string FromGbk(std::string_view gbk) {

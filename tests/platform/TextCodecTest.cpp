@@ -84,6 +84,14 @@ TEST(TextCodec, EveryByteAndBytepairDecodesAsIconvDoes) {
             }
         }
     }
+    // Every pair one after the other: a long text, decoded a piece at a time.
+    std::string all;
+    for (int a = 0x80; a <= 0xFF; ++a)
+        for (int b = 0; b <= 0xFF; ++b) all += {static_cast<char>(a), static_cast<char>(b)};
+    const std::string want = IconvFromGbk(cd, all);
+    EXPECT_EQ(FromGbk(all), want);
+    std::string room(kMaxUtf8PerGbkByte * all.size() + 1, '\0');
+    EXPECT_EQ(std::string(room.data(), WriteFromGbk(room.data(), all)), want);
     iconv_close(cd);
 }
 
