@@ -210,6 +210,9 @@ std::string QuoteIdent(std::string_view name) {
     return r;
 }
 
+// PrepareOne's count for a statement whose values are bound as it runs.
+constexpr std::size_t kAnyBinds = static_cast<std::size_t>(-1);
+
 struct Stmt {
     sqlite3_stmt* p = nullptr;
     ~Stmt() { sqlite3_finalize(p); }
@@ -382,7 +385,7 @@ sqlite3_stmt* Database::PrepareOne(std::string_view sql, std::size_t nBinds) {
         }
     }
     const int nParams = sqlite3_bind_parameter_count(st.p);
-    if (static_cast<std::size_t>(nParams) != nBinds) {
+    if (nBinds != kAnyBinds && static_cast<std::size_t>(nParams) != nBinds) {
         SetError(SQLITE_RANGE, PlaceholderText(static_cast<std::size_t>(nParams), nBinds));
         return nullptr;
     }
@@ -514,26 +517,36 @@ std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<V
     return result;
 }
 
-std::optional<long long> Database::RunEach(std::string_view sql, const std::vector<std::vector<Variant>>& rows) {
+std::optional<long long> Database::RunEach(std::string_view sql, std::size_t rowCount, const TextRowFill& fill) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     ClearErrors();
-    if (rows.empty()) return 0;
-    const std::size_t nParams = rows.front().size();
     Stmt st;
-    st.p = PrepareOne(sql, nParams);
+    st.p = PrepareOne(sql, kAnyBinds);
     if (!st.p) return std::nullopt;
     if (sqlite3_stmt_readonly(st.p)) {
         SetError(SQLITE_ERROR, "one changing statement is run for each row");
         return std::nullopt;
     }
+    const int nParams = sqlite3_bind_parameter_count(st.p);
+    std::vector<std::optional<std::string_view>> texts;
     long long changes = 0;
-    for (const std::vector<Variant>& row : rows) {
-        if (row.size() != nParams) {
-            SetError(SQLITE_RANGE, PlaceholderText(nParams, row.size()));
-            return std::nullopt;
-        }
+    for (std::size_t r = 0; r < rowCount; ++r) {
+        texts.assign(static_cast<std::size_t>(nParams), std::nullopt);
+        fill(r, texts);
         sqlite3_reset(st.p);
-        if (!BindAll(st.p, row)) return std::nullopt;
+        for (int k = 0; k < nParams; ++k) {
+            const std::optional<std::string_view>& t = texts[static_cast<std::size_t>(k)];
+            if (t && t->size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+                SetError(SQLITE_TOOBIG, "string or blob too big");
+                return std::nullopt;
+            }
+            const int rc = t ? sqlite3_bind_text(st.p, k + 1, t->data(), static_cast<int>(t->size()), SQLITE_STATIC)
+                             : sqlite3_bind_null(st.p, k + 1);
+            if (rc != SQLITE_OK) {
+                SetSqliteError(rc);
+                return std::nullopt;
+            }
+        }
         int rc;
         while ((rc = sqlite3_step(st.p)) == SQLITE_ROW) {
         }

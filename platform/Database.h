@@ -90,9 +90,12 @@ public:
                     const std::function<void(const std::vector<std::string_view>&)>& fn,
                     std::vector<std::string>* columns = nullptr);
 
-    // Runs one statement (an INSERT, UPDATE or DELETE) once per row of values, prepared once;
-    // stops at the first failure. The number of rows changed, or nothing on failure.
-    std::optional<long long> RunEach(std::string_view sql, const std::vector<std::vector<Variant>>& rows);
+    // Runs one statement (an INSERT, UPDATE or DELETE) once for each of rowCount rows of texts,
+    // prepared once; stops at the first failure. fill(row, texts) sets the row's text for each
+    // placeholder (nothing binds NULL); the texts are bound without a copy, so they must stay
+    // valid until fill is called again. The number of rows changed, or nothing on failure.
+    using TextRowFill = std::function<void(std::size_t row, std::vector<std::optional<std::string_view>>& texts)>;
+    std::optional<long long> RunEach(std::string_view sql, std::size_t rowCount, const TextRowFill& fill);
 
     // Sets columns of the row with the given rowid; false when nothing was changed.
     bool UpdateRow(const std::string& table, std::int64_t rowid,
@@ -112,7 +115,8 @@ public:
     std::vector<Error> Errors() const;
 
 private:
-    // Prepares the one statement of sql for nBinds values; null (errors set) when refused.
+    // Prepares the one statement of sql for nBinds values (kAnyBinds: any number); null (errors
+    // set) when refused.
     sqlite3_stmt* PrepareOne(std::string_view sql, std::size_t nBinds);
     bool BindAll(sqlite3_stmt* st, const std::vector<Variant>& binds);
     void ClearReadCache();
