@@ -9,6 +9,8 @@
 #include "platform/Database.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
+
 namespace sendlist {
 namespace {
 
@@ -39,6 +41,15 @@ std::optional<std::string_view> StoredText(const db::Variant& v, std::string& sc
     }
 }
 
+// A page cache that holds the whole work table: its texts, with room for the record and page
+// overhead, within bounds.
+std::size_t WorkTableCacheBytes(const ftable::Table& table) {
+    std::size_t bytes = 0;
+    for (const auto& row : table.rows)
+        for (const db::Variant& v : row) bytes += v.s.size() + 16;
+    return std::clamp<std::size_t>(bytes + bytes / 2, std::size_t{4} << 20, std::size_t{512} << 20);
+}
+
 // The read-back of the work table.
 constexpr const char* kReadBack = "select * from temp ";
 
@@ -62,6 +73,7 @@ void DropWorkTable(CAdoConnection& conn) {
     rs.Close();
     if (secure) dbc->Run("PRAGMA secure_delete=" + std::to_string(secure->rows[0][0].i));
     if (inTrans) conn.CommitTrans();
+    if (dbc) dbc->SetCacheBytes(0);  // the cache CopyToWorkTable grew
 }
 
 bool CopyToWorkTable(CAdoConnection& conn, const ftable::Table& table) {
@@ -84,12 +96,18 @@ bool CopyToWorkTable(CAdoConnection& conn, const ftable::Table& table) {
         const std::vector<db::Variant>& src = table.rows[r];
         for (std::size_t c = 0; c < texts.size() && c < src.size(); ++c) texts[c] = StoredText(src[c], scratch[c]);
     };
-    if (conn.BeginTrans() != 1) return false;
-    if (!dbc->Run(create) || !dbc->RunEach(insert, table.rows.size(), fill)) {
-        conn.RollbackTrans();
-        return false;
+    // The table stays in the connection's cache from here to its drop, so it is written without
+    // spilling and read back from memory.
+    dbc->SetCacheBytes(WorkTableCacheBytes(table));
+    if (conn.BeginTrans() == 1) {
+        if (dbc->Run(create) && dbc->RunEach(insert, table.rows.size(), fill)) {
+            if (conn.CommitTrans() == 1) return true;
+        } else {
+            conn.RollbackTrans();
+        }
     }
-    return conn.CommitTrans() == 1;
+    dbc->SetCacheBytes(0);
+    return false;
 }
 
 std::vector<std::string> WorkTableColumns(CAdoConnection& conn) {

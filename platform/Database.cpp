@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -326,7 +327,24 @@ bool Database::Open(const std::string& fsPath) {
     }
     handle_ = h;
     ++generation_;
+    openCacheSize_ = 0;
+    sqlite3_exec(
+        h, "PRAGMA cache_size",
+        [](void* out, int n, char** values, char**) {
+            if (n == 1 && values[0]) *static_cast<long long*>(out) = std::atoll(values[0]);
+            return 0;
+        },
+        &openCacheSize_, nullptr);
     return true;
+}
+
+bool Database::SetCacheBytes(std::size_t bytes) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!handle_) return false;
+    // A negative size counts KiB.
+    const long long size = bytes == 0 ? openCacheSize_ : -static_cast<long long>((bytes + 1023) / 1024);
+    const std::string sql = "PRAGMA cache_size=" + std::to_string(size);
+    return sqlite3_exec(handle_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 bool Database::Close() {

@@ -111,6 +111,11 @@ public:
     bool CommitTransaction();
     bool RollbackTransaction();
 
+    // Lets this connection's page cache grow to about `bytes` (0: back to the size it had when
+    // opened), so that a big table written and read again soon stays in memory. Changes nothing
+    // that is stored, and leaves the failure report as it was. False when it could not be set.
+    bool SetCacheBytes(std::size_t bytes);
+
     // The failure report of the calling thread's last operation (empty after a success).
     std::vector<Error> Errors() const;
 
@@ -129,6 +134,7 @@ private:
     sqlite3* handle_ = nullptr;
     std::atomic<std::uint64_t> generation_{0};  // odd while open; read without the lock
     bool inTransaction_ = false;
+    long long openCacheSize_ = 0;  // "PRAGMA cache_size" as opened
     std::map<std::thread::id, std::vector<Error>> errors_;
     std::unordered_map<std::string, sqlite3_stmt*> readCache_;  // ForEachRow's statements
 };

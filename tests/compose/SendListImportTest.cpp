@@ -428,7 +428,19 @@ TEST(SendListImport, LeftWorkTableCraftedNamesAndWideNumbers) {
         d.OnOK();
         return d.result();
     });
+    // The import puts back the connection settings it changes for the work table.
+    const auto setting = [&](const std::string& name) {
+        CAdoRecordset p;
+        p.SetConnection(&f.conn);
+        p.Open("PRAGMA " + name, 1, 3, 3);
+        std::string v = "?";
+        p.GetFieldValue(v, name);
+        return v;
+    };
+    const std::string secureDelete = setting("secure_delete"), cacheSize = setting("cache_size");
     f.Import(f.dir.file("n.csv"));
+    EXPECT_EQ(setting("secure_delete"), secureDelete);
+    EXPECT_EQ(setting("cache_size"), cacheSize);
     EXPECT_EQ(shown, (std::vector<std::string>{"a\"b", "[号码]", "x\"); DROP TABLE temp; --", "A\"B1", "F5", "F6"}));
     EXPECT_EQ(f.messages, std::vector<std::string>{kDone});
     const auto rows = f.Queued();
