@@ -143,7 +143,7 @@ int QueuePairs(const std::vector<std::pair<std::string, std::string>>& pairs, co
         if (number.empty()) continue;
         std::size_t length = 0;
         std::string text = codec::CutToGbkBytes(content, rule.cutBytes, &length);
-        text += rule.suffix;
+        if (!rule.suffix.empty()) text += rule.suffix;
         items.push_back({id++, number, {}, std::move(text), length + suffixLength});
     }
     const int queued = static_cast<int>(queue->Queues().AddSMSItems(std::move(items)));

@@ -92,25 +92,9 @@ std::string Convert(iconv_t cd, std::string_view in, SkipFn skipLen) {
     return out;
 }
 
-// GBK width of one UTF-8 character (what ToGbk makes of it alone: 2, or 1 for ASCII, a
-// one-byte character and "?"); the widths of BMP characters are remembered once found.
-std::size_t GbkWidthAt(std::string_view s, std::size_t pos, std::size_t& len) {
+// GBK width of the UTF-8 character at pos, past the common cases; see GbkWidthAt.
+std::size_t GbkWidthSlow(std::string_view s, std::size_t pos, std::size_t& len) {
     const auto c0 = static_cast<unsigned char>(s[pos]);
-    if (c0 < 0x80) {
-        len = 1;
-        return 1;
-    }
-    // The common case first: a three-byte character of the CJK block, all of which GBK holds.
-    if (c0 >= 0xE4 && c0 <= 0xE9 && pos + 2 < s.size()) {
-        const auto c1 = static_cast<unsigned char>(s[pos + 1]), c2 = static_cast<unsigned char>(s[pos + 2]);
-        if ((c1 & 0xC0) == 0x80 && (c2 & 0xC0) == 0x80) {
-            const std::uint32_t cp = ((c0 & 0x0Fu) << 12) | ((c1 & 0x3Fu) << 6) | (c2 & 0x3Fu);
-            if (cp >= 0x4E00 && cp <= 0x9FA5) {
-                len = 3;
-                return 2;
-            }
-        }
-    }
     len = Utf8CharLen(s, pos);
     if (len == 1) return 1;  // an invalid byte: one "?"
     std::uint32_t cp = 0;
@@ -129,6 +113,27 @@ std::size_t GbkWidthAt(std::string_view s, std::size_t pos, std::size_t& len) {
         widths[cp].store(w, std::memory_order_relaxed);
     }
     return w;
+}
+
+// GBK width of one UTF-8 character (what ToGbk makes of it alone: 2, or 1 for ASCII, a
+// one-byte character and "?"); len gets its UTF-8 length. The widths of other BMP characters
+// are remembered once found.
+inline std::size_t GbkWidthAt(std::string_view s, std::size_t pos, std::size_t& len) {
+    const auto c0 = static_cast<unsigned char>(s[pos]);
+    if (c0 < 0x80) {
+        len = 1;
+        return 1;
+    }
+    // A three-byte character of the CJK block U+4E00..U+9FA5, all of which GBK holds.
+    if (c0 >= 0xE4 && c0 <= 0xE9 && pos + 2 < s.size()) {
+        const auto c1 = static_cast<unsigned char>(s[pos + 1]), c2 = static_cast<unsigned char>(s[pos + 2]);
+        if ((c1 & 0xC0) == 0x80 && (c2 & 0xC0) == 0x80 && (c0 != 0xE4 || c1 >= 0xB8) &&
+            (c0 != 0xE9 || c1 < 0xBE || (c1 == 0xBE && c2 <= 0xA5))) {
+            len = 3;
+            return 2;
+        }
+    }
+    return GbkWidthSlow(s, pos, len);
 }
 
 }  // namespace
