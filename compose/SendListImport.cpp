@@ -53,6 +53,39 @@ std::size_t WorkTableCacheBytes(const ftable::Table& table) {
 // The read-back of the work table.
 constexpr const char* kReadBack = "select * from temp ";
 
+// Makes queue rows of (number, content) pairs as they come and queues them at the end, with ids
+// from one reservation for all pairs: rows without a number are left out, contents are cut and
+// get the rule's suffix.
+class PairQueuer {
+public:
+    explicit PairQueuer(const QueueRule& rule) : m_rule(rule), m_suffixLength(codec::GbkLength(rule.suffix)) {}
+
+    void Add(std::string_view number, std::string_view content) {
+        ++m_pairs;
+        if (number.empty()) return;
+        std::size_t length = 0;
+        const std::size_t cut = codec::GbkPrefixLength(content, m_rule.cutBytes, &length);
+        std::string text;
+        text.reserve(cut + m_rule.suffix.size());
+        text.append(content.substr(0, cut)).append(m_rule.suffix);
+        m_items.push_back({0, std::string(number), {}, std::move(text), length + m_suffixLength});
+    }
+    // The number queued.
+    int Finish() {
+        CSMSSendingListDlg* queue = g_pSMSSendingListDlg;
+        if (!queue) return 0;
+        int id = CFileUtil::GetNextSerial(static_cast<int>(m_pairs) + 1);
+        for (PendingQueues::SmsItem& item : m_items) item.id = id++;
+        return static_cast<int>(queue->Queues().AddSMSItems(std::move(m_items)));
+    }
+
+private:
+    const QueueRule& m_rule;
+    const std::size_t m_suffixLength;
+    std::size_t m_pairs = 0;
+    std::vector<PendingQueues::SmsItem> m_items;
+};
+
 }  // namespace
 
 void DropWorkTable(CAdoConnection& conn) {
@@ -133,21 +166,9 @@ std::string ValueText(const db::Variant& v) {
 }
 
 int QueuePairs(const std::vector<std::pair<std::string, std::string>>& pairs, const QueueRule& rule) {
-    CSMSSendingListDlg* queue = g_pSMSSendingListDlg;
-    if (!queue) return 0;
-    int id = CFileUtil::GetNextSerial(static_cast<int>(pairs.size()) + 1);
-    const std::size_t suffixLength = codec::GbkLength(rule.suffix);
-    std::vector<PendingQueues::SmsItem> items;
-    items.reserve(pairs.size());
-    for (const auto& [number, content] : pairs) {
-        if (number.empty()) continue;
-        std::size_t length = 0;
-        std::string text = codec::CutToGbkBytes(content, rule.cutBytes, &length);
-        if (!rule.suffix.empty()) text += rule.suffix;
-        items.push_back({id++, number, {}, std::move(text), length + suffixLength});
-    }
-    const int queued = static_cast<int>(queue->Queues().AddSMSItems(std::move(items)));
-    return queued;
+    PairQueuer queuer(rule);
+    for (const auto& [number, content] : pairs) queuer.Add(number, content);
+    return queuer.Finish();
 }
 
 bool ReadBackWorkTable(CAdoConnection& conn) {
@@ -165,10 +186,14 @@ int QueueWorkTable(CAdoConnection& conn, const std::string& numberField, const s
     int numberCol = -1, contentCol = -1;
     bool first = true;
     const auto field = [](const std::vector<std::string_view>& row, int col) {
-        if (col < 0 || row[static_cast<std::size_t>(col)] == "NULL") return std::string();
-        return codec::TrimAsciiSpace(row[static_cast<std::size_t>(col)]);
+        if (col < 0) return std::string_view();
+        std::string_view t = row[static_cast<std::size_t>(col)];
+        if (t == "NULL") return std::string_view();
+        while (!t.empty() && codec::IsAsciiSpace(t.front())) t.remove_prefix(1);
+        while (!t.empty() && codec::IsAsciiSpace(t.back())) t.remove_suffix(1);
+        return t;
     };
-    std::vector<std::pair<std::string, std::string>> pairs;
+    PairQueuer queuer(rule);
     const bool ok = dbc->ForEachRow(
         kReadBack, {},
         [&](const std::vector<std::string_view>& row) {
@@ -177,11 +202,11 @@ int QueueWorkTable(CAdoConnection& conn, const std::string& numberField, const s
                 contentCol = FieldIndexOf(columns, contentField);
                 first = false;
             }
-            pairs.emplace_back(field(row, numberCol), field(row, contentCol));
+            queuer.Add(field(row, numberCol), field(row, contentCol));
         },
         &columns);
     if (!ok) return -1;
-    return QueuePairs(pairs, rule);
+    return queuer.Finish();
 }
 
 }  // namespace sendlist

@@ -186,7 +186,7 @@ std::string_view CutGbkBytes(std::string_view gbk, std::size_t maxBytes) {
     return gbk.substr(0, pos);
 }
 
-std::string CutToGbkBytes(std::string_view utf8, std::size_t maxBytes, std::size_t* gbkLength) {
+std::size_t GbkPrefixLength(std::string_view utf8, std::size_t maxBytes, std::size_t* gbkLength) {
     std::size_t used = 0;
     std::size_t pos = 0;
     while (pos < utf8.size()) {
@@ -197,7 +197,11 @@ std::string CutToGbkBytes(std::string_view utf8, std::size_t maxBytes, std::size
         pos += n;
     }
     if (gbkLength) *gbkLength = used;
-    return std::string(utf8.substr(0, pos));
+    return pos;
+}
+
+std::string CutToGbkBytes(std::string_view utf8, std::size_t maxBytes) {
+    return std::string(utf8.substr(0, GbkPrefixLength(utf8, maxBytes)));
 }
 
 std::size_t GbkFind(std::string_view gbk, std::string_view needle, std::size_t from) {
