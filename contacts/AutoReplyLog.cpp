@@ -2,13 +2,17 @@
 
 #include "core/Helpers.h"
 #include "platform/AtomicFile.h"
+#include "platform/SideBySide.h"
 #include "platform/TextCodec.h"
 #include "platform/XlsWriter.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <functional>
-#include <unordered_map>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace autoreply {
 
@@ -19,37 +23,36 @@ struct FieldSpan {
 constexpr FieldSpan kFields[kLogCells] = {{0, 10},   {10, 40},  {50, 40},  {90, 30},
                                           {120, 40}, {160, 60}, {220, 60}, {280, 10}};
 
-// Decoded texts of one field. Log fields repeat (statuses, keywords, replies of a fixed table),
-// so each distinct GBK text is decoded once, up to a bound.
-class FieldTexts {
-public:
-    void Append(std::string& out, std::string_view gbk) {
-        if (std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-            out += gbk;
-            return;
-        }
-        if (const auto it = m_seen.find(gbk); it != m_seen.end()) {
-            out += it->second;
-            return;
-        }
-        std::string utf8 = codec::FromGbk(gbk);
-        out += utf8;
-        if (m_seen.size() < kMaxKept) m_seen.emplace(std::string(gbk), std::move(utf8));
-    }
-
-private:
-    static constexpr std::size_t kMaxKept = 4096;
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
-    std::unordered_map<std::string, std::string, Hash, std::equal_to<>> m_seen;
-};
-
-std::string_view FieldOf(const char* record, int cell) {
+// Writes the field's GBK text up to its first NUL at to, as UTF-8; returns the end.
+char* WriteField(char* to, const char* record, int cell) {
     const char* field = record + kFields[cell].offset;
-    const void* nul = std::memchr(field, '\0', kFields[cell].width);
-    return {field, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - field) : kFields[cell].width};
+    std::size_t n = 0;
+    unsigned char high = 0;
+    for (; n < kFields[cell].width && field[n]; ++n) high |= static_cast<unsigned char>(field[n]);
+    if (high < 0x80) {
+        std::memcpy(to, field, n);
+        return to + n;
+    }
+    return codec::WriteFromGbk(to, {field, n});
+}
+// The most bytes a row can take: every field at its widest UTF-8 form, the NULs between them.
+constexpr std::size_t kMaxRowBytes = codec::kMaxUtf8PerGbkByte * kLogRecordSize + kLogCells;
+
+constexpr std::size_t kReadRecords = 1024;  // records read at once by a slice
+
+// Reads the whole records [first, first + n) of the file into image at their place; returns how
+// many were read.
+std::size_t ReadRecords(int fd, char* image, std::size_t first, std::size_t n) {
+    char* at = image + first * kLogRecordSize;
+    const std::size_t want = n * kLogRecordSize;
+    std::size_t have = 0;
+    while (have < want) {
+        const ssize_t got = ::pread(fd, at + have, want - have, static_cast<off_t>(first * kLogRecordSize + have));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        have += static_cast<std::size_t>(got);
+    }
+    return have / kLogRecordSize;
 }
 }  // namespace
 
@@ -60,25 +63,60 @@ const std::vector<std::string>& ExportColumns() {
 
 void CReplyLogView::Load(const std::string& path) {
     m_strPath = path;
-    m_image.clear();
-    if (!files::ReadWholeFile(path, m_image)) m_image.clear();
-    const std::size_t count = m_image.size() / kLogRecordSize;
-    m_image.resize(count * kLogRecordSize);
-    m_fileIndex.resize(count);
-    std::vector<rows::PackedRow> packed(count);
-    FieldTexts texts[kLogCells];
-    for (std::size_t i = 0; i < count; ++i) {
-        const char* record = m_image.data() + i * kLogRecordSize;
-        std::string& cells = packed[i].cells;
-        cells.reserve(kLogRecordSize);
-        for (int c = 0; c < kLogCells; ++c) {
-            if (c) cells += '\0';
-            texts[c].Append(cells, FieldOf(record, c));
+    m_image.reset();
+    m_fileIndex.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    const std::size_t count = fd >= 0 && ::fstat(fd, &st) == 0 && st.st_size > 0
+                                  ? static_cast<std::size_t>(st.st_size) / kLogRecordSize
+                                  : 0;
+    // The log is read and turned into rows in slices, side by side by a few threads, each slice
+    // into its own arena. The memory is the heap's (as a plain read takes it), which a viewer
+    // opened again reuses: a fresh page costs more than the row it holds. The records' bytes
+    // stay for the deletes.
+    const std::size_t threads = sidebyside::MaxThreads();
+    const std::size_t sliceRows =
+        std::clamp<std::size_t>((count + 4 * threads - 1) / (4 * threads), kReadRecords, rows::RowStore::HeapBlockRows());
+    const std::size_t slices = (count + sliceRows - 1) / sliceRows;
+    if (count) m_image.reset(new char[count * kLogRecordSize]);
+    std::vector<rows::PackedRows> blocks;
+    blocks.reserve(slices);
+    for (std::size_t k = 0; k < slices; ++k) blocks.emplace_back(kLogCells, rows::kArenaMapSize / 2);
+    std::vector<std::size_t> got(slices, 0);  // whole records each slice read
+    sidebyside::RunSideBySide(slices, threads, [&](std::size_t k) {
+        const std::size_t first = k * sliceRows, end = std::min(count, first + sliceRows);
+        rows::PackedRows& out = blocks[k];
+        // A few records at a time, turned into rows while they are in the cache.
+        for (std::size_t at = first; at < end;) {
+            const std::size_t n = std::min(end - at, kReadRecords);
+            const std::size_t read = ReadRecords(fd, m_image.get(), at, n);
+            for (std::size_t i = at; i < at + read; ++i) {
+                const char* record = m_image.get() + i * kLogRecordSize;
+                char* to = out.RowRoom(kMaxRowBytes);
+                for (int c = 0; c < kLogCells; ++c) {
+                    if (c) *to++ = '\0';
+                    to = WriteField(to, record, c);
+                }
+                out.EndRowAt(to, 0, static_cast<std::int64_t>(i));
+            }
+            at += read;
+            got[k] = at - first;
+            if (read < n) break;
         }
-        packed[i].data = static_cast<std::int64_t>(i);
-        m_fileIndex[i] = static_cast<std::uint32_t>(i);
+    });
+    if (fd >= 0) ::close(fd);
+    // A slice cut short (the file shrank under the read) ends the rows there.
+    std::size_t rowsKept = 0;
+    for (std::size_t k = 0; k < slices; ++k) {
+        rowsKept = k * sliceRows + got[k];
+        if (rowsKept < std::min(count, (k + 1) * sliceRows)) {
+            blocks.erase(blocks.begin() + static_cast<std::ptrdiff_t>(k) + 1, blocks.end());
+            break;
+        }
     }
-    m_rows.AssignPacked(std::move(packed));
+    m_fileIndex.resize(rowsKept);
+    for (std::size_t i = 0; i < rowsKept; ++i) m_fileIndex[i] = static_cast<std::uint32_t>(i);
+    m_rows.AssignPacked(std::move(blocks));
 }
 
 long long CReplyLogView::FileIndex(rows::RowId id) const {
@@ -106,7 +144,7 @@ bool CReplyLogView::Delete(const std::vector<rows::RowId>& ids) {
     const long long dropped = files::DropRecords(m_strPath, kLogRecordSize, [&](std::size_t index, const char* record) {
         while (next < targets.size() && targets[next].first < index) ++next;
         if (next == targets.size() || targets[next].first != index ||
-            std::memcmp(record, m_image.data() + targets[next].second * kLogRecordSize, kLogRecordSize) != 0)
+            std::memcmp(record, m_image.get() + targets[next].second * kLogRecordSize, kLogRecordSize) != 0)
             return false;
         removed.push_back(static_cast<std::uint32_t>(index));
         return true;
@@ -133,10 +171,15 @@ bool ExportLog(rows::RowStore& store, const std::string& path) {
             fits = false;
             return;
         }
+        // BlankIfEmpty on each cell, the strings reused from row to row.
         std::vector<std::string> cells(7);
+        auto put = [](std::string& to, std::string_view text) {
+            if (text.empty()) to = " ";
+            else to.assign(text);
+        };
         for (std::size_t i = 0; i < a.Count() && fits; ++i) {
-            for (int c = 0; c < 6; ++c) cells[c] = BlankIfEmpty(std::string(a.CellAt(i, c)));
-            cells[6] = BlankIfEmpty(std::string(a.CellAt(i, kLogPort)));
+            for (int c = 0; c < 6; ++c) put(cells[c], a.CellAt(i, c));
+            put(cells[6], a.CellAt(i, kLogPort));
             fits = writer.AddRow(cells);
         }
     });

@@ -6,6 +6,7 @@
 #include "platform/RowStore.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,7 @@ public:
 private:
     std::string m_strPath;
     rows::RowStore m_rows{kLogCells};
-    std::string m_image;                   // the records as read at open, in their order then
+    std::unique_ptr<char[]> m_image;  // the records as read at open, in their order then
     std::vector<std::uint32_t> m_fileIndex;  // by row data (the slot in m_image): index in the file
 };
 

@@ -3,6 +3,7 @@
 #include "core/Helpers.h"
 #include "core/LongSms.h"
 #include "platform/AppPath.h"
+#include "platform/SideBySide.h"
 #include "platform/StringFormat.h"
 #include "platform/TextCodec.h"
 
@@ -172,18 +173,12 @@ SearchResult Search(const CRecordLog& log, const Query& q, bool allRecords, std:
     res.blocks.reserve(slices);
     for (std::size_t k = 0; k < slices; ++k) res.blocks.emplace_back(kColumns);
     std::vector<char> found(slices, 0);
-    std::vector<std::thread> readers;
-    for (std::size_t k = 0; k < slices; ++k) {
+    sidebyside::RunSideBySide(slices, slices, [&](std::size_t k) {
         const std::size_t a = res.first + n * k / slices, b = res.first + n * (k + 1) / slices;
-        auto run = [&, k, a, b] {
-            bool ok = false;
-            SearchRange(log, filter, a, b, res.blocks[k], ok);
-            found[k] = ok;
-        };
-        if (k + 1 == slices) run();
-        else readers.emplace_back(run);
-    }
-    for (std::thread& t : readers) t.join();
+        bool ok = false;
+        SearchRange(log, filter, a, b, res.blocks[k], ok);
+        found[k] = ok;
+    });
     res.found = std::all_of(found.begin(), found.end(), [](char f) { return f != 0; });
     return res;
 }

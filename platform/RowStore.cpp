@@ -1,6 +1,7 @@
 #include "platform/RowStore.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <new>
 #include <numeric>
@@ -452,7 +453,7 @@ void FitColumns(std::string& cells, int columns) {
 }  // namespace
 
 namespace {
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kHugePage = kArenaMapSize;
 }  // namespace
 
 std::unique_ptr<char[], ArenaFree> ArenaAlloc(std::size_t size) {
@@ -476,26 +477,37 @@ void ArenaFree::operator()(char* p) const {
     else ::munmap(p, size);
 }
 
-PackedRows::PackedRows(int columns) : columns_(columns < 1 ? 1 : columns) {}
+PackedRows::PackedRows(int columns, std::size_t maxChunk)
+    : columns_(columns < 1 ? 1 : columns), maxChunk_(std::max<std::size_t>(maxChunk, 4096)) {}
 PackedRows::PackedRows(PackedRows&&) noexcept = default;
 PackedRows& PackedRows::operator=(PackedRows&&) noexcept = default;
 PackedRows::~PackedRows() = default;
 
 void PackedRows::EndRow(int icon, std::int64_t data) {
     FitColumns(row_, columns_);
-    const std::size_t n = row_.size();
-    if (chunks_.empty() || chunkSize_ - chunkUsed_ < n) {
-        // Chunks grow from 4 KB to 8 MB: small loads stay small, big ones take few chunks.
-        constexpr std::size_t kMaxChunk = std::size_t{8} << 20;
-        chunkSize_ = std::max(n, chunks_.empty() ? std::size_t{4096} : std::min(chunkSize_ * 2, kMaxChunk));
+    char* at = RowRoom(row_.size());
+    std::memcpy(at, row_.data(), row_.size());
+    EndRowAt(at + row_.size(), icon, data);
+    row_.clear();
+}
+
+char* PackedRows::RowRoom(std::size_t most) {
+    if (chunks_.empty() || chunkSize_ - chunkUsed_ < most) {
+        // Chunks grow from 4 KB to the most: small loads stay small, big ones take few chunks.
+        chunkSize_ = std::max(most, chunks_.empty() ? std::size_t{4096} : std::min(chunkSize_ * 2, maxChunk_));
         chunks_.push_back(ArenaAlloc(chunkSize_));
         chunkUsed_ = 0;
     }
+    return chunks_.back().get() + chunkUsed_;
+}
+
+void PackedRows::EndRowAt(const char* end, int icon, std::int64_t data) {
     char* at = chunks_.back().get() + chunkUsed_;
-    std::memcpy(at, row_.data(), n);
+    const auto n = static_cast<std::size_t>(end - at);
+    assert(n <= chunkSize_ - chunkUsed_ &&
+           static_cast<int>(std::count(at, at + n, '\0')) == columns_ - 1);
     chunkUsed_ += n;
     rows_.push_back({at, static_cast<std::uint32_t>(n), icon, data});
-    row_.clear();
 }
 
 std::vector<std::unique_ptr<RowStore::Block>> RowStore::MakeBlocks(std::vector<PackedRows>& in) {
@@ -535,6 +547,8 @@ std::vector<RowStore::ItemPtr> RowStore::TakeBlocks(std::vector<std::unique_ptr<
     made.clear();
     return items;
 }
+
+std::size_t RowStore::HeapBlockRows() { return (kArenaMapSize - 1) / sizeof(Item); }
 
 void RowStore::AssignPacked(std::vector<PackedRows> blocksIn) {
     std::vector<std::unique_ptr<Block>> made = MakeBlocks(blocksIn);  // outside the lock

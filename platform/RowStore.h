@@ -63,17 +63,19 @@ struct ArenaFree {
     std::size_t size = 0;
     void operator()(char* p) const;
 };
-// Arena memory of size bytes: a big piece is mapped on its own and asks for huge pages, so
+// Arena memory of size bytes: a piece of kArenaMapSize or more is mapped on its own and asks for huge pages, so
 // filling it costs few page faults.
 std::unique_ptr<char[], ArenaFree> ArenaAlloc(std::size_t size);
 
 // Many packed rows in one arena, for bulk loads of many rows: each row's cells are written
 // straight into chunks of a few MB (no allocation per row), and the store keeps the chunks, so
 // the rows are never copied again. A row is written by appending its cells to Text() and then
-// calling EndRow.
+// calling EndRow. Chunks grow up to maxChunk bytes; below kArenaMapSize they come from the heap,
+// whose freed memory a later load reuses, so a load that comes back often takes small chunks.
+inline constexpr std::size_t kArenaMapSize = std::size_t{2} << 20;
 class PackedRows {
 public:
-    explicit PackedRows(int columns);
+    explicit PackedRows(int columns, std::size_t maxChunk = std::size_t{8} << 20);
     PackedRows(PackedRows&&) noexcept;
     PackedRows& operator=(PackedRows&&) noexcept;
     ~PackedRows();
@@ -83,6 +85,10 @@ public:
     // Ends the row being written: it gets exactly the store's columns (missing cells empty, extra
     // cells dropped) and goes into the arena.
     void EndRow(int icon, std::int64_t data);
+    // A row written in place: room for at most `most` bytes in the arena, where the row is
+    // written with exactly the store's columns; EndRowAt(end of the row) ends it.
+    char* RowRoom(std::size_t most);
+    void EndRowAt(const char* end, int icon, std::int64_t data);
     void Add(std::string_view cells, int icon, std::int64_t data) {
         row_.assign(cells);
         EndRow(icon, data);
@@ -103,6 +109,7 @@ private:
     int columns_;
     std::string row_;
     std::vector<std::unique_ptr<char[], ArenaFree>> chunks_;
+    std::size_t maxChunk_;
     std::size_t chunkUsed_ = 0, chunkSize_ = 0;
     std::vector<Row> rows_;
 };
@@ -200,6 +207,9 @@ public:
     // store takes the arenas over.
     void AssignPacked(std::vector<PackedRows> blocks);
     void InsertPacked(std::size_t index, std::vector<PackedRows> blocks);
+    // The most rows of one such arena whose row records the store still takes from the heap
+    // (a piece below kArenaMapSize).
+    static std::size_t HeapBlockRows();
 
     // Goes up with every change of the rows, their cells, icons or order (not their data), so
     // an unchanged value means the rows are as they were.

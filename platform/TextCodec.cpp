@@ -143,10 +143,101 @@ std::string ToGbk(std::string_view utf8) {
     return Convert(ToGbkCd(), utf8, Utf8CharLen);
 }
 
+namespace {
+// The UTF-8 form of every GBK character, found once through iconv: one entry per single byte
+// 0x80-0xFF, then one per lead 0x81-0xFE and trail 0x40-0xFF. An entry holds the UTF-8 length
+// (0: no character) and its bytes.
+class GbkTable {
+public:
+    GbkTable() {
+        for (int b = 0x80; b <= 0xFF; ++b) Fill(single_[b - 0x80], std::string(1, static_cast<char>(b)));
+        for (int lead = 0x81; lead <= 0xFE; ++lead)
+            for (int trail = 0x40; trail <= 0xFF; ++trail)
+                Fill(double_[(lead - 0x81) * kTrails + (trail - 0x40)],
+                     std::string{static_cast<char>(lead), static_cast<char>(trail)});
+    }
+    // Appends the UTF-8 form of gbk; an invalid byte, or a character cut off at the end, is one
+    // "?" and the next byte goes on.
+    // Writes the UTF-8 form of gbk at to; returns its end. An invalid byte, or a character cut
+    // off at the end, is one "?" and the next byte goes on.
+    char* Write(char* to, std::string_view gbk) const {
+        const auto* p = reinterpret_cast<const unsigned char*>(gbk.data());
+        const std::size_t n = gbk.size();
+        std::size_t i = 0;
+        while (i < n) {
+            const unsigned char b = p[i];
+            if (b < 0x80) {
+                *to++ = static_cast<char>(b);
+                ++i;
+                continue;
+            }
+            if (b >= 0x81 && b <= 0xFE && i + 1 < n && p[i + 1] >= 0x40) {
+                const Entry& e = double_[(b - 0x81) * kTrails + (p[i + 1] - 0x40)];
+                if (e.len) {
+                    std::memcpy(to, e.utf8, 4);
+                    to += e.len;
+                    i += 2;
+                    continue;
+                }
+            }
+            const Entry& e = single_[b - 0x80];
+            if (e.len) {
+                std::memcpy(to, e.utf8, 4);
+                to += e.len;
+            } else {
+                *to++ = '?';
+            }
+            ++i;
+        }
+        return to;
+    }
+
+private:
+    struct Entry {
+        unsigned char len = 0;
+        char utf8[4] = {};
+    };
+    static constexpr int kTrails = 0x100 - 0x40;
+    // The character the bytes make as a whole, if any.
+    static void Fill(Entry& e, const std::string& gbk) {
+        iconv_t cd = FromGbkCd();
+        char* src = const_cast<char*>(gbk.data());
+        std::size_t srcLeft = gbk.size();
+        char buf[8];
+        char* dst = buf;
+        std::size_t dstLeft = sizeof buf;
+        if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1) || srcLeft) return;
+        const auto len = static_cast<std::size_t>(dst - buf);
+        if (len == 0 || len > sizeof e.utf8) return;
+        std::memcpy(e.utf8, buf, len);
+        e.len = static_cast<unsigned char>(len);
+    }
+    Entry single_[0x80];
+    Entry double_[(0xFE - 0x81 + 1) * kTrails];
+};
+
+const GbkTable& Gbk() {
+    static const GbkTable table;
+    return table;
+}
+}  // namespace
+
+char* WriteFromGbk(char* to, std::string_view gbk) { return Gbk().Write(to, gbk); }
+
+void AppendFromGbk(std::string& out, std::string_view gbk) {
+    if (IsAscii(gbk)) {
+        out.append(gbk);
+        return;
+    }
+    const std::size_t old = out.size();
+    out.resize(old + kMaxUtf8PerGbkByte * gbk.size() + 1);
+    out.resize(static_cast<std::size_t>(WriteFromGbk(out.data() + old, gbk) - out.data()));
+}
+
 std::string FromGbk(std::string_view gbk) {
-    if (IsAscii(gbk)) return std::string(gbk);
-    // An invalid byte is one "?"; an incomplete character at the end likewise.
-    return Convert(FromGbkCd(), gbk, [](std::string_view, std::size_t) { return std::size_t{1}; });
+    std::string out;
+    AppendFromGbk(out, gbk);
+    return out;
 }
 
 std::string FromGbkField(const char* field, std::size_t width) {

@@ -13,6 +13,12 @@ namespace codec {
 std::string ToGbk(std::string_view utf8);
 // GBK bytes -> UTF-8.
 std::string FromGbk(std::string_view gbk);
+// The same, appended to out.
+void AppendFromGbk(std::string& out, std::string_view gbk);
+// The same, written at to, which has room for kMaxUtf8PerGbkByte * gbk.size() + 1 bytes;
+// returns the end of what was written.
+inline constexpr std::size_t kMaxUtf8PerGbkByte = 3;
+char* WriteFromGbk(char* to, std::string_view gbk);
 
 // GBK text of a NUL-padded field: up to the first NUL (or the whole field), as UTF-8.
 std::string FromGbkField(const char* field, std::size_t width);

@@ -10,6 +10,7 @@ namespace xls {
 namespace {
 
 constexpr std::uint32_t kNoCell = 0xFFFFFFFFu;
+constexpr std::size_t kLabelSstSize = 14;  // a LABELSST record, its header included
 
 // Record types.
 constexpr std::uint16_t kBof = 0x0809, kEof = 0x000A, kCodePage = 0x0042, kWindow1 = 0x003D,
@@ -26,11 +27,13 @@ constexpr std::uint64_t kMinStream = 4096;  // shorter streams would belong in t
 constexpr std::uint64_t kMaxStream = 0x7FFFFFFFu;
 
 void Put16(std::string& s, std::uint16_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>(v >> 8);
+    const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+    s.append(b, 2);
 }
 void Put32(std::string& s, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    const char b[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                       static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
+    s.append(b, 4);
 }
 
 // UTF-8 to UTF-16 units; an invalid sequence gives U+FFFD.
@@ -68,6 +71,12 @@ void Utf8ToUtf16(std::string_view s, std::u16string& out) {
 // Appends the option byte and the characters of a BIFF8 string of at most maxChars units (a
 // surrogate pair is never split); returns the number of characters.
 std::size_t AppendStringBody(std::string& out, std::string_view utf8, std::size_t maxChars) {
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        const std::size_t n = std::min(utf8.size(), maxChars);
+        out += '\0';
+        out.append(utf8.substr(0, n));
+        return n;
+    }
     thread_local std::u16string units;
     Utf8ToUtf16(utf8, units);
     std::size_t n = std::min(units.size(), maxChars);
@@ -316,19 +325,22 @@ std::string Eof() { return Record(kEof, {}); }
 
 }  // namespace biff
 
-// Counts the bytes of the stream, and writes them when it has a file.
+// Where the stream goes: a file or a string; counts the bytes.
 class WorkbookWriter::Out {
 public:
     explicit Out(files::AtomicFileWriter* w) : w_(w) {}
+    explicit Out(std::string* s) : s_(s) {}
     void Put(std::string_view s) {
         pos_ += s.size();
-        if (w_ && good_) good_ = w_->Write(s);
+        if (s_) s_->append(s);
+        else if (good_) good_ = w_->Write(s);
     }
     std::uint64_t pos() const { return pos_; }
     bool good() const { return good_; }
 
 private:
-    files::AtomicFileWriter* w_;
+    files::AtomicFileWriter* w_ = nullptr;
+    std::string* s_ = nullptr;
     std::uint64_t pos_ = 0;
     bool good_ = true;
 };
@@ -388,9 +400,9 @@ bool WorkbookWriter::AddRow(const std::vector<std::string>& cells) {
     return true;
 }
 
-void WorkbookWriter::EmitGlobals(Out& out, std::uint32_t sheetOffset) const {
+void WorkbookWriter::EmitGlobals(Out& out) const {
     out.Put(biff::GlobalsHead());
-    out.Put(biff::BoundSheet(sheetName_, sheetOffset));
+    out.Put(biff::BoundSheet(sheetName_, 0));  // the sheet's offset is set by Save
 
     // The shared strings: one SST record, then CONTINUE records. A string's length and option
     // byte never split; its characters may, and the next record then starts with the option
@@ -471,15 +483,23 @@ void WorkbookWriter::EmitSheet(Out& out) const {
 }
 
 bool WorkbookWriter::Save(const std::string& path) const {
-    Out globals(nullptr);
-    EmitGlobals(globals, 0);
-    Out sheet(nullptr);
-    EmitSheet(sheet);
-    const std::uint64_t size = globals.pos() + sheet.pos();
+    // The globals are built in memory, their sheet offset set once their size is known; the
+    // sheet's size follows from its cells, so it is written in one pass.
+    std::string globals;
+    {
+        Out out(&globals);
+        EmitGlobals(out);
+    }
+    const std::size_t offsetAt = biff::GlobalsHead().size() + 4;
+    const auto sheetOffset = static_cast<std::uint32_t>(globals.size());
+    for (int i = 0; i < 4; ++i) globals[offsetAt + i] = static_cast<char>((sheetOffset >> (8 * i)) & 0xFF);
+    const std::uint64_t sheetSize =
+        biff::SheetHead(0, 0).size() + cellCount_ * kLabelSstSize + biff::SheetTail().size();
+    const std::uint64_t size = globals.size() + sheetSize;
     if (size > kMaxStream) return false;
     return WriteCompound(path, size, [&](files::AtomicFileWriter& w) {
         Out out(&w);
-        EmitGlobals(out, static_cast<std::uint32_t>(globals.pos()));
+        out.Put(globals);
         EmitSheet(out);
         return out.good() && out.pos() == size;
     });

@@ -39,7 +39,8 @@ public:
 private:
     class Out;
     std::uint32_t Intern(std::string_view utf8);
-    void EmitGlobals(Out& out, std::uint32_t sheetOffset) const;
+    // The globals, the sheet list giving the sheet's offset as 0.
+    void EmitGlobals(Out& out) const;
     void EmitSheet(Out& out) const;
 
     std::string sheetName_;

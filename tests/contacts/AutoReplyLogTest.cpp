@@ -67,6 +67,16 @@ TEST_F(AutoReplyLog, LoadsWholeRecordsInFileOrder) {
     EXPECT_EQ(r.cells, (std::vector<std::string>{"未回复", "2026-12-10 08:30:05", "", "13900000001", "查询",
                                                  "<未设置循环回复内容>", "", "COM1"}));
     EXPECT_EQ(v.FileIndex(IdAt(v, 1)), 1);
+
+    // A log big enough to be read in several slices side by side.
+    std::string big;
+    for (int i = 0; i < 60000; ++i) big += Numbered(i);
+    Write(big + "torn");
+    v.Load(LogPath());
+    ASSERT_EQ(v.Rows().Count(), 60000u);
+    const std::vector<std::string> queries = Queries(v);
+    for (int i = 0; i < 60000; ++i) ASSERT_EQ(queries[i], "q" + std::to_string(i));
+    for (int i = 0; i < 60000; i += 997) ASSERT_EQ(v.FileIndex(IdAt(v, i)), i);
 }
 
 TEST_F(AutoReplyLog, DeleteRemovesTheRecordsOfTheRows) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using rows::PackedRow;
 using rows::RowStore;
 
@@ -49,7 +51,22 @@ TEST(RowStorePacked, RowsFromArenasBehaveAsAnyOther) {
     blocks[1].Add(std::string("x\0y\0z\0extra", 11), 3, 12);       // extra cells dropped
     const std::string wide(10000, 'w');  // wider than a first chunk
     blocks[1].Add(wide, 4, 13);
+    // Rows written in place, room asked for more than each takes, over several chunks.
+    rows::PackedRows inPlace(3, 8192);
+    for (int i = 0; i < 3000; ++i) {
+        const std::string row = std::to_string(i) + std::string("\0b\0", 3) + std::string(i % 7, 'c');
+        char* at = inPlace.RowRoom(row.size() + 100);
+        std::memcpy(at, row.data(), row.size());
+        inPlace.EndRowAt(at + row.size(), 0, i);
+    }
+    blocks.push_back(std::move(inPlace));
     s.AssignPacked(std::move(blocks));
+    ASSERT_EQ(s.Count(), 3004u);
+    for (std::size_t i = 4; i < 3004; i += 37) {
+        EXPECT_EQ(*s.Cell(s.IdAt(i), 0), std::to_string(i - 4));
+        EXPECT_EQ(*s.Cell(s.IdAt(i), 2), std::string((i - 4) % 7, 'c'));
+    }
+    for (int k = 0; k < 3000; ++k) s.Remove(s.IdAt(4));
     ASSERT_EQ(s.Count(), 4u);
     const auto packed = s.SnapshotPacked();
     EXPECT_EQ(packed[0].cells, std::string("a\0b\0c", 5));

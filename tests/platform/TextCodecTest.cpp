@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 using namespace codec;
 
 namespace {
@@ -42,6 +44,47 @@ TEST(TextCodec, UnencodableAndInvalidBytesBecomeQuestionMarks) {
         {"bad byte between characters", "中?文", "\xd6\xd0\xff\xce\xc4"},
     };
     for (const auto& c : fromGbk) EXPECT_EQ(FromGbk(c.gbk), c.utf8) << c.name;
+}
+
+namespace {
+// GBK to UTF-8 straight through iconv: a byte it refuses is one "?", and the next byte goes on.
+std::string IconvFromGbk(iconv_t cd, const std::string& in) {
+    std::string out;
+    char* src = const_cast<char*>(in.data());
+    std::size_t left = in.size();
+    while (left) {
+        char buf[64];
+        char* dst = buf;
+        std::size_t room = sizeof buf;
+        const std::size_t r = iconv(cd, &src, &left, &dst, &room);
+        out.append(buf, static_cast<std::size_t>(dst - buf));
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            out += '?';
+            ++src;
+            --left;
+        }
+    }
+    return out;
+}
+}  // namespace
+
+TEST(TextCodec, EveryByteAndBytepairDecodesAsIconvDoes) {
+    iconv_t cd = iconv_open("UTF-8", "CP936");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    std::string appended = "x";
+    for (int a = 0x80; a <= 0xFF; ++a) {
+        for (int b = 0; b <= 0xFF; ++b) {
+            const std::string pair{static_cast<char>(a), static_cast<char>(b)};
+            for (const std::string& in : {pair, pair + "\xb0\xa1", "a" + pair.substr(0, 1)}) {
+                const std::string want = IconvFromGbk(cd, in);
+                ASSERT_EQ(FromGbk(in), want) << std::hex << a << " " << b;
+                appended.resize(1);
+                AppendFromGbk(appended, in);
+                ASSERT_EQ(appended, "x" + want);
+            }
+        }
+    }
+    iconv_close(cd);
 }
 
 TEST(TextCodec, LengthAndCutsStayOnCharacterBoundaries) {
