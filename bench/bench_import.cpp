@@ -1,7 +1,7 @@
 // The send-list import of 100,000 CSV rows and of a full workbook sheet (65,535 rows under the
 // names) through the send-SMS page's handler, dialogs answered at once, into the SMS pending
 // queues; against the readers' own bare read of the same file in the same run. The split: the
-// read, the work table, the queuing (read back and AddSMSItem).
+// read, the work table, the queuing (read back and the bulk SMS queue writer).
 #include "compose/ImportDialogs.h"
 #include "compose/SendListImport.h"
 #include "compose/SendSMSDlg.h"

@@ -35,6 +35,10 @@ std::string ValueText(const db::Variant& v);
 // one reservation; returns the number queued.
 int QueuePairs(const std::vector<std::pair<std::string, std::string>>& pairs, const QueueRule& rule);
 
+// Reads every row of "temp" back from the database once (the check that it reads); false when
+// the read failed (the connection's error text tells why).
+bool ReadBackWorkTable(CAdoConnection& conn);
+
 // Reads "temp" and queues its rows (the named columns); -1 when the read failed.
 int QueueWorkTable(CAdoConnection& conn, const std::string& numberField, const std::string& contentField,
                    const QueueRule& rule);

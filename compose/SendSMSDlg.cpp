@@ -323,13 +323,9 @@ void CSendSMSDlg::OnBtnSendExcelFile() {
         ShowMessage(kImportFailed);
         return;
     }
-    {
-        CAdoRecordset rs;
-        rs.SetConnection(conn);
-        if (rs.Open("select * from temp ", 1, 3, 3) < 0 && !conn->GetErrorsText().empty()) {
-            ShowMessage("导入数据失败！");
-            return;
-        }
+    if (!sendlist::ReadBackWorkTable(*conn) && !conn->GetErrorsText().empty()) {
+        ShowMessage("导入数据失败！");
+        return;
     }
     CImportFieldMapDlg dlg(sendlist::WorkTableColumns(*conn), window());
     if (dlg.DoModal() != IDOK) {

@@ -38,8 +38,9 @@ int AdoRecordsetObject::State() const {
     return m_pConnection->IsOpen() && m_pConnection->Generation() == m_nGeneration ? 1 : 0;
 }
 
-int AdoRecordsetObject::FieldIndex(const std::string& name) const {
-    const auto& cols = m_data.columns;
+int AdoRecordsetObject::FieldIndex(const std::string& name) const { return FieldIndexOf(m_data.columns, name); }
+
+int FieldIndexOf(const std::vector<std::string>& cols, const std::string& name) {
     for (std::size_t i = 0; i < cols.size(); ++i)
         if (cols[i] == name) return static_cast<int>(i);
     for (std::size_t i = 0; i < cols.size(); ++i)

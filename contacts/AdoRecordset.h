@@ -13,6 +13,10 @@
 #include <utility>
 #include <vector>
 
+// Index of a field by name among a result's columns (exact, else ASCII case folded); -1 when
+// there is none.
+int FieldIndexOf(const std::vector<std::string>& columns, const std::string& name);
+
 // The recordset object: one result and a cursor on it. Never shared between threads.
 class AdoRecordsetObject {
 public:

@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -70,7 +71,11 @@ std::optional<std::string> AdoVariantToText(const db::Variant& v) {
     case VarType::Int64: return StringPrintf("%" PRId64, v.i);
     case VarType::UInt64: return StringPrintf("%" PRIu64, v.u);
     case VarType::Float: return TrimDecimals(StringPrintf("%.4f", static_cast<double>(static_cast<float>(v.d))), 1);
-    case VarType::Double: return TrimDecimals(StringPrintf("%.8f", v.d), 2);
+    case VarType::Double:
+        // A whole number below 10^15 prints exactly as its integer (the common mobile number).
+        if (std::trunc(v.d) == v.d && std::fabs(v.d) < 1e15 && !(v.d == 0 && std::signbit(v.d)))
+            return std::to_string(static_cast<long long>(v.d));
+        return TrimDecimals(StringPrintf("%.8f", v.d), 2);
     case VarType::Currency: return CurrencyText(v.i);
     case VarType::Decimal: {
         const double x = static_cast<double>(v.dec.lo64) / std::pow(10.0, v.dec.scale);

@@ -65,14 +65,15 @@ void PendingQueues::AddMMSItem(int id, std::string numbers, std::string files, s
 }
 
 namespace {
-void CutTo(std::string& text, std::size_t fieldWidth) {
-    if (codec::GbkLength(text) >= fieldWidth) text = codec::CutToGbkBytes(text, fieldWidth - 1);
+void CutTo(std::string& text, std::size_t fieldWidth, std::size_t gbkLength = PendingQueues::kTextNotMeasured) {
+    if (gbkLength == PendingQueues::kTextNotMeasured) gbkLength = codec::GbkLength(text);
+    if (gbkLength >= fieldWidth) text = codec::CutToGbkBytes(text, fieldWidth - 1);
 }
 }  // namespace
 
 bool PendingQueues::MakeCells(Kind kind, Placement placement, int id, std::string& numbers, std::string& col2,
                               std::string& text, std::string& package, std::string& schedule,
-                              std::vector<std::string>& cells) {
+                              std::vector<std::string>& cells, std::size_t textGbkLength) {
     // Column 2 lands in the field of the list's kind: the page's own for immediate rows, the
     // entry's for timed and cyclic ones.
     const Kind col2Kind = placement == Placement::Immediate ? m_page : kind;
@@ -86,7 +87,7 @@ bool PendingQueues::MakeCells(Kind kind, Placement placement, int id, std::strin
         return false;
     }
     CutTo(col2, col2Width);
-    CutTo(text, sizeof(MsgRecord::szText));
+    CutTo(text, sizeof(MsgRecord::szText), textGbkLength);
     CutTo(schedule, sizeof(MsgRecord::szTime));
     CutTo(package, sizeof(MsgRecord::szPackage));
 
@@ -123,30 +124,28 @@ void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& co
 }
 
 std::size_t PendingQueues::AddSMSItems(std::vector<SmsItem> items) {
-    std::vector<rows::PackedRow> packed;
-    packed.reserve(items.size());
+    rows::PackedRows packed(queue::kColumnCount);
     std::vector<std::string> cells;
     std::string package, schedule;
     for (SmsItem& item : items) {
         package.clear();
         schedule.clear();
         if (!MakeCells(Kind::Sms, Placement::Immediate, item.id, item.numbers, item.name, item.text, package,
-                       schedule, cells))
+                       schedule, cells, item.textGbkLength))
             continue;
-        rows::PackedRow row{{}, queue::kIconSms, 0};
-        std::size_t total = cells.size();
-        for (const std::string& c : cells) total += c.size();
-        row.cells.reserve(total);
+        std::string& row = packed.Text();
         for (std::size_t c = 0; c < cells.size(); ++c) {
-            if (c) row.cells.push_back('\0');
+            if (c) row.push_back('\0');
             const std::size_t nul = cells[c].find('\0');
-            row.cells.append(cells[c], 0, nul);
+            row.append(cells[c], 0, nul);
         }
-        packed.push_back(std::move(row));
+        packed.EndRow(queue::kIconSms, 0);
     }
-    const std::size_t queued = packed.size();
+    const std::size_t queued = packed.Count();
     if (queued == 0) return 0;
-    m_immediate.InsertPacked(rows::kEnd, std::move(packed));
+    std::vector<rows::PackedRows> blocks;
+    blocks.push_back(std::move(packed));
+    m_immediate.InsertPacked(rows::kEnd, std::move(blocks));
     NotifyCountChanged();
     return queued;
 }

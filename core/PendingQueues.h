@@ -41,9 +41,12 @@ public:
                     std::string package, std::string schedule, int toTop);
     // Many immediate SMS rows at the end of the list, in order, each checked and cut as
     // AddSMSItem does; one insert and one count notification. Returns the rows queued.
+    static constexpr std::size_t kTextNotMeasured = static_cast<std::size_t>(-1);
     struct SmsItem {
         int id;
         std::string numbers, name, text;
+        // The text's GBK length when the caller has measured it already (else it is measured).
+        std::size_t textGbkLength = kTextNotMeasured;
     };
     std::size_t AddSMSItems(std::vector<SmsItem> items);
 
@@ -79,7 +82,7 @@ private:
     // The cells of a new row; false when the row is refused (and logged).
     bool MakeCells(queue::Kind kind, queue::Placement placement, int id, std::string& numbers,
                    std::string& col2, std::string& text, std::string& package, std::string& schedule,
-                   std::vector<std::string>& cells);
+                   std::vector<std::string>& cells, std::size_t textGbkLength = kTextNotMeasured);
     void NotifyCountChanged();
 
     const queue::Kind m_page;

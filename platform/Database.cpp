@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -210,6 +211,9 @@ std::string QuoteIdent(std::string_view name) {
     return r;
 }
 
+// PrepareOne's count for a statement whose values are bound as it runs.
+constexpr std::size_t kAnyBinds = static_cast<std::size_t>(-1);
+
 struct Stmt {
     sqlite3_stmt* p = nullptr;
     ~Stmt() { sqlite3_finalize(p); }
@@ -323,7 +327,24 @@ bool Database::Open(const std::string& fsPath) {
     }
     handle_ = h;
     ++generation_;
+    openCacheSize_ = 0;
+    sqlite3_exec(
+        h, "PRAGMA cache_size",
+        [](void* out, int n, char** values, char**) {
+            if (n == 1 && values[0]) *static_cast<long long*>(out) = std::atoll(values[0]);
+            return 0;
+        },
+        &openCacheSize_, nullptr);
     return true;
+}
+
+bool Database::SetCacheBytes(std::size_t bytes) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!handle_) return false;
+    // A negative size counts KiB.
+    const long long size = bytes == 0 ? openCacheSize_ : -static_cast<long long>((bytes + 1023) / 1024);
+    const std::string sql = "PRAGMA cache_size=" + std::to_string(size);
+    return sqlite3_exec(handle_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 bool Database::Close() {
@@ -382,7 +403,7 @@ sqlite3_stmt* Database::PrepareOne(std::string_view sql, std::size_t nBinds) {
         }
     }
     const int nParams = sqlite3_bind_parameter_count(st.p);
-    if (static_cast<std::size_t>(nParams) != nBinds) {
+    if (nBinds != kAnyBinds && static_cast<std::size_t>(nParams) != nBinds) {
         SetError(SQLITE_RANGE, PlaceholderText(static_cast<std::size_t>(nParams), nBinds));
         return nullptr;
     }
@@ -514,26 +535,36 @@ std::optional<ResultSet> Database::Run(std::string_view sql, const std::vector<V
     return result;
 }
 
-std::optional<long long> Database::RunEach(std::string_view sql, const std::vector<std::vector<Variant>>& rows) {
+std::optional<long long> Database::RunEach(std::string_view sql, std::size_t rowCount, const TextRowFill& fill) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     ClearErrors();
-    if (rows.empty()) return 0;
-    const std::size_t nParams = rows.front().size();
     Stmt st;
-    st.p = PrepareOne(sql, nParams);
+    st.p = PrepareOne(sql, kAnyBinds);
     if (!st.p) return std::nullopt;
     if (sqlite3_stmt_readonly(st.p)) {
         SetError(SQLITE_ERROR, "one changing statement is run for each row");
         return std::nullopt;
     }
+    const int nParams = sqlite3_bind_parameter_count(st.p);
+    std::vector<std::optional<std::string_view>> texts;
     long long changes = 0;
-    for (const std::vector<Variant>& row : rows) {
-        if (row.size() != nParams) {
-            SetError(SQLITE_RANGE, PlaceholderText(nParams, row.size()));
-            return std::nullopt;
-        }
+    for (std::size_t r = 0; r < rowCount; ++r) {
+        texts.assign(static_cast<std::size_t>(nParams), std::nullopt);
+        fill(r, texts);
         sqlite3_reset(st.p);
-        if (!BindAll(st.p, row)) return std::nullopt;
+        for (int k = 0; k < nParams; ++k) {
+            const std::optional<std::string_view>& t = texts[static_cast<std::size_t>(k)];
+            if (t && t->size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+                SetError(SQLITE_TOOBIG, "string or blob too big");
+                return std::nullopt;
+            }
+            const int rc = t ? sqlite3_bind_text(st.p, k + 1, t->data(), static_cast<int>(t->size()), SQLITE_STATIC)
+                             : sqlite3_bind_null(st.p, k + 1);
+            if (rc != SQLITE_OK) {
+                SetSqliteError(rc);
+                return std::nullopt;
+            }
+        }
         int rc;
         while ((rc = sqlite3_step(st.p)) == SQLITE_ROW) {
         }

@@ -90,9 +90,12 @@ public:
                     const std::function<void(const std::vector<std::string_view>&)>& fn,
                     std::vector<std::string>* columns = nullptr);
 
-    // Runs one statement (an INSERT, UPDATE or DELETE) once per row of values, prepared once;
-    // stops at the first failure. The number of rows changed, or nothing on failure.
-    std::optional<long long> RunEach(std::string_view sql, const std::vector<std::vector<Variant>>& rows);
+    // Runs one statement (an INSERT, UPDATE or DELETE) once for each of rowCount rows of texts,
+    // prepared once; stops at the first failure. fill(row, texts) sets the row's text for each
+    // placeholder (nothing binds NULL); the texts are bound without a copy, so they must stay
+    // valid until fill is called again. The number of rows changed, or nothing on failure.
+    using TextRowFill = std::function<void(std::size_t row, std::vector<std::optional<std::string_view>>& texts)>;
+    std::optional<long long> RunEach(std::string_view sql, std::size_t rowCount, const TextRowFill& fill);
 
     // Sets columns of the row with the given rowid; false when nothing was changed.
     bool UpdateRow(const std::string& table, std::int64_t rowid,
@@ -108,11 +111,17 @@ public:
     bool CommitTransaction();
     bool RollbackTransaction();
 
+    // Lets this connection's page cache grow to about `bytes` (0: back to the size it had when
+    // opened), so that a big table written and read again soon stays in memory. Changes nothing
+    // that is stored, and leaves the failure report as it was. False when it could not be set.
+    bool SetCacheBytes(std::size_t bytes);
+
     // The failure report of the calling thread's last operation (empty after a success).
     std::vector<Error> Errors() const;
 
 private:
-    // Prepares the one statement of sql for nBinds values; null (errors set) when refused.
+    // Prepares the one statement of sql for nBinds values (kAnyBinds: any number); null (errors
+    // set) when refused.
     sqlite3_stmt* PrepareOne(std::string_view sql, std::size_t nBinds);
     bool BindAll(sqlite3_stmt* st, const std::vector<Variant>& binds);
     void ClearReadCache();
@@ -125,6 +134,7 @@ private:
     sqlite3* handle_ = nullptr;
     std::atomic<std::uint64_t> generation_{0};  // odd while open; read without the lock
     bool inTransaction_ = false;
+    long long openCacheSize_ = 0;  // "PRAGMA cache_size" as opened
     std::map<std::thread::id, std::vector<Error>> errors_;
     std::unordered_map<std::string, sqlite3_stmt*> readCache_;  // ForEachRow's statements
 };

@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
@@ -88,6 +90,50 @@ std::string Convert(iconv_t cd, std::string_view in, SkipFn skipLen) {
     }
     out.resize(static_cast<std::size_t>(dst - out.data()));
     return out;
+}
+
+// GBK width of the UTF-8 character at pos, past the common cases; see GbkWidthAt.
+std::size_t GbkWidthSlow(std::string_view s, std::size_t pos, std::size_t& len) {
+    const auto c0 = static_cast<unsigned char>(s[pos]);
+    len = Utf8CharLen(s, pos);
+    if (len == 1) return 1;  // an invalid byte: one "?"
+    std::uint32_t cp = 0;
+    if (len == 2) {
+        cp = ((c0 & 0x1Fu) << 6) | (static_cast<unsigned char>(s[pos + 1]) & 0x3Fu);
+    } else if (len == 3) {
+        cp = ((c0 & 0x0Fu) << 12) | ((static_cast<unsigned char>(s[pos + 1]) & 0x3Fu) << 6) |
+             (static_cast<unsigned char>(s[pos + 2]) & 0x3Fu);
+        if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0;  // overlong or a surrogate
+    }
+    if (cp == 0) return Convert(ToGbkCd(), s.substr(pos, len), Utf8CharLen).size();
+    static std::atomic<unsigned char> widths[0x10000];  // 0: not known yet
+    unsigned char w = widths[cp].load(std::memory_order_relaxed);
+    if (w == 0) {
+        w = static_cast<unsigned char>(Convert(ToGbkCd(), s.substr(pos, len), Utf8CharLen).size());
+        widths[cp].store(w, std::memory_order_relaxed);
+    }
+    return w;
+}
+
+// GBK width of one UTF-8 character (what ToGbk makes of it alone: 2, or 1 for ASCII, a
+// one-byte character and "?"); len gets its UTF-8 length. The widths of other BMP characters
+// are remembered once found.
+inline std::size_t GbkWidthAt(std::string_view s, std::size_t pos, std::size_t& len) {
+    const auto c0 = static_cast<unsigned char>(s[pos]);
+    if (c0 < 0x80) {
+        len = 1;
+        return 1;
+    }
+    // A three-byte character of the CJK block U+4E00..U+9FA5, all of which GBK holds.
+    if (c0 >= 0xE4 && c0 <= 0xE9 && pos + 2 < s.size()) {
+        const auto c1 = static_cast<unsigned char>(s[pos + 1]), c2 = static_cast<unsigned char>(s[pos + 2]);
+        if ((c1 & 0xC0) == 0x80 && (c2 & 0xC0) == 0x80 && (c0 != 0xE4 || c1 >= 0xB8) &&
+            (c0 != 0xE9 || c1 < 0xBE || (c1 == 0xBE && c2 <= 0xA5))) {
+            len = 3;
+            return 2;
+        }
+    }
+    return GbkWidthSlow(s, pos, len);
 }
 
 }  // namespace
@@ -208,8 +254,13 @@ std::string FromGbkField(const char* field, std::size_t width) {
 }
 
 std::size_t GbkLength(std::string_view utf8) {
-    if (IsAscii(utf8)) return utf8.size();
-    return ToGbk(utf8).size();
+    std::size_t n = 0;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        std::size_t len = 1;
+        n += GbkWidthAt(utf8, pos, len);
+        pos += len;
+    }
+    return n;
 }
 
 std::size_t GbkCharLen(std::string_view gbk, std::size_t pos) {
@@ -233,19 +284,22 @@ std::string_view CutGbkBytes(std::string_view gbk, std::size_t maxBytes) {
     return gbk.substr(0, pos);
 }
 
-std::string CutToGbkBytes(std::string_view utf8, std::size_t maxBytes) {
-    // A text that fits is measured once; only a longer one is walked a character at a time.
-    if (GbkLength(utf8) <= maxBytes) return std::string(utf8);
+std::size_t GbkPrefixLength(std::string_view utf8, std::size_t maxBytes, std::size_t* gbkLength) {
     std::size_t used = 0;
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        const std::size_t n = Utf8CharLen(utf8, pos);
-        const std::size_t w = (n == 1) ? 1 : ToGbk(utf8.substr(pos, n)).size();
+        std::size_t n = 1;
+        const std::size_t w = GbkWidthAt(utf8, pos, n);
         if (used + w > maxBytes) break;
         used += w;
         pos += n;
     }
-    return std::string(utf8.substr(0, pos));
+    if (gbkLength) *gbkLength = used;
+    return pos;
+}
+
+std::string CutToGbkBytes(std::string_view utf8, std::size_t maxBytes) {
+    return std::string(utf8.substr(0, GbkPrefixLength(utf8, maxBytes)));
 }
 
 std::size_t GbkFind(std::string_view gbk, std::string_view needle, std::size_t from) {

@@ -33,6 +33,8 @@ std::size_t GbkCharLen(std::string_view gbk, std::size_t pos);
 std::string_view CutGbkBytes(std::string_view gbk, std::size_t maxBytes);
 // The longest prefix of a UTF-8 text whose GBK form is at most maxBytes long (UTF-8 result).
 std::string CutToGbkBytes(std::string_view utf8, std::size_t maxBytes);
+// The UTF-8 length of that prefix; gbkLength, when given, gets its GBK length.
+std::size_t GbkPrefixLength(std::string_view utf8, std::size_t maxBytes, std::size_t* gbkLength = nullptr);
 
 // Position of needle in GBK haystack at or after from, matching only on character
 // boundaries (never in the middle of a two-byte character); npos when absent.

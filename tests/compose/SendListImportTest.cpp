@@ -2,6 +2,7 @@
 // python3-xlwt, dBase and FoxPro tables by python3-dbf, Paradox tables by pxlib's writer, text
 // written directly), imported through the page's button handler into the SMS pending queues.
 #include "compose/ImportDialogs.h"
+#include "compose/SendListImport.h"
 #include "compose/SendSMSDlg.h"
 #include "contacts/AdoConnection.h"
 #include "contacts/AdoRecordset.h"
@@ -428,7 +429,19 @@ TEST(SendListImport, LeftWorkTableCraftedNamesAndWideNumbers) {
         d.OnOK();
         return d.result();
     });
+    // The import puts back the connection settings it changes for the work table.
+    const auto setting = [&](const std::string& name) {
+        CAdoRecordset p;
+        p.SetConnection(&f.conn);
+        p.Open("PRAGMA " + name, 1, 3, 3);
+        std::string v = "?";
+        p.GetFieldValue(v, name);
+        return v;
+    };
+    const std::string secureDelete = setting("secure_delete"), cacheSize = setting("cache_size");
     f.Import(f.dir.file("n.csv"));
+    EXPECT_EQ(setting("secure_delete"), secureDelete);
+    EXPECT_EQ(setting("cache_size"), cacheSize);
     EXPECT_EQ(shown, (std::vector<std::string>{"a\"b", "[号码]", "x\"); DROP TABLE temp; --", "A\"B1", "F5", "F6"}));
     EXPECT_EQ(f.messages, std::vector<std::string>{kDone});
     const auto rows = f.Queued();
@@ -523,4 +536,36 @@ TEST(AccessTables, GeneratorOutputAndTheUserTableList) {
         EXPECT_TRUE(f.messages.empty());
         EXPECT_TRUE(f.Queued().empty());
     }
+}
+
+TEST(SendListImport, WorkTableHoldsEachCellAsItsRecordsetText) {
+    testsupport::TempAppDir dir;
+    fs::copy_file(fs::path(SMS_APP_DIR) / "Smsdb.mdb", fs::path(dir.path()) / "Smsdb.mdb");
+    CAdoConnection conn;
+    ASSERT_EQ(conn.Open("Data Source=" + g_strAppPath + "\\Smsdb.mdb"), 1);
+    using db::Variant;
+    ftable::Table t;
+    t.columns = {"号\"码", "b"};
+    t.rows = {
+        {Variant::Double(13800000001.0), Variant::Text("内容")},
+        {Variant::Double(-0.0), Variant::Double(1.5)},
+        {Variant::Double(1e15), Variant::Double(-42.0)},
+        {Variant::Text(""), Variant::Null()},
+        {Variant::Date(43831.5), Variant::Blob("xy")},
+        {Variant::Bool(true)},  // a short row: the missing cell is NULL
+    };
+    sendlist::DropWorkTable(conn);
+    ASSERT_TRUE(sendlist::CopyToWorkTable(conn, t));
+    const auto stored = conn.GetConnection()->Run("select typeof(\"号\"\"码\"), \"号\"\"码\", typeof(b), b from temp");
+    ASSERT_TRUE(stored);
+    std::vector<std::string> got;
+    for (const auto& row : stored->rows)
+        for (const auto& v : row) got.push_back(v.type == db::VarType::Null ? "<null>" : v.s);
+    EXPECT_EQ(got, (std::vector<std::string>{"text", "13800000001", "text", "内容",                 //
+                                             "text", "-0", "text", "1.50",                             //
+                                             "text", "1000000000000000", "text", "-42",                //
+                                             "null", "<null>", "null", "<null>",                       //
+                                             "text", "2020-01-01 12:00:00", "null", "<null>",          //
+                                             "text", "TRUE", "null", "<null>"}));
+    sendlist::DropWorkTable(conn);
 }

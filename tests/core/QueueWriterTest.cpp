@@ -131,16 +131,19 @@ TEST(QueueWriter, BulkSmsRowsMatchTheSingleWriterAfterTheRowsThere) {
         {12, wide, "", "refused"},
         {13, "13800000003", "张三", longText},
         {14, "13800000004", "", std::string("a\0b", 3)},
+        // Lengths the caller measured already: the same rows.
+        {15, "13800000005", "", longText, longText.size() / 3 * 2},
+        {16, "13800000006", "", "短信a", 5},
     };
     single.sms->AddSMSItem(10, "13800000000", "", "there", "", 0);
     bulk.sms->AddSMSItem(10, "13800000000", "", "there", "", 0);
     for (const auto& it : items) single.sms->AddSMSItem(it.id, it.numbers, it.name, it.text, "", 0);
     int calls = 0;
     bulk.sms->SetCountChangedHandler([&] { ++calls; });
-    EXPECT_EQ(bulk.sms->AddSMSItems(items), 3u);
+    EXPECT_EQ(bulk.sms->AddSMSItems(items), 5u);
     EXPECT_EQ(calls, 1);
     const auto a = single.sms->Immediate().Snapshot(), b = bulk.sms->Immediate().Snapshot();
-    ASSERT_EQ(b.size(), 4u);
+    ASSERT_EQ(b.size(), 6u);
     for (std::size_t i = 0; i < a.size(); ++i) {
         EXPECT_EQ(a[i].cells, b[i].cells) << i;
         EXPECT_EQ(a[i].icon, b[i].icon) << i;

@@ -98,6 +98,11 @@ TEST(TextCodec, EveryByteAndBytepairDecodesAsIconvDoes) {
 TEST(TextCodec, LengthAndCutsStayOnCharacterBoundaries) {
     EXPECT_EQ(GbkLength("中a€"), 4u);
     EXPECT_EQ(GbkLength("\xf0\x9f\x98\x80"), 1u);  // one "?"
+    // The measure is the length of the converted text, also for what GBK cannot hold and for
+    // broken UTF-8 (each of them one "?"); asked twice, as widths are remembered.
+    for (const char* t : {"中a€", "ÿé中", "\xe2\x82", "\xed\xa0\x80x", "\xe0\x80\xafy", "\xc0\xaf", "\xff中",
+                          "한국\xf4\x90\x80\x80", "\xef\xbb\xbf春", "\xe4\xb7\xbf\xe4\xb8\x80\xe9\xbe\xa5\xe9\xbe\xa6\xe4\xb8"})
+        for (int k = 0; k < 2; ++k) EXPECT_EQ(GbkLength(t), ToGbk(t).size()) << t;
 
     struct Cut {
         std::string gbk;
