@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <functional>
 
 namespace xls {
@@ -83,9 +85,18 @@ std::size_t AppendStringBody(std::string& out, std::string_view utf8, std::size_
     if (n < units.size() && n > 0 && units[n - 1] >= 0xD800 && units[n - 1] <= 0xDBFF) --n;
     const bool wide = std::any_of(units.begin(), units.begin() + n, [](char16_t u) { return u > 0xFF; });
     out += static_cast<char>(wide ? 1 : 0);
-    for (std::size_t k = 0; k < n; ++k) {
-        out += static_cast<char>(units[k] & 0xFF);
-        if (wide) out += static_cast<char>(units[k] >> 8);
+    const std::size_t at = out.size();
+    out.resize(at + (wide ? 2 * n : n));
+    char* to = out.data() + at;
+    if (!wide) {
+        for (std::size_t k = 0; k < n; ++k) to[k] = static_cast<char>(units[k]);
+    } else if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(to, units.data(), 2 * n);
+    } else {
+        for (std::size_t k = 0; k < n; ++k) {
+            to[2 * k] = static_cast<char>(units[k] & 0xFF);
+            to[2 * k + 1] = static_cast<char>(units[k] >> 8);
+        }
     }
     return n;
 }
