@@ -70,13 +70,13 @@ void CReplyLogView::Load(const std::string& path) {
     const std::size_t count = fd >= 0 && ::fstat(fd, &st) == 0 && st.st_size > 0
                                   ? static_cast<std::size_t>(st.st_size) / kLogRecordSize
                                   : 0;
-    // The log is read and turned into rows in slices, side by side by a few threads, each slice
-    // into its own arena. The memory is the heap's (as a plain read takes it), which a viewer
-    // opened again reuses: a fresh page costs more than the row it holds. The records' bytes
-    // stay for the deletes.
+    // The log is read and turned into rows in slices side by side, each slice into its own
+    // arena; a few slices per thread even out a thread that is held up. The memory is the
+    // heap's (as a plain read takes it), which a viewer opened again reuses: a fresh page costs
+    // more than the row it holds. The records' bytes stay for the deletes.
     const std::size_t threads = sidebyside::MaxThreads();
-    const std::size_t sliceRows =
-        std::clamp<std::size_t>((count + 4 * threads - 1) / (4 * threads), kReadRecords, rows::RowStore::HeapBlockRows());
+    const std::size_t sliceRows = std::clamp<std::size_t>((count + 4 * threads - 1) / (4 * threads), kReadRecords,
+                                                          rows::RowStore::HeapBlockRows());
     const std::size_t slices = (count + sliceRows - 1) / sliceRows;
     if (count) m_image.reset(new char[count * kLogRecordSize]);
     std::vector<rows::PackedRows> blocks;

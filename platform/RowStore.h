@@ -63,8 +63,9 @@ struct ArenaFree {
     std::size_t size = 0;
     void operator()(char* p) const;
 };
-// Arena memory of size bytes: a piece of kArenaMapSize or more is mapped on its own and asks for huge pages, so
-// filling it costs few page faults.
+// Arena memory of size bytes: a piece of kArenaMapSize or more is mapped on its own and asks for
+// huge pages, so filling it costs few page faults; a smaller one comes from the heap.
+inline constexpr std::size_t kArenaMapSize = std::size_t{2} << 20;
 std::unique_ptr<char[], ArenaFree> ArenaAlloc(std::size_t size);
 
 // Many packed rows in one arena, for bulk loads of many rows: each row's cells are written
@@ -72,7 +73,6 @@ std::unique_ptr<char[], ArenaFree> ArenaAlloc(std::size_t size);
 // the rows are never copied again. A row is written by appending its cells to Text() and then
 // calling EndRow. Chunks grow up to maxChunk bytes; below kArenaMapSize they come from the heap,
 // whose freed memory a later load reuses, so a load that comes back often takes small chunks.
-inline constexpr std::size_t kArenaMapSize = std::size_t{2} << 20;
 class PackedRows {
 public:
     explicit PackedRows(int columns, std::size_t maxChunk = std::size_t{8} << 20);
