@@ -490,7 +490,13 @@ TEST_F(RecordLogThreads, AppendsReportsAndReadsTogetherKeepEveryRecordOnceAndWho
                recstatus::IconOf(msgrec::GetField(r.szType)) >= 0;
     };
     std::atomic<bool> appending{true};
-    std::atomic<int> torn{0}, shrunk{0}, reads{0}, applied{0};
+    std::atomic<int> torn{0}, shrunk{0}, reads{0}, applied{0}, appended{0};
+    // The reader and the reports take a round each time some more records are in: looping
+    // without a pause they would crowd the writers out of the record lock.
+    auto someMore = [&](int& seen) {
+        while (appending && appended.load() < seen + kThreads * 5) std::this_thread::yield();
+        seen = appended.load();
+    };
 
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t)
@@ -500,12 +506,14 @@ TEST_F(RecordLogThreads, AppendsReportsAndReadsTogetherKeepEveryRecordOnceAndWho
                 MsgRecord r = Rec(id, "已发送短信", "1380000" + std::to_string(1000 + t), "rec-" + std::to_string(id));
                 r.nDevice = id;
                 sms_.AddLogRecord(&r);
+                ++appended;
             }
         });
     std::thread reports([&] {
-        int t = 0;
+        int t = 0, seen = 0;
         bool last = false;
         while (!last) {
+            someMore(seen);
             last = !appending;  // one more round once every record is in
             g_ReportNoticeList.AddTail(SmsNotice("1380000" + std::to_string(1000 + t), "2008-05-01 10:00:05"));
             t = (t + 1) % kThreads;
@@ -515,7 +523,9 @@ TEST_F(RecordLogThreads, AppendsReportsAndReadsTogetherKeepEveryRecordOnceAndWho
     });
     std::thread reader([&] {
         std::size_t before = 0;
+        int more = 0;
         while (appending) {
+            someMore(more);
             std::size_t seen = 0;
             sms_.ForEachRecord([&](const MsgRecord& r) {
                 if (!whole(r)) ++torn;
