@@ -2,6 +2,7 @@
 // file, a delete of 1,000 scattered rows next to a plain atomic rewrite of the file, the memory
 // a row takes, and an export of 65,535 rows next to writing the same cell texts to a plain file.
 // The files go to $BENCH_DIR (default: the current folder).
+#include "bench/BenchSupport.h"
 #include "contacts/AutoReplyLog.h"
 #include "core/MsgRecord.h"
 #include "platform/AtomicFile.h"
@@ -17,13 +18,10 @@
 
 namespace {
 
+using benchsupport::OutPath;
+
 constexpr std::size_t kRecords = 100000;
 constexpr std::size_t kExportRows = 65535;
-
-std::string OutPath(const char* name) {
-    const char* dir = std::getenv("BENCH_DIR");
-    return std::string(dir && *dir ? dir : ".") + "/" + name;
-}
 
 const std::string& Image() {
     static const std::string image = [] {

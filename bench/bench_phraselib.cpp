@@ -8,6 +8,7 @@
 // write of the same bytes); the whole handler is printed for information.
 // The files live in $BENCH_DIR (default: a folder "bench-phraselib" in the current folder).
 // Run offscreen: QT_QPA_PLATFORM=offscreen build/bench/bench_phraselib
+#include "bench/BenchSupport.h"
 #include "compose/PhraseFiles.h"
 #include "compose/PhraseLibDlg.h"
 #include "platform/AppPath.h"
@@ -33,24 +34,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using benchsupport::Best;
+using benchsupport::Report;
+using benchsupport::Seconds;
+
 constexpr std::size_t kCount = phrasefiles::kMaxRecords;
-
-double Seconds(const std::function<void()>& fn) {
-    const auto t0 = Clock::now();
-    fn();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-double Best(int n, const std::function<void()>& fn) {
-    double best = 1e9;
-    for (int i = 0; i < n; ++i) best = std::min(best, Seconds(fn));
-    return best;
-}
-
-void Report(const char* what, double ours, double base, double limit) {
-    std::printf("%-52s %8.3f s / %8.3f s = %5.2fx (goal <= %.0fx) %s\n", what, ours, base, ours / base, limit,
-                ours / base <= limit ? "ok" : "OVER");
-}
 
 // About 40 Chinese characters, different for every phrase.
 std::string Phrase(std::size_t i) {

@@ -2,6 +2,7 @@
 // times, "#" lists) through the export, next to writing the same cell texts as TAB-separated
 // text with the same atomic flush; and the export's heap peak. Files go to $BENCH_DIR (default:
 // the current folder).
+#include "bench/BenchSupport.h"
 #include "core/RecordExport.h"
 #include "platform/AtomicFile.h"
 
@@ -17,6 +18,9 @@
 #include <vector>
 
 namespace {
+
+using benchsupport::Best;
+using benchsupport::OutPath;
 
 constexpr std::size_t kRows = 65535;
 
@@ -39,21 +43,6 @@ std::vector<std::vector<std::string>> ListRows() {
                    n + "1106140309-00.txt#" + n + "1106140309-00.gif#" + n + "1106140309-01.amr#"};
     }
     return rows;
-}
-
-std::string OutPath(const char* name) {
-    const char* dir = std::getenv("BENCH_DIR");
-    return std::string(dir && *dir ? dir : ".") + "/" + name;
-}
-
-double Best(int n, const std::function<void()>& fn) {
-    double best = 1e9;
-    for (int i = 0; i < n; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        fn();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-    }
-    return best;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // QT_QPA_PLATFORM=offscreen build/bench/bench_recordspage
 // With --mms the MMS records page over a log of MMS records (titles, package names, "#" file
 // lists, 10% received with their folder).
+#include "bench/BenchSupport.h"
 #include "core/AdvancedQueryDlg.h"
 #include "core/Globals.h"
 #include "core/MMSRecordDlg.h"
@@ -35,19 +36,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(const std::function<void()>& fn) {
-    const auto t0 = Clock::now();
-    fn();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-// The best of n runs.
-double Best(int n, const std::function<void()>& fn) {
-    double best = 1e9;
-    for (int i = 0; i < n; ++i) best = std::min(best, Seconds(fn));
-    return best;
-}
+using benchsupport::Best;
+using benchsupport::Report;
+using benchsupport::Seconds;
 
 std::string g_big, g_small;  // the two program folders
 bool g_mms = false;          // the MMS page over an MMS log
@@ -118,11 +109,6 @@ std::size_t Resident() {
         std::fclose(f);
     }
     return static_cast<std::size_t>(resident) * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-}
-
-void Report(const char* what, double ours, double base, double limit) {
-    std::printf("%-58s %9.3f s / %9.3f s = %5.2fx (goal <= %.0fx) %s\n", what, ours, base, ours / base, limit,
-                ours / base <= limit ? "ok" : "OVER");
 }
 
 // The page's rows after the UI thread has served every queued call.
