@@ -7,7 +7,6 @@
 #include "platform/XlsWriter.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
@@ -43,16 +42,10 @@ constexpr std::size_t kReadRecords = 1024;  // records read at once by a slice
 // Reads the whole records [first, first + n) of the file into image at their place; returns how
 // many were read.
 std::size_t ReadRecords(int fd, char* image, std::size_t first, std::size_t n) {
-    char* at = image + first * kLogRecordSize;
-    const std::size_t want = n * kLogRecordSize;
-    std::size_t have = 0;
-    while (have < want) {
-        const ssize_t got = ::pread(fd, at + have, want - have, static_cast<off_t>(first * kLogRecordSize + have));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        have += static_cast<std::size_t>(got);
-    }
-    return have / kLogRecordSize;
+    std::size_t got = 0;
+    files::ReadFull(fd, image + first * kLogRecordSize, n * kLogRecordSize, got,
+                    static_cast<long long>(first * kLogRecordSize));
+    return got / kLogRecordSize;
 }
 }  // namespace
 

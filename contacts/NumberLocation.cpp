@@ -2,6 +2,7 @@
 
 #include "core/Helpers.h"
 #include "platform/AppPath.h"
+#include "platform/AtomicFile.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
@@ -81,15 +82,9 @@ bool ScanIndex(const DataFile& index, Fn&& fn) {
 ssize_t ReadAddr(const DataFile& addr, uint32_t offset, char (&rec)[kAddrRecord]) {
     std::memset(rec, 0, sizeof rec);
     std::size_t got = 0;
-    while (got < sizeof rec) {
-        const ssize_t n = ::pread(addr.fd(), rec + got, sizeof rec - got, off_t(offset) + off_t(got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            addr.LogReadError();
-            return -1;
-        }
-        if (n == 0) break;
-        got += std::size_t(n);
+    if (!files::ReadFull(addr.fd(), rec, sizeof rec, got, offset)) {
+        addr.LogReadError();
+        return -1;
     }
     return ssize_t(got);
 }
@@ -234,12 +229,7 @@ std::vector<AreaItem> ReadAreaTree() {
     if (add.fd() < 0) return {};
     std::string buf(kAddTextLimit, '\0');
     std::size_t got = 0;
-    while (got < buf.size()) {
-        const ssize_t n = ::read(add.fd(), buf.data() + got, buf.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += std::size_t(n);
-    }
+    files::ReadFull(add.fd(), buf.data(), buf.size(), got);  // an error ends the text there
     buf.resize(got);
     return ParseAreaText(buf);
 }

@@ -8,7 +8,6 @@
 #include "platform/TextCodec.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -173,19 +172,6 @@ bool ApplyNotice(char* buf, std::size_t count, const ReportNotice& n) {
     return false;
 }
 
-bool ReadFull(int fd, char* p, std::size_t len, std::size_t& got) {
-    got = 0;
-    while (got < len) {
-        const ssize_t r = ::read(fd, p + got, len - got);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (r == 0) break;
-        got += static_cast<std::size_t>(r);
-    }
-    return true;
-}
 }  // namespace
 
 IncomingHook SetIncomingHook(IncomingHook hook) {
@@ -333,7 +319,7 @@ bool CRecordLog::ForEachRecordIn(std::size_t firstWanted, std::size_t end,
     while (left > 0) {
         const std::size_t want = std::min(left, chunk.size());
         std::size_t got = 0;
-        if (!ReadFull(fd, reinterpret_cast<char*>(chunk.data()), want * kMsgRecordSize, got)) {
+        if (!files::ReadFull(fd, chunk.data(), want * kMsgRecordSize, got)) {
             good = false;
             break;
         }

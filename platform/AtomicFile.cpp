@@ -150,6 +150,22 @@ bool WriteFileAtomic(const std::string& path, std::string_view data, unsigned mo
     return w.Write(data) && w.Commit();
 }
 
+bool ReadFull(int fd, void* buf, std::size_t len, std::size_t& got, long long offset) {
+    char* p = static_cast<char*>(buf);
+    got = 0;
+    while (got < len) {
+        const ssize_t r = offset < 0 ? ::read(fd, p + got, len - got)
+                                     : ::pread(fd, p + got, len - got, static_cast<off_t>(offset + got));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (r == 0) break;
+        got += static_cast<std::size_t>(r);
+    }
+    return true;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& out) {
     out.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -43,6 +43,11 @@ bool WriteFileAtomic(const std::string& path, std::string_view data, unsigned mo
 // Reads the whole file; false when it cannot be opened.
 bool ReadWholeFile(const std::string& path, std::string& out);
 
+// Reads len bytes of an open file into buf, at offset (or, when offset is negative, at the
+// file's position, which moves on), until they are all read or the file ends; got is how many
+// were read. False on a read error (got then holds what was read before it).
+bool ReadFull(int fd, void* buf, std::size_t len, std::size_t& got, long long offset = -1);
+
 // Appends count records of recordSize bytes to a log of fixed-size records. A torn tail (a size
 // that is not a whole number of records) is first copied to path + ".bad" and cut off, so the
 // new records stay aligned. The append is done when the write returns (no flush to disk).
