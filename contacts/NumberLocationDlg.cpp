@@ -100,10 +100,13 @@ void CNumberLocationDlg::OnInitDialog() {
         m_radio[i]->setGeometry(places[i]);
         group->addButton(m_radio[i], i);
     }
-    connect(m_radio[0], &QRadioButton::clicked, this, &CNumberLocationDlg::OnRadioAll);
-    connect(m_radio[1], &QRadioButton::clicked, this, &CNumberLocationDlg::OnRadioMobile);
-    connect(m_radio[2], &QRadioButton::clicked, this, &CNumberLocationDlg::OnRadioRange);
-    connect(m_radio[3], &QRadioButton::clicked, this, &CNumberLocationDlg::OnRadioUnicom);
+    // Each handler runs when its radio becomes checked, whatever checked it.
+    void (CNumberLocationDlg::*const handlers[4])() = {&CNumberLocationDlg::OnRadioAll, &CNumberLocationDlg::OnRadioMobile,
+                                                       &CNumberLocationDlg::OnRadioRange, &CNumberLocationDlg::OnRadioUnicom};
+    for (int i = 0; i < 4; ++i)
+        connect(m_radio[i], &QRadioButton::toggled, this, [this, fn = handlers[i]](bool on) {
+            if (on) (this->*fn)();
+        });
 
     MakeLabel(this, "13", 496, 78, 14);
     m_editStart = MakeEdit(this, 1044, 510, 78, 46, true);
