@@ -197,30 +197,30 @@ TEST(ToggleHandlers, EditorAutoTurnEditsThePackageOnlyWhenChanged) {
     Messages m;
     fs::create_directories(app.file("MMSSink/我的彩信"));
     fs::create_directories(app.file("src"));
-    // A package stored without automatic page turning.
-    const std::string path = app.path() + "\\MMSSink\\我的彩信\\fixed.qmx";
-    {
-        CMMSPackage pkg;
-        pkg.m_strWorkFolder = app.file("src");
-        pkg.ClearFolder();
-        pkg.ClearFrames();
-        pkg.SetText(0, "你好", 0);
-        pkg.m_bAutoPageTurn = 0;
-        ASSERT_EQ(pkg.Save(path, 1), 1);
+    for (int stored : {1, 0}) {
+        SCOPED_TRACE(stored);
+        const std::string path = app.path() + "\\MMSSink\\我的彩信\\turn" + std::to_string(stored) + ".qmx";
+        {
+            CMMSPackage pkg;
+            pkg.m_strWorkFolder = app.file("src");
+            pkg.ClearFolder();
+            pkg.ClearFrames();
+            pkg.SetText(0, "你好", 0);
+            pkg.m_bAutoPageTurn = stored;
+            ASSERT_EQ(pkg.Save(path, 1), 1);
+        }
+        CMMSEditDlg dlg;
+        dlg.m_strPackagePath = path;
+        dlg.ShowForHook();
+        // Showing the stored value is no edit.
+        EXPECT_EQ(dlg.m_chkAutoTurn->isChecked(), stored == 1);
+        EXPECT_EQ(dlg.Package().m_bAutoPageTurn, stored);
+        EXPECT_EQ(dlg.Package().m_bModified, 0);
+        dlg.m_chkAutoTurn->toggle();
+        EXPECT_EQ(dlg.Package().m_bAutoPageTurn, 1 - stored);
+        EXPECT_EQ(dlg.Package().m_bModified, 1);
+        dlg.OnCancel();
     }
-    CMMSEditDlg dlg;
-    dlg.m_strPackagePath = path;
-    dlg.ShowForHook();
-    // Showing the stored value is no edit.
-    EXPECT_FALSE(dlg.m_chkAutoTurn->isChecked());
-    EXPECT_EQ(dlg.Package().m_bAutoPageTurn, 0);
-    EXPECT_EQ(dlg.Package().m_bModified, 0);
-    dlg.m_chkAutoTurn->toggle();
-    EXPECT_EQ(dlg.Package().m_bAutoPageTurn, 1);
-    EXPECT_EQ(dlg.Package().m_bModified, 1);
-    dlg.m_chkAutoTurn->toggle();
-    EXPECT_EQ(dlg.Package().m_bAutoPageTurn, 0);
-    dlg.OnCancel();
     EXPECT_TRUE(m.shown.empty()) << m.shown.front();
 }
 
