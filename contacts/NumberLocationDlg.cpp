@@ -101,12 +101,10 @@ void CNumberLocationDlg::OnInitDialog() {
         group->addButton(m_radio[i], i);
     }
     // Each handler runs when its radio becomes checked, whatever checked it.
-    void (CNumberLocationDlg::*const handlers[4])() = {&CNumberLocationDlg::OnRadioAll, &CNumberLocationDlg::OnRadioMobile,
-                                                       &CNumberLocationDlg::OnRadioRange, &CNumberLocationDlg::OnRadioUnicom};
-    for (int i = 0; i < 4; ++i)
-        connect(m_radio[i], &QRadioButton::toggled, this, [this, fn = handlers[i]](bool on) {
-            if (on) (this->*fn)();
-        });
+    connect(m_radio[0], &QRadioButton::toggled, this, [this](bool on) { if (on) OnRadioAll(); });
+    connect(m_radio[1], &QRadioButton::toggled, this, [this](bool on) { if (on) OnRadioMobile(); });
+    connect(m_radio[2], &QRadioButton::toggled, this, [this](bool on) { if (on) OnRadioRange(); });
+    connect(m_radio[3], &QRadioButton::toggled, this, [this](bool on) { if (on) OnRadioUnicom(); });
 
     MakeLabel(this, "13", 496, 78, 14);
     m_editStart = MakeEdit(this, 1044, 510, 78, 46, true);

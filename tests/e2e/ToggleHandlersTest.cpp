@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QRadioButton>
 #include <QTest>
 
@@ -152,6 +153,17 @@ TEST(ToggleHandlers, AutoReplyWritesItsKeyAndSwitchesMode) {
         }
         EXPECT_TRUE(page.m_radioByContent->isChecked());
         EXPECT_FALSE(page.m_radioFromList->isChecked());
+
+        // A screen reader's toggle action.
+        for (QRadioButton* r : {page.m_radioStop, page.m_radioFromList}) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(r);
+            ASSERT_TRUE(a && a->actionInterface());
+            a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+            EXPECT_TRUE(r->isChecked());
+        }
+        EXPECT_EQ(key("启用自动回复"), "1");
+        EXPECT_EQ(key("标记回复与循环回复"), "1");
+        EXPECT_FALSE(page.m_listCyclic->isHidden());
     }
     g_strAutoReplyIni.clear();
     clk::Reset();
