@@ -37,10 +37,11 @@ CCyclePeriodDlg::CCyclePeriodDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
         group->addButton(m_radio[i], i);
     }
     m_radio[0]->setChecked(true);
-    connect(m_radio[0], &QRadioButton::clicked, this, [this] { OnYearly(); });
-    connect(m_radio[1], &QRadioButton::clicked, this, [this] { OnMonthly(); });
-    connect(m_radio[2], &QRadioButton::clicked, this, [this] { OnWeekly(); });
-    connect(m_radio[3], &QRadioButton::clicked, this, [this] { OnDaily(); });
+    // The radio that becomes checked, by click, key or code, picks the lists.
+    connect(m_radio[0], &QRadioButton::toggled, this, [this](bool on) { if (on) OnYearly(); });
+    connect(m_radio[1], &QRadioButton::toggled, this, [this](bool on) { if (on) OnMonthly(); });
+    connect(m_radio[2], &QRadioButton::toggled, this, [this](bool on) { if (on) OnWeekly(); });
+    connect(m_radio[3], &QRadioButton::toggled, this, [this](bool on) { if (on) OnDaily(); });
 
     QStringList months, days, hours, minutes;
     for (int i = 1; i <= 12; ++i) months << QString::number(i) + ToQ("月");

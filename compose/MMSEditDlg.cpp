@@ -131,7 +131,7 @@ CMMSEditDlg::CMMSEditDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     m_chkAutoTurn = new CSkinCheckBox(ToQ("在手机上自动翻屏显示"), this);
     m_chkAutoTurn->setObjectName("1020");
     m_chkAutoTurn->setGeometry(220, 292, 200, 20);
-    connect(m_chkAutoTurn, &QCheckBox::clicked, this, [this] { OnCheckAutoTurn(); });
+    connect(m_chkAutoTurn, &QCheckBox::toggled, this, [this] { OnCheckAutoTurn(); });
 
     const struct {
         int id;
@@ -214,7 +214,11 @@ void CMMSEditDlg::Refresh() {
     m_lblName->setText(ToQ(m_preview.m_strPath.empty() ? std::string("彩信名称：新建彩信--未命名")
                                                          : "彩信名称：" + PackageLabel(m_preview.m_strPath)));
     m_lblFrame->setText(ToQ(StringPrintf("%d帧", page + 1)));
-    m_chkAutoTurn->setChecked(m_preview.m_bAutoPageTurn != 0);
+    {
+        // Showing the package's value is no edit of it.
+        const QSignalBlocker quiet(m_chkAutoTurn);
+        m_chkAutoTurn->setChecked(m_preview.m_bAutoPageTurn != 0);
+    }
     ShowCurrentFrame();
     for (int i = 0; i < kPages; ++i) m_btnPages[i]->setDown(i == m_nCurPage);
 }

@@ -122,7 +122,10 @@ CSendMMSDlg::CSendMMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
     m_btnSendTimed = MakeButton(this, 1003, "定时发送彩信", QRect(420, 342, 140, 28));
     m_btnSendCyclic = MakeButton(this, 1009, "循环发送彩信", QRect(570, 342, 140, 28));
 
-    connect(m_group, &QButtonGroup::idClicked, this, &CSendMMSDlg::OnRadioKind);
+    // Runs once per change of kind, for the radio that becomes checked.
+    connect(m_group, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on) OnRadioKind(id);
+    });
     connect(m_btnChoose, &QPushButton::clicked, this, &CSendMMSDlg::OnBtnChooseContent);
     connect(m_btnEditSlides, &QPushButton::clicked, this, &CSendMMSDlg::OnBtnEditSlides);
     connect(m_btnRecordVoice, &QPushButton::clicked, this, &CSendMMSDlg::OnBtnRecordVoice);

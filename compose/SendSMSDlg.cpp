@@ -109,7 +109,7 @@ CSendSMSDlg::CSendSMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
                                       [this] { UpdateLengthLabel(); }, this);
     m_recipients->setGeometry(440, 6, 280, 324);
 
-    connect(m_checkSalutation, &QCheckBox::clicked, this, &CSendSMSDlg::OnBtnSalutationNote);
+    connect(m_checkSalutation, &QCheckBox::toggled, this, &CSendSMSDlg::OnBtnSalutationNote);
     connect(m_btnInsertPhrase, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnInsertPhrase);
     connect(m_btnSendNow, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnSendNow);
     connect(m_btnSendTimed, &QPushButton::clicked, this, &CSendSMSDlg::OnBtnSendTimed);
@@ -131,6 +131,8 @@ void CSendSMSDlg::OnInitDialog() {
     m_editSenderName->setValidator(nullptr);
     m_editSenderName->setText(ToQ(m_strSenderName));
     m_editSenderName->setValidator(limit);
+    // Putting the stored state on screen shows no note.
+    const QSignalBlocker quiet(m_checkSalutation);
     m_checkSalutation->setChecked(m_bSalutation);
     m_checkPriority->setChecked(m_bPriority);
 }

@@ -65,13 +65,25 @@ CSkinButton* Button(QWidget* parent, int id, const char* text, const QRect& r) {
     return b;
 }
 
-// Checks the radio of a group whose value is v; none for a value no radio has.
+// Checks the radio of a group whose value is v; none for a value no radio has. Putting a value
+// on screen runs no handler.
 void CheckValue(std::initializer_list<QRadioButton*> radios, int v) {
     QButtonGroup* group = (*radios.begin())->group();
     group->setExclusive(false);
     int i = 0;
-    for (QRadioButton* r : radios) r->setChecked(i++ == v);
+    for (QRadioButton* r : radios) {
+        const QSignalBlocker quiet(r);
+        r->setChecked(i++ == v);
+    }
     group->setExclusive(true);
+}
+
+// Runs fn each time the radio becomes checked, by click, key or code.
+template <typename Fn>
+void OnChecked(QRadioButton* radio, QObject* context, Fn fn) {
+    QObject::connect(radio, &QRadioButton::toggled, context, [fn](bool on) {
+        if (on) fn();
+    });
 }
 
 // The selected rows' handles; none, after telling the user so, when nothing is selected.
@@ -177,17 +189,17 @@ void CAutoReplyDlg::OnInitDialog() {
     m_btnDelete = Button(this, 1051, "删除", QRect(kKeywordModeX[2], kRowButtonY, 110, 26));
     m_btnResetNumber = Button(this, 1005, "编号清零", QRect(538, kRowButtonY, 110, 26));
 
-    connect(m_radioStart, &QRadioButton::clicked, this, [this] { OnStart(); });
-    connect(m_radioStop, &QRadioButton::clicked, this, [this] { OnStop(); });
-    connect(m_radioAllNumbers, &QRadioButton::clicked, this, [this] { OnReplyAllNumbers(); });
-    connect(m_radioKnownNumbers, &QRadioButton::clicked, this, [this] { OnReplyKnownNumbers(); });
-    connect(m_radioFilter[0], &QRadioButton::clicked, this, [this] { OnFilterSMS(); });
-    connect(m_radioFilter[1], &QRadioButton::clicked, this, [this] { OnFilterMMS(); });
-    connect(m_radioFilter[2], &QRadioButton::clicked, this, [this] { OnFilterBoth(); });
-    connect(m_radioByContent, &QRadioButton::clicked, this, [this] { OnReplyByContent(); });
-    connect(m_radioFromList, &QRadioButton::clicked, this, [this] { OnReplyFromList(); });
-    connect(m_checkAutoNumber, &QCheckBox::clicked, this, [this] { OnAutoNumber(); });
-    connect(m_checkRandom, &QCheckBox::clicked, this, [this] { OnRandomPick(); });
+    OnChecked(m_radioStart, this, [this] { OnStart(); });
+    OnChecked(m_radioStop, this, [this] { OnStop(); });
+    OnChecked(m_radioAllNumbers, this, [this] { OnReplyAllNumbers(); });
+    OnChecked(m_radioKnownNumbers, this, [this] { OnReplyKnownNumbers(); });
+    OnChecked(m_radioFilter[0], this, [this] { OnFilterSMS(); });
+    OnChecked(m_radioFilter[1], this, [this] { OnFilterMMS(); });
+    OnChecked(m_radioFilter[2], this, [this] { OnFilterBoth(); });
+    OnChecked(m_radioByContent, this, [this] { OnReplyByContent(); });
+    OnChecked(m_radioFromList, this, [this] { OnReplyFromList(); });
+    connect(m_checkAutoNumber, &QCheckBox::toggled, this, [this] { OnAutoNumber(); });
+    connect(m_checkRandom, &QCheckBox::toggled, this, [this] { OnRandomPick(); });
     connect(m_btnResetNumber, &QPushButton::clicked, this, [this] { OnResetNumber(); });
     connect(m_btnSetEmpty, &QPushButton::clicked, this, [this] { OnSetEmptyReply(); });
     connect(m_btnSetOther, &QPushButton::clicked, this, [this] { OnSetDefaultReply(); });
@@ -206,8 +218,12 @@ void CAutoReplyDlg::LoadSettings() {
     CheckValue({m_radioStart, m_radioStop}, e.Get(kDisabled));
     CheckValue({m_radioAllNumbers, m_radioKnownNumbers}, e.Get(kOnlyLinkman));
     CheckValue({m_radioFilter[0], m_radioFilter[1], m_radioFilter[2]}, e.Get(kQueryLimit));
-    m_checkAutoNumber->setChecked(e.Get(kAddNumber) != 0);
-    m_checkRandom->setChecked(e.Get(kRandomPick) != 0);
+    {
+        // Putting the stored values on screen writes nothing.
+        const QSignalBlocker quietNumber(m_checkAutoNumber), quietRandom(m_checkRandom);
+        m_checkAutoNumber->setChecked(e.Get(kAddNumber) != 0);
+        m_checkRandom->setChecked(e.Get(kRandomPick) != 0);
+    }
     m_editEmptyReply->setText(ToQ(e.EmptyReply()));
     m_editOtherReply->setText(ToQ(e.OtherReply()));
     ApplyMode(e.Get(kReplyMode));

@@ -100,10 +100,11 @@ void CNumberLocationDlg::OnInitDialog() {
         m_radio[i]->setGeometry(places[i]);
         group->addButton(m_radio[i], i);
     }
-    connect(m_radio[0], &QRadioButton::clicked, this, &CNumberLocationDlg::OnRadioAll);
-    connect(m_radio[1], &QRadioButton::clicked, this, &CNumberLocationDlg::OnRadioMobile);
-    connect(m_radio[2], &QRadioButton::clicked, this, &CNumberLocationDlg::OnRadioRange);
-    connect(m_radio[3], &QRadioButton::clicked, this, &CNumberLocationDlg::OnRadioUnicom);
+    // Each handler runs when its radio becomes checked, whatever checked it.
+    connect(m_radio[0], &QRadioButton::toggled, this, [this](bool on) { if (on) OnRadioAll(); });
+    connect(m_radio[1], &QRadioButton::toggled, this, [this](bool on) { if (on) OnRadioMobile(); });
+    connect(m_radio[2], &QRadioButton::toggled, this, [this](bool on) { if (on) OnRadioRange(); });
+    connect(m_radio[3], &QRadioButton::toggled, this, [this](bool on) { if (on) OnRadioUnicom(); });
 
     MakeLabel(this, "13", 496, 78, 14);
     m_editStart = MakeEdit(this, 1044, 510, 78, 46, true);

@@ -170,7 +170,7 @@ CRecordPage::CRecordPage(const RecordPageKind& kind, QWidget* parent)
     connect(m_btnSearchAgain, &QPushButton::clicked, this, &CRecordPage::OnSearchAgain);
     connect(m_btnClearDisplay, &QPushButton::clicked, this, &CRecordPage::OnClearDisplay);
     connect(m_btnShowRecent, &QPushButton::clicked, this, &CRecordPage::OnShowRecent);
-    connect(m_checkAutoRefresh, &QCheckBox::clicked, this, &CRecordPage::OnAutoRefresh);
+    connect(m_checkAutoRefresh, &QCheckBox::toggled, this, &CRecordPage::OnAutoRefresh);
     connect(m_btnReply, &QPushButton::clicked, this, &CRecordPage::OnReply);
     connect(m_btnViewContent, &QPushButton::clicked, this, &CRecordPage::OnViewContent);
     connect(m_list, &QAbstractItemView::doubleClicked, this, &CRecordPage::OnDblclkList);
