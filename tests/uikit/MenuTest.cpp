@@ -325,6 +325,8 @@ struct MarginCase {
     int menuId;
 };
 
+void PrintTo(const MarginCase& c, std::ostream* os) { *os << c.name; }
+
 class MenuTextMargin : public ::testing::TestWithParam<MarginCase> {};
 
 // Every item's text, the widest included, ends at least 4 pixels before the item's right edge.
