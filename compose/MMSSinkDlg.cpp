@@ -84,19 +84,13 @@ void CMMSSinkDlg::OnInitDialog() {
     m_imlTree = {Picture(":/ico/MMSSinkRoot.png"), Picture(":/ico/MMSSinkGroup.png")};
     m_imlList = {Picture(":/ico/MMSPackage.png")};
     m_list->SetSmallImageList(m_imlList);
-    m_imlMenu = uikit::LoadImageStrip(QStringLiteral(":/bmp/MMSSinkMenu.png"), 20);
-    m_imlMenuGrayed = uikit::LoadImageStrip(QStringLiteral(":/bmp/MMSSinkMenuGrayed.png"), 20);
-    m_imlMenuSelected = uikit::LoadImageStrip(QStringLiteral(":/bmp/MMSSinkMenuSelected.png"), 20);
+    // The pages' right-click menus: flat, 16 x 16 pictures of toolbar 277 on white.
+    uikit::CIconMenu::s_bXPFlat = uikit::CIconMenu::s_bOtherFlat = true;
     for (auto [menu, id] : {std::pair{&m_menuList, 275}, std::pair{&m_menuTree, 276}}) {
+        menu->SetIconSize(16, 16);
+        menu->SetBitmapBackground(QColor(255, 255, 255));
         menu->LoadMenu(id);
-        menu->SetPopup(true);
-        menu->SetImageList(m_imlMenu);
-        menu->SetDisabledImageList(m_imlMenuGrayed);
-        menu->SetSelectedImageList(m_imlMenuSelected);
-        menu->SetTextColor(QColor(6, 51, 126));
-        menu->SetSelTextColor(QColor(6, 51, 126));
-        menu->SetIconBarColor(QColor(103, 188, 255));
-        menu->SetBkColor(Qt::white);
+        menu->LoadToolbar(277);
     }
 
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this] { OnSelchangedTree(); });
@@ -205,9 +199,9 @@ void CMMSSinkDlg::SelectNames(const std::vector<std::string>& names) {
 
 // --- menus ------------------------------------------------------------------------------------
 
-int CMMSSinkDlg::RunMenu(uikit::CMenuEx& menu, const QPoint& globalPos) {
-    uikit::CMenuEx* popup = menu.GetItemSubMenu(0);
-    return popup ? popup->TrackPopupMenu(globalPos) : 0;
+int CMMSSinkDlg::RunMenu(uikit::CIconMenu& menu, const QPoint& globalPos) {
+    uikit::CIconMenu* popup = menu.GetSubMenu(0);
+    return popup ? popup->TrackPopupMenu(globalPos, this) : 0;
 }
 
 void CMMSSinkDlg::OnRclickTree(const QPoint& pos) {

@@ -4,7 +4,7 @@
 // delete and send packages and make and delete groups. The files are handled in MMSSink.h.
 #include "core/PageDlg.h"
 #include "platform/RowStore.h"
-#include "uikit/MenuEx.h"
+#include "uikit/IconMenu.h"
 
 #include <QList>
 #include <QPixmap>
@@ -73,9 +73,8 @@ public:
     CSkinButton* m_btnDeleteGroup;  // 1005
     CSkinButton* m_btnSend;         // 1008
     CSkinButton* m_btnAddToReply;   // 1433
-    uikit::CMenuEx m_menuList;      // 275
-    uikit::CMenuEx m_menuTree;      // 276
-    QList<QPixmap> m_imlMenu, m_imlMenuGrayed, m_imlMenuSelected;
+    uikit::CIconMenu m_menuList;    // 275
+    uikit::CIconMenu m_menuTree;    // 276
     QList<QPixmap> m_imlTree;       // the library, a group
     QList<QPixmap> m_imlList;       // a package
     QTimer m_timerMenu;             // timer 1: the tree menu after the right click
@@ -84,6 +83,6 @@ public:
 private:
     void OnInitDialog();
     QTreeWidgetItem* AddGroupNode(const std::string& name);
-    int RunMenu(uikit::CMenuEx& menu, const QPoint& globalPos);
+    int RunMenu(uikit::CIconMenu& menu, const QPoint& globalPos);
     rows::RowStore m_rows{1};
 };

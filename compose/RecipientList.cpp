@@ -263,6 +263,8 @@ CRecipientList::CRecipientList(const Ids& ids, std::string clearQuestion, std::f
     grid->addWidget(m_btnDedupe, 2, 3);
     grid->setRowStretch(0, 1);
 
+    m_menu.SetIconSize(16, 16);
+    m_menu.SetBitmapBackground(QColor(255, 255, 255));  // before the pictures load: their white is masked
     m_menu.LoadMenu(251);
     m_menu.LoadToolbar(252);
 }

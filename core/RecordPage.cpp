@@ -200,10 +200,10 @@ void CRecordPage::OnInitDialog() {
     }
     m_labelCount->setText(ToQ("列表中显示信息0条。"));
     m_list->SetSmallImageList(ListRowIcons());
+    m_menu.SetIconSize(16, 16);
+    m_menu.SetBitmapBackground(QColor(255, 255, 255));  // before the pictures load: their white is masked
     m_menu.LoadMenu(251);
     m_menu.LoadToolbar(252);
-    m_menu.SetBitmapBackground(QColor(255, 255, 255));
-    m_menu.SetIconSize(16, 16);
     m_log.SetNotify({[this](const MsgRecord& r, RecordPlace place) { InsertRecordRow(r, place); },
                      [this] { UpdateCountLabel(); }});
 }

@@ -13,6 +13,7 @@
 #include "platform/TextCodec.h"
 
 #include "platform/AtomicFile.h"
+#include "uikit/SysColors.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -94,6 +95,7 @@ bool CSMSServerApp::InitInstance() {
     QPalette pal = QApplication::palette();
     pal.setColor(QPalette::Window, QColor(235, 243, 246));
     pal.setColor(QPalette::WindowText, Qt::black);
+    uikit::SetSelectionColours(pal);
     QApplication::setPalette(pal);
 
     CreateGlobalImages();

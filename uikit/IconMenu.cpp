@@ -146,7 +146,8 @@ public:
     }
     QSize sizeFromContents(ContentsType t, const QStyleOption* o, const QSize& s, const QWidget* w) const override {
         if (t == CT_MenuItem)
-            if (const auto* mi = qstyleoption_cast<const QStyleOptionMenuItem*>(o)) return owner_->MeasureItem(StateOf(mi, nullptr));
+            if (const auto* mi = qstyleoption_cast<const QStyleOptionMenuItem*>(o))
+                return OwnerDrawnItemSize(owner_->MeasureItem(StateOf(mi, nullptr)));
         return QProxyStyle::sizeFromContents(t, o, s, w);
     }
 

@@ -24,7 +24,7 @@ public:
                 if (mi->menuItemType == QStyleOptionMenuItem::Separator) owner_->ShapeSeparator(rec);
                 else if (mi->menuItemType == QStyleOptionMenuItem::SubMenu) owner_->ShapeSubMenu(rec, nullptr);
                 else owner_->ShapeCommand(rec, 1);
-                return owner_->MeasureItem(rec);
+                return OwnerDrawnItemSize(owner_->MeasureItem(rec));
             }
         }
         return QProxyStyle::sizeFromContents(t, o, s, w);

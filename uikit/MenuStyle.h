@@ -56,6 +56,11 @@ public:
     }
 
 protected:
+    // The size the menu gives an owner-drawn item that measured itself as `measured`: like the
+    // system, the width of a check mark less one is added, so the text ends before the border.
+    static QSize OwnerDrawnItemSize(const QSize& measured) {
+        return QSize(measured.width() + kMenuCheckWidth - 1, measured.height());
+    }
     // The colour of the menu panel and of the area below the items.
     virtual QColor MenuBackground() const = 0;
     // Paints one item of menu w (the painter is saved and restored around it).

@@ -74,6 +74,8 @@ const std::map<int, const std::vector<MenuItemDef>*> kMenus = {
 
 // Toolbar 252: the pictures of menu 251.
 const std::vector<int> kToolbar252 = {32781, 32782, 32784};
+// Toolbar 277: the pictures of menus 275 and 276.
+const std::vector<int> kToolbar277 = {32854, 32851, 32852, 32822, 32853, 32823, 32826, 32827};
 
 }  // namespace
 
@@ -82,7 +84,11 @@ const std::vector<MenuItemDef>* FindMenuTemplate(int id) {
     return it == kMenus.end() ? nullptr : it->second;
 }
 
-const std::vector<int>* FindToolbarTemplate(int id) { return id == 252 ? &kToolbar252 : nullptr; }
+const std::vector<int>* FindToolbarTemplate(int id) {
+    if (id == 252) return &kToolbar252;
+    if (id == 277) return &kToolbar277;
+    return nullptr;
+}
 
 QList<QPixmap> LoadImageStrip(int bitmapId, int width, const QColor* maskColour) {
     return LoadImageStrip(QStringLiteral(":/bmp/%1.png").arg(bitmapId), width, maskColour);

@@ -16,11 +16,12 @@ QRect CSkinCheckBox::BoxRect() const { return Rc(1, height() / 2 - 6, 12, height
 
 bool CSkinCheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
 
-// The stock look: a white 13 x 13 box with a sunken edge, the tick, and the caption.
+// The stock look: a white 13 x 13 box with a sunken edge, the tick, and the caption. Only the
+// box is filled: the rest is the parent's own background (tinted and gradient pages paint it).
 void CSkinCheckBox::DefaultPaint(QPainter& p) {
     const int h = height();
     const int bt = (h - 13) / 2;
-    FillRect(p, 0, 0, width(), h, GetSysColor(SysColor::Window));
+    FillRect(p, 0, bt, 13, bt + 13, GetSysColor(SysColor::Window));
     Edge(p, 0, bt, 13, bt + 13, GetSysColor(SysColor::BtnShadow), GetSysColor(SysColor::BtnHighlight));
     Edge(p, 1, bt + 1, 12, bt + 12, GetSysColor(SysColor::DarkShadow), GetSysColor(SysColor::Light));
     if (checkState() != Qt::Unchecked) {

@@ -132,7 +132,8 @@ protected:
     std::vector<Column> columns_;
     QList<QPixmap> smallImages_;
     QList<QPixmap> stateImages_;
-    bool showSelAlways_ = false;
+    // The program's lists are all acted on by their selection: shown also without the focus.
+    bool showSelAlways_ = true;
     bool gridLines_ = false;
 
 private:

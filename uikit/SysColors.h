@@ -1,6 +1,7 @@
 #pragma once
 // The fixed system colours and metrics (Windows XP, default theme) the UI kit paints with.
 #include <QColor>
+#include <QPalette>
 
 namespace uikit {
 
@@ -41,10 +42,20 @@ inline QColor GetSysColor(SysColor c) {
     return QColor(0, 0, 0);
 }
 
+// Gives a palette the table's selection colours, the same with and without the focus or an
+// active window: the rows a command acts on stay visible while a menu or dialog is open.
+inline void SetSelectionColours(QPalette& pal) {
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(g, QPalette::Highlight, GetSysColor(SysColor::Highlight));
+        pal.setColor(g, QPalette::HighlightedText, GetSysColor(SysColor::HighlightText));
+    }
+}
+
 // System metrics.
 constexpr int kMenuHeight = 19;  // SM_CYMENU
 constexpr int kEdge = 2;         // SM_CXEDGE / SM_CYEDGE
 constexpr int kScrollBarSize = 17;  // SM_CXVSCROLL / SM_CYHSCROLL
+constexpr int kMenuCheckWidth = 13;  // SM_CXMENUCHECK
 // A dialog unit is 1.5 pixels.
 constexpr int DluToPx(int dlu) { return (dlu * 3) / 2; }
 

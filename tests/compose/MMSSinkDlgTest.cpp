@@ -450,6 +450,29 @@ TEST(SinkMainWindow, SendAndAddToTheReplyList) {
     CSMSServerDlg::SetLoginExec({});
 }
 
+// Both menus are the pages' flat menus: the image column in the button face with the command's
+// picture in it, the selection a highlight frame filled with the highlight lightened by 0.7.
+TEST_F(SinkFixture, MenusArePaintedFlatInTheSystemColours) {
+    for (uikit::CIconMenu* menu : {&page->m_menuList, &page->m_menuTree}) {
+        ASSERT_NE(menu->GetSubMenu(0), nullptr);
+        QMenu* popup = menu->GetSubMenu(0)->GetMenu();
+        popup->adjustSize();
+        QAction* first = popup->actions().front();
+        QAction* last = popup->actions().back();
+        popup->setActiveAction(last);
+        const QImage img = popup->grab().toImage();
+        const QRect normal = popup->actionGeometry(first), sel = popup->actionGeometry(last);
+        EXPECT_EQ(img.pixelColor(normal.left() + 1, normal.top() + 1), QColor(236, 233, 216));
+        EXPECT_EQ(img.pixelColor(normal.left() + 23, normal.top() + 1), QColor(255, 255, 255));
+        EXPECT_EQ(img.pixelColor(sel.left(), sel.top()), QColor(49, 106, 197));
+        EXPECT_EQ(img.pixelColor(sel.right() - 1, sel.top() + 1), QColor(193, 210, 237));
+        int ink = 0;  // the picture of toolbar 277 in the column
+        for (int y = normal.top() + 3; y < normal.top() + 19; ++y)
+            for (int x = normal.left() + 3; x < normal.left() + 19; ++x) ink += img.pixelColor(x, y) != QColor(236, 233, 216);
+        EXPECT_GT(ink, 20);
+    }
+}
+
 // An offscreen picture of the page with a few groups and packages, for a look (SMS_SHOT_DIR set).
 TEST_F(SinkFixture, RenderForReview) {
     const char* out = std::getenv("SMS_SHOT_DIR");
@@ -461,7 +484,7 @@ TEST_F(SinkFixture, RenderForReview) {
     QApplication::processEvents();
     page->grab().save(QString(out) + "/page140.png");
     for (auto [menu, file] : {std::pair{&page->m_menuList, "/menu275.png"}, std::pair{&page->m_menuTree, "/menu276.png"}}) {
-        QMenu* popup = menu->GetItemSubMenu(0)->GetMenu();
+        QMenu* popup = menu->GetSubMenu(0)->GetMenu();
         popup->popup(QPoint(0, 0));
         QApplication::processEvents();
         popup->grab().save(QString(out) + file);

@@ -6,6 +6,7 @@
 #include "compose/SmsCompose.h"
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
+#include "support/MenuTestSupport.h"
 #include "support/TestSupport.h"
 #include "uikit/PercentProgressCtrl.h"
 
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QListView>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -229,4 +231,16 @@ TEST(RecipientList, SelectionByMouseAndKeysLivesInTheModelAndIsPainted) {
     EXPECT_EQ(f.list.Model()->SelectedCount(), 40);
     view->selectionModel()->clear();
     EXPECT_TRUE(selected().empty());
+}
+
+// The add-recipient menu's pictures sit on the image column with their white masked out.
+TEST(RecipientList, MenuPicturesAreMaskedOnTheImageColumn) {
+    ListFixture f;
+    ASSERT_NE(f.list.Menu().GetSubMenu(0), nullptr);
+    const auto boxes = testsupport::IconMenuPictureBoxes(f.list.Menu().GetSubMenu(0)->GetMenu(), QColor(236, 233, 216));
+    ASSERT_EQ(boxes.size(), 3u);
+    for (const auto& b : boxes) {
+        EXPECT_EQ(b.white, 0);
+        EXPECT_GT(b.ink, 10);
+    }
 }

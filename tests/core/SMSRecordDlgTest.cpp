@@ -1,6 +1,7 @@
 // The SMS records page: views, searches and the advanced query, the record view, reply, delete
 // and clear over a log in a temporary program folder.
 #include "RecordPageSupport.h"
+#include "support/MenuTestSupport.h"
 
 #include "compose/RecipientList.h"
 #include "compose/SendMMSDlg.h"
@@ -397,6 +398,17 @@ TEST_F(RecordPageTest, RenderForReview) {
         QApplication::processEvents();
         d.first->grab().save(QString(out) + "/dlg" + d.second + ".png");
         d.first->hide();
+    }
+}
+
+// The forward menu's pictures sit on the image column with their white masked out.
+TEST_F(RecordPageTest, ForwardMenuPicturesAreMasked) {
+    ASSERT_NE(page->ForwardMenu().GetSubMenu(0), nullptr);
+    const auto boxes = testsupport::IconMenuPictureBoxes(page->ForwardMenu().GetSubMenu(0)->GetMenu(), QColor(236, 233, 216));
+    ASSERT_EQ(boxes.size(), 3u);
+    for (const auto& b : boxes) {
+        EXPECT_EQ(b.white, 0);
+        EXPECT_GT(b.ink, 10);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "UiTestUtil.h"
 #include "uikit/IconMenu.h"
 #include "uikit/MenuEx.h"
+#include "uikit/SysColors.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -19,6 +20,8 @@ const QColor kShadow(172, 168, 153);
 const QColor kWhite(255, 255, 255);
 
 int TextWidth(const QString& s) { return QFontMetrics(MenuFont()).horizontalAdvance(s); }
+// What the menu adds to an owner-drawn item's measured width: a check mark less one.
+constexpr int kCheckExtra = kMenuCheckWidth - 1;
 
 // The pages' settings: 16 x 16 images on white, both flat flags set.
 struct IconMenuFixture : ::testing::Test {
@@ -54,7 +57,7 @@ TEST_F(IconMenuFixture, FlatItemsMeasureAsTheSystemDid) {
         if (!a->isSeparator()) widest = std::max(widest, TextWidth(a->text()));
     EXPECT_EQ(m->actionGeometry(acts[0]).height(), 23);   // max(19, 16 + 7)
     EXPECT_EQ(m->actionGeometry(acts[2]).height(), 11);   // (16 + 7) / 2
-    EXPECT_EQ(m->actionGeometry(acts[0]).width(), widest + 31);
+    EXPECT_EQ(m->actionGeometry(acts[0]).width(), widest + 31 + kCheckExtra);
     CIconMenu::ItemState st;
     st.text = "删除分组";
     EXPECT_EQ(menu.MeasureItem(st), QSize(TextWidth(st.text) + 31, 23));
@@ -68,7 +71,7 @@ TEST_F(IconMenuFixture, PaletteDisplayUsesClassicPainter) {
     EXPECT_EQ(m->actionGeometry(acts[0]).height(), 20);   // max(19, 16 + 4)
     EXPECT_EQ(m->actionGeometry(acts[2]).height(), 10);   // (16 + 4) / 2
     const int widest = std::max({TextWidth(acts[0]->text()), TextWidth(acts[1]->text()), TextWidth(acts[3]->text())});
-    EXPECT_EQ(m->actionGeometry(acts[0]).width(), widest + 2 * 16 + 1);
+    EXPECT_EQ(m->actionGeometry(acts[0]).width(), widest + 2 * 16 + 1 + kCheckExtra);
     // Selected: highlight fill right of the image box; classic on XP paints the button face.
     const QImage img = Render(m, acts[1]);
     const QRect r = m->actionGeometry(acts[1]);
@@ -221,7 +224,7 @@ TEST_F(MenuExFixture, MeasuresWithTwentyByTwentyWithoutImageLists) {
         if (!a->isSeparator()) widest = std::max(widest, TextWidth(a->text()));
     EXPECT_EQ(popup->actionGeometry(acts[0]).height(), 22);  // 2 + 20
     EXPECT_EQ(popup->actionGeometry(acts[2]).height(), 5);   // the separator height
-    EXPECT_EQ(popup->actionGeometry(acts[0]).width(), widest + 10 + 20);
+    EXPECT_EQ(popup->actionGeometry(acts[0]).width(), widest + 10 + 20 + kCheckExtra);
 }
 
 TEST_F(MenuExFixture, PaintsColumnSelectionImagesAndGrayedItems) {
@@ -304,5 +307,65 @@ TEST_F(MenuExFixture, OwnerDrawnRecordsAreBuiltOncePerItem) {
     EXPECT_EQ(rec->width, TextWidth("追加") + 10);
     EXPECT_EQ(rec->height, 2);
 }
+
+// --- both kinds -------------------------------------------------------------------------------
+
+// The rightmost column of item r that is not the item's background (the text's last ink).
+int LastInk(const QImage& img, const QRect& r, const QColor& back) {
+    int last = -1;
+    for (int y = r.top() + 1; y < r.bottom(); ++y)
+        for (int x = r.left() + 30; x <= r.right(); ++x)
+            if (img.pixelColor(x, y) != back) last = std::max(last, x);
+    return last;
+}
+
+struct MarginCase {
+    const char* name;
+    bool iconMenu;
+    int menuId;
+};
+
+void PrintTo(const MarginCase& c, std::ostream* os) { *os << c.name; }
+
+class MenuTextMargin : public ::testing::TestWithParam<MarginCase> {};
+
+// Every item's text, the widest included, ends at least 4 pixels before the item's right edge.
+TEST_P(MenuTextMargin, TextEndsBeforeTheRightBorder) {
+    const MarginCase c = GetParam();
+    CIconMenu icon;
+    CMenuEx ex;
+    QMenu* m = nullptr;
+    if (c.iconMenu) {
+        CIconMenu::s_nPaletteDisplay = 0;
+        icon.SetIconSize(16, 16);
+        ASSERT_TRUE(icon.LoadMenu(c.menuId));
+        m = icon.GetSubMenu(0)->GetMenu();
+    } else {
+        ASSERT_TRUE(ex.LoadMenu(c.menuId));
+        ex.SetBkColor(kWhite);
+        m = ex.GetItemSubMenu(0)->GetMenu();
+    }
+    m->adjustSize();
+    const QImage img = m->grab().toImage();
+    uitest::SaveScreen(img, QStringLiteral("menu_margin_%1").arg(c.name));
+    int items = 0;
+    for (QAction* a : m->actions()) {
+        if (a->isSeparator()) continue;
+        const QRect r = m->actionGeometry(a);
+        const int last = LastInk(img, r, kWhite);
+        ASSERT_GT(last, r.left() + 30) << a->text().toStdString();
+        EXPECT_LE(last, r.right() - 4) << a->text().toStdString();
+        ++items;
+    }
+    EXPECT_GT(items, 1);
+    // The panel's frame is outside the items.
+    EXPECT_TRUE(Near(img, img.width() - 1, img.height() / 2, kShadow, 0));
+    CIconMenu::s_nPaletteDisplay = -1;
+}
+
+INSTANTIATE_TEST_SUITE_P(Menus, MenuTextMargin,
+                         ::testing::Values(MarginCase{"icon275", true, 275}, MarginCase{"icon251", true, 251},
+                                           MarginCase{"ex146", false, 146}, MarginCase{"ex143", false, 143}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -178,6 +178,41 @@ TEST(SkinCheckBox, OutlineHaloAndTick) {
     EXPECT_PX(img, 1, 10, kFrame);
 }
 
+// A page that paints a vertical gradient itself, as the tinted pages do.
+class GradientPage : public QWidget {
+public:
+    static QColor Row(int y) { return QColor(200 + y / 4, 220, 250 - y / 4); }
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        for (int y = 0; y < height(); ++y) p.fillRect(QRect(0, y, width(), 1), Row(y));
+    }
+};
+
+TEST(SkinCheckBox, DrawnOverItsParentsOwnBackground) {
+    GradientPage page;
+    page.resize(200, 100);
+    CSkinCheckBox cb(QStringLiteral("优先发送"), &page);
+    cb.setGeometry(20, 40, 150, 20);
+    cb.setChecked(true);
+    const QImage img = page.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    SaveScreen(img, "checkbox-on-gradient");
+    // Outside the box and its halo, every pixel that is not caption ink is the page's own row colour.
+    int page_px = 0, foreign = 0;
+    for (int y = 40; y < 60; ++y)
+        for (int x = 20 + 15; x < 20 + 150; ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (c == GradientPage::Row(y)) ++page_px;
+            else if (c == kWhite) ++foreign;
+        }
+    EXPECT_EQ(foreign, 0);
+    EXPECT_GT(page_px, 135 * 20 / 2);
+    EXPECT_PX(img, 20 + 149, 41, GradientPage::Row(41));
+    EXPECT_PX(img, 20 + 16, 59, GradientPage::Row(59));
+    // The box itself stays white inside its outline.
+    EXPECT_PX(img, 20 + 3, 40 + 13, kWhite);
+}
+
 TEST(FlatComboBox, FrameAndDropButtonShiftForOneSecondAfterAClick) {
     Host host;
     CFlatComboBox combo(&host.widget);

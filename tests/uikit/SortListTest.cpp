@@ -3,8 +3,11 @@
 #include "uikit/MenuTables.h"
 #include "uikit/SortHeaderCtrl.h"
 #include "uikit/SortListCtrl.h"
+#include "uikit/SysColors.h"
 
+#include <QLineEdit>
 #include <QScrollBar>
+#include <QTreeWidget>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -177,6 +180,57 @@ TEST_F(SortListFixture, RowGradientHighlightAndEmptyArea) {
     list.clearFocus();
     img = Rows();
     EXPECT_TRUE(Near(img, 0, top, QColor(252, 255, 252)));
+}
+
+// The rows the page's actions act on stay highlighted, the same way, when the focus leaves the
+// list (to another control, a dialog or a menu).
+TEST(SortList, SelectionDrawnTheSameWithoutFocus) {
+    rows::RowStore store{2};  // outlives the list
+    QWidget window;
+    auto* list = new CSortListCtrl(&window);
+    auto* other = new QLineEdit(&window);
+    for (const char* n : {"13800000000", "13900000000", "13700000000"}) store.Append({n, "x"});
+    int col = 0;
+    for (const char* h : {"号码", "内容"}) list->InsertColumn(col++, QString::fromUtf8(h), LVCFMT_LEFT, 120);
+    list->SetStore(store);
+    list->setGeometry(0, 0, 300, 120);
+    other->setGeometry(0, 130, 100, 20);
+    window.resize(300, 160);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    list->Model()->Sync();
+    list->SetItemSelected(1, true);
+    list->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->hasFocus(); }));
+    const QImage focused = list->viewport()->grab().toImage();
+    other->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other->hasFocus(); }));
+    const QImage unfocused = list->viewport()->grab().toImage();
+    uitest::SaveScreen(unfocused, "sortlist_selection_unfocused");
+    const int y = list->RowHeight();
+    EXPECT_TRUE(Near(unfocused, 290, y, QColor(190, 209, 254)));
+    EXPECT_TRUE(Near(unfocused, 0, 1, QColor(252, 255, 252)));  // row 0 is not selected
+    // Row 1 alike with and without the focus (the focus rectangle aside, which only row 1 would get).
+    for (int x = 0; x < unfocused.width(); x += 7) EXPECT_EQ(focused.pixel(x, y), unfocused.pixel(x, y)) << x;
+}
+
+// The trees and plain lists of the pages draw their selection in the table's highlight, also in
+// a window that is not active (a dialog or a menu over it).
+TEST(SortList, PlainViewsSelectInTheTableHighlightInAnInactiveWindow) {
+    QPalette pal = QApplication::palette();
+    uikit::SetSelectionColours(pal);
+    QTreeWidget tree;
+    tree.setPalette(pal);
+    tree.setHeaderHidden(true);
+    tree.addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("彩信仓库")}));
+    tree.addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("节日")}));
+    tree.resize(160, 80);
+    tree.topLevelItem(1)->setSelected(true);
+    ASSERT_FALSE(tree.isActiveWindow());
+    const QImage img = tree.viewport()->grab().toImage();
+    const QRect r = tree.visualItemRect(tree.topLevelItem(1));
+    EXPECT_TRUE(Near(img, r.right() - 2, r.center().y(), uikit::GetSysColor(SysColor::Highlight), 0));
 }
 
 TEST_F(SortListFixture, EmptyListShowsGradientBelowHeader) {

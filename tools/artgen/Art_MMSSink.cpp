@@ -1,6 +1,5 @@
-// MMS library pictures: the menu strips of menus 275 and 276 (normal, grayed, selected; 20 x 20
-// per command, by the image indexes of the two menus) and the 16 x 16 icons of the library's tree
-// (the library, a group) and list (a package).
+// MMS library pictures: toolbar 277, the pictures of menus 275 and 276 (16 x 16 per command),
+// and the 16 x 16 icons of the library's tree (the library, a group) and list (a package).
 #include "ArtRegistry.h"
 #include "MenuGlyphs.h"
 
@@ -72,7 +71,22 @@ const std::vector<Glyph>& Glyphs() {
     return g;
 }
 
-QImage Strip(const Ink& ink) { return MenuStrip(Glyphs(), ink); }
+// Toolbar 277: one 16 x 16 cell per image on white, the background the menu masks out.
+QImage Toolbar277() {
+    const std::vector<Glyph>& glyphs = Glyphs();
+    QImage img(16 * static_cast<int>(glyphs.size()), 16, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        p.save();
+        p.translate(16.0 * static_cast<double>(i), 0);
+        p.setClipRect(QRect(0, 0, 16, 16));
+        glyphs[i](p, kNormal, 16.0 / 20.0);
+        p.restore();
+    }
+    return img;
+}
 
 QImage Icon16(const std::function<void(QPainter&)>& draw) {
     QImage img(16, 16, QImage::Format_ARGB32);
@@ -85,9 +99,7 @@ QImage Icon16(const std::function<void(QPainter&)>& draw) {
 
 }  // namespace
 
-ARTGEN_ITEM("bmp/MMSSinkMenu.png") { return Strip(kNormal); }
-ARTGEN_ITEM("bmp/MMSSinkMenuGrayed.png") { return Strip(kGrayed); }
-ARTGEN_ITEM("bmp/MMSSinkMenuSelected.png") { return Strip(kSelected); }
+ARTGEN_ITEM("bmp/277.png") { return Toolbar277(); }
 
 // The library: a chest of packages.
 ARTGEN_ITEM("ico/MMSSinkRoot.png") {
