@@ -84,6 +84,14 @@ void CollectFaults(const QWidget* parent, const QWidget* top, std::vector<std::s
                 faults.push_back(Name(w) + " caption \"" + codec::FromQ(b->text()) + "\" needs " +
                                  std::to_string(need) + " px, has " + std::to_string(b->width()));
         }
+        // A check box or radio button: its box, the gap and its caption.
+        if (auto* b = qobject_cast<QAbstractButton*>(w);
+            b && (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) && !b->text().isEmpty()) {
+            const int need = b->sizeHint().width();
+            if (need > b->width())
+                faults.push_back(Name(w) + " caption \"" + codec::FromQ(b->text()) + "\" needs " +
+                                 std::to_string(need) + " px, has " + std::to_string(b->width()));
+        }
         // A read-only edit shows its whole text: nobody can scroll it by typing.
         if (auto* e = qobject_cast<QLineEdit*>(w); e && e->isReadOnly() && !e->text().isEmpty()) {
             const QMargins m = e->textMargins();
