@@ -24,6 +24,7 @@
 #include "uikit/SkinEdit.h"
 
 #include <QAbstractScrollArea>
+#include <QButtonGroup>
 #include <QImageReader>
 #include <QLabel>
 #include <QMenu>
@@ -111,8 +112,12 @@ CMMSEditDlg::CMMSEditDlg(QWidget* parent) : CSkinDialog(IDD, parent) {
     m_lblFrame = MakeLabel(this, 1288, "1帧", QRect(220, 90, 120, 20));
     const char* pageNames[kPages] = {"第一页", "第二页", "第三页", "第四页", "第五页",
                                      "第六页", "第七页", "第八页", "第九页", "第十页"};
+    // The current page's button stays pushed in: one of the ten at a time.
+    auto* pageGroup = new QButtonGroup(this);
     for (int i = 0; i < kPages; ++i) {
         m_btnPages[i] = MakeButton(this, 1317 + i, pageNames[i], QRect(220 + (i / 5) * 72, 114 + (i % 5) * 28, 66, 24));
+        m_btnPages[i]->setCheckable(true);
+        pageGroup->addButton(m_btnPages[i]);
         connect(m_btnPages[i], &QPushButton::clicked, this, [this, i] { SelectPage(i); });
     }
 
@@ -220,7 +225,7 @@ void CMMSEditDlg::Refresh() {
         m_chkAutoTurn->setChecked(m_preview.m_bAutoPageTurn != 0);
     }
     ShowCurrentFrame();
-    for (int i = 0; i < kPages; ++i) m_btnPages[i]->setDown(i == m_nCurPage);
+    m_btnPages[page]->setChecked(true);
 }
 
 void CMMSEditDlg::UpdateTotal() {

@@ -100,7 +100,7 @@ CSendMMSDlg::CSendMMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
     m_labelFrame = MakeLabel(this, 1284, "0/0帧", QRect(30, 8, 60, 18));
     m_labelSeconds = MakeLabel(this, 1285, "0秒", QRect(95, 8, 90, 18));
     m_labelBytes = MakeLabel(this, 1286, "0", QRect(190, 8, 60, 18));
-    // The labels and player buttons stand above the phone, which reaches the page's bottom.
+    // The labels and player buttons stand above the phone.
     // The player buttons: hovered and normal pictures.
     const auto player = [this](int id, int bitmap, int x) {
         auto* b = new CImageButton(this);
@@ -150,8 +150,9 @@ CSendMMSDlg::~CSendMMSDlg() {
 void CSendMMSDlg::OnInitDialog() {
     m_preview.m_pHost = this;
     m_preview.m_pTextCtrl = m_editText;
+    // The screen sits 27 px higher than (66, 170), so the phone around it ends inside the page.
     m_preview.m_nLeft = 66;
-    m_preview.m_nTop = 170;
+    m_preview.m_nTop = 143;
     m_preview.m_strWorkFolder = mmssend::AppStored("SendTemp");
     paths::MakeDirs(paths::ToFsPath(m_preview.m_strWorkFolder));
     m_preview.ClearFrames();
@@ -201,7 +202,7 @@ void CSendMMSDlg::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     // The phone around the preview, and the shown frame's sound mark above its screen.
     static const QPixmap phone(":/bmp/640.png");
-    if (!phone.isNull()) p.drawPixmap(17, 70, phone);
+    if (!phone.isNull()) p.drawPixmap(PhoneRect().topLeft(), phone);
     else p.fillRect(QRect(17, 70, 234, 306), QColor(64, 64, 64));
     p.fillRect(QRect(m_preview.m_nLeft - 10, m_preview.m_nTop - 10, 148, 220), Qt::white);
     m_preview.DrawAnimationFrame(p);
@@ -433,6 +434,8 @@ void CSendMMSDlg::OnShowFrame() {
     m_labelBytes->setText(QString::number(m_preview.m_nFileSize));
     SetSoundMark();
 }
+
+QRect CSendMMSDlg::PhoneRect() const { return QRect(17, 70, 234, 300); }
 
 QRect CSendMMSDlg::SoundMarkRect() const { return QRect(m_preview.m_nLeft + 118, m_preview.m_nTop - 34, 16, 16); }
 

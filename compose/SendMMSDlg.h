@@ -66,6 +66,8 @@ public:
     // The sound mark of the shown frame: 0 none, 641 an AMR sound, 642 another sound.
     int m_nSoundMark = 0;
     QRect SoundMarkRect() const;
+    // Where the phone picture around the preview is painted.
+    QRect PhoneRect() const;
 
     QRadioButton* m_radios[8];
     CSkinEdit* m_editTitle;      // 1043

@@ -97,8 +97,8 @@ CSendSMSDlg::CSendSMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
     m_checkSalutation->setGeometry(10, 232, 170, 18);
     m_checkPriority = new CSkinCheckBox(ToQ("优先发送"), this);
     m_checkPriority->setObjectName("1301");
-    m_checkPriority->setGeometry(190, 232, 90, 18);
-    m_btnWapPushHelp = MakeButton(this, 1004, "WAP Push消息发送方法", QRect(290, 230, 130, 24));
+    m_checkPriority->setGeometry(190, 232, 80, 18);
+    m_btnWapPushHelp = MakeButton(this, 1004, "WAP Push消息发送方法", QRect(276, 230, 144, 24));
 
     m_btnSendNow = MakeButton(this, 1051, "立即发送短消息", QRect(10, 300, 130, 28));
     m_btnSendTimed = MakeButton(this, 1006, "定时发送短消息", QRect(150, 300, 130, 28));

@@ -37,7 +37,8 @@ CSkinButton::CSkinButton(const QString& text, QWidget* parent) : QPushButton(tex
 
 unsigned OwnerDrawState(const QPushButton& b) {
     unsigned s = 0;
-    if (b.isDown()) s |= ODS_SELECTED;
+    // A button held in (checked) draws as pushed, as one held by BM_SETSTATE did.
+    if (b.isDown() || b.isChecked()) s |= ODS_SELECTED;
     if (!b.isEnabled()) s |= ODS_DISABLED;
     if (b.hasFocus()) s |= ODS_FOCUS;
     if (b.isDefault()) s |= ODS_DEFAULT;
@@ -89,7 +90,8 @@ void CSkinButton::DrawItem(QPainter& p, const QRect& item, unsigned state) {
         }
     }
 
-    if (m_bHover || m_bFocus) {
+    // The ring also marks a pushed button, so a button held in shows which one is chosen.
+    if (m_bHover || m_bFocus || (state & ODS_SELECTED)) {
         const RingPen* pens = m_bHover ? kHoverPens : kFocusPens;
         Line(p, l, b - 1, l, t + 1, pens[0].width, pens[0].colour);
         Line(p, r - 1, b - 1, r - 1, t, pens[1].width, pens[1].colour);

@@ -152,14 +152,16 @@ int CReportListView::InsertColumnEx(int nCol, const LVCOLUMN& col) {
     if (col.mask & LVCF_TEXT) c.heading = col.pszText;
     if (col.mask & LVCF_FMT) c.fmt = col.fmt;
     columns_.push_back(c);
+    // A width of 0 or below leaves the column collapsed until the user widens it.
+    const int cx = (col.mask & LVCF_WIDTH) ? std::max(0, col.cx) : 0;
     if (header_) {
         if (header_->count() > index) {
             header_->setSectionHidden(index, false);
-            header_->resizeSection(index, (col.mask & LVCF_WIDTH) ? col.cx : header_->defaultSectionSize());
+            header_->resizeSection(index, (col.mask & LVCF_WIDTH) ? cx : header_->defaultSectionSize());
         }
     }
     pendingWidths_.resize(columns_.size(), header_ ? header_->defaultSectionSize() : 100);
-    if (col.mask & LVCF_WIDTH) pendingWidths_[static_cast<std::size_t>(index)] = col.cx;
+    if (col.mask & LVCF_WIDTH) pendingWidths_[static_cast<std::size_t>(index)] = cx;
     SyncHeadings();
     updateGeometries();
     viewport()->update();

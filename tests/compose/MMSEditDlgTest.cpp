@@ -240,8 +240,8 @@ TEST_F(EditTest, StripClicksSelectPages) {
     QTest::mouseClick(&dlg, Qt::LeftButton, {}, QPoint(670, 380));
     EXPECT_EQ(dlg.m_nCurPage, 9);
     EXPECT_EQ(dlg.Package().m_nCurFrame, 9);
-    EXPECT_TRUE(dlg.m_btnPages[9]->isDown());
-    EXPECT_FALSE(dlg.m_btnPages[0]->isDown());
+    EXPECT_TRUE(dlg.m_btnPages[9]->isChecked());
+    EXPECT_FALSE(dlg.m_btnPages[0]->isChecked());
     EXPECT_EQ(Text(dlg.m_lblFrame), "10帧");
     QTest::mouseClick(&dlg, Qt::LeftButton, {}, QPoint(28, 380));
     EXPECT_EQ(dlg.m_nCurPage, 9);

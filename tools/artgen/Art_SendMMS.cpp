@@ -1,5 +1,5 @@
-// Artwork of the send-MMS page: the phone around the preview (640, 234 x 306, its lower part
-// below the page's edge; the preview's screen at 39,90 to 187,310), the sound indicators (641 an AMR sound, 642 another sound,
+// Artwork of the send-MMS page: the phone around the preview (640, 234 x 300, drawn at 17,70 so it
+// ends inside the page; the preview's screen at 39,63 to 187,283), the sound indicators (641 an AMR sound, 642 another sound,
 // 16 x 16, on transparent ground) and the player buttons, hovered then normal, 40 x 24
 // (643/644 play, 645/646 stop, 647/648 previous, 649/650 next; pure green is transparent).
 #include "ArtRegistry.h"
@@ -10,28 +10,28 @@
 namespace {
 
 QImage Phone() {
-    QImage img(234, 306, QImage::Format_ARGB32);
+    QImage img(234, 300, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    // Body, running on below the picture's bottom.
+    // Body.
     QLinearGradient body(0, 0, 234, 0);
     body.setColorAt(0, QColor(70, 86, 112));
     body.setColorAt(0.5, QColor(128, 146, 176));
     body.setColorAt(1, QColor(70, 86, 112));
     p.setPen(QPen(QColor(30, 36, 48), 2));
     p.setBrush(body);
-    p.drawRoundedRect(QRectF(14, 4, 206, 340), 28, 28);
+    p.drawRoundedRect(QRectF(14, 4, 206, 292), 28, 28);
     // Ear piece and camera.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(30, 34, 44));
-    p.drawRoundedRect(QRectF(92, 40, 50, 7), 3, 3);
-    p.drawEllipse(QPointF(160, 43.5), 4, 4);
+    p.drawRoundedRect(QRectF(92, 26, 50, 7), 3, 3);
+    p.drawEllipse(QPointF(160, 29.5), 4, 4);
     // Screen bezel around the preview's screen.
     p.setBrush(QColor(20, 22, 28));
-    p.drawRoundedRect(QRectF(32, 83, 162, 240), 8, 8);
+    p.drawRoundedRect(QRectF(32, 56, 162, 234), 8, 8);
     p.setBrush(Qt::white);
-    p.drawRect(QRect(39, 90, 148, 220));
+    p.drawRect(QRect(39, 63, 148, 220));
     return img;
 }
 
