@@ -387,7 +387,7 @@ int CSendSMSDlg::ListAccessTables(const std::string& strPath, std::vector<std::s
     CTables tables(strPath);
     tables.m_strTypeParam = "'TABLE'";
     if (!tables.Open()) {
-        seam::StandardMessage(tables.GetErrorText());
+        ShowMessage(tables.GetErrorText());
         return 0;
     }
     for (; !tables.IsEOF(); tables.MoveNext()) arrTables.push_back(tables.m_strName);
