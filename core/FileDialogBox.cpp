@@ -3,11 +3,11 @@
 #include "platform/TextCodec.h"
 
 #include <QDateTime>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QEvent>
 #include <QLocale>
 #include <QScreen>
 #include <QStringList>
@@ -26,6 +26,7 @@ public:
     }
 };
 
+// On showing, widens the dialog until its detail view holds every column, within the screen.
 class ColumnRoom : public QObject {
 public:
     ColumnRoom(QDialog* dlg, QTreeView* view) : QObject(dlg), m_dlg(dlg), m_view(view) {}
@@ -70,8 +71,7 @@ void WidenColumns(QFileDialog& dlg) {
     const int widths[] = {0, size, kind, date};
     for (int c = 1; c < 4 && c < header->count(); ++c)
         header->resizeSection(c, std::max(widths[c], header->sectionSize(c)));
-    // Shown, the dialog grows to hold every column (the widths Qt kept from the last dialog
-    // included), within the screen.
+    // The widths Qt kept from the last dialog count as well.
     dlg.installEventFilter(new ColumnRoom(&dlg, view));
 }
 }  // namespace
