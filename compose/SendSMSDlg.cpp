@@ -13,6 +13,7 @@
 #include "core/GbkLimitValidator.h"
 #include "core/Globals.h"
 #include "core/Helpers.h"
+#include "core/MsgRecord.h"
 #include "core/LongSms.h"
 #include "core/OffUiCall.h"
 #include "core/PlatformClient.h"
@@ -238,15 +239,23 @@ void CSendSMSDlg::SendScheduled(bool cyclic) {
     m_strSchedule.clear();
 }
 
+static_assert(compose::kTextFieldBytes + 1 == sizeof(MsgRecord::szText));
+
 void CSendSMSDlg::EnqueueScheduled() {
     std::string text = ContentText();
     if (text.empty()) text = "   ";
+    // The text itself is held to 500 bytes; with the name appended it must still fit the
+    // record's text field whole.
+    constexpr const char* kTooLong = "发送长度过长（最长500字节），请删除一部分后再发送！";
+    if (codec::GbkLength(text) > compose::kScheduledMaxBytes) {
+        ShowMessage(kTooLong);
+        return;
+    }
     bool isWap = false;
     PrepareMessageText(text, isWap);
     if (!isWap) text += m_strSenderName;
-    // Checked with the name appended, so the name always fits in the text field.
-    if (codec::GbkLength(text) > compose::kScheduledMaxBytes) {
-        ShowMessage("发送长度过长（最长500字节），请删除一部分后再发送！");
+    if (codec::GbkLength(text) > compose::kTextFieldBytes) {
+        ShowMessage(kTooLong);
         return;
     }
     std::vector<std::string> numbers;
@@ -380,7 +389,7 @@ int CSendSMSDlg::ListAccessTables(const std::string& strPath, std::vector<std::s
     CTables tables(strPath);
     tables.m_strTypeParam = "'TABLE'";
     if (!tables.Open()) {
-        seam::StandardMessage(tables.GetErrorText());
+        ShowMessage(tables.GetErrorText());
         return 0;
     }
     for (; !tables.IsEOF(); tables.MoveNext()) arrTables.push_back(tables.m_strName);

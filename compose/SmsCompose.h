@@ -12,8 +12,10 @@ namespace compose {
 
 // Width of the record's number field without its NUL: a queued number never exceeds it.
 constexpr std::size_t kNumberFieldBytes = 19;
-// Longest scheduled text, in GBK bytes.
+// Longest scheduled text, in GBK bytes, before the sender name is appended.
 constexpr std::size_t kScheduledMaxBytes = 500;
+// Width of the record's text field without its NUL: a queued text with its name never exceeds it.
+constexpr std::size_t kTextFieldBytes = 511;
 
 // Length of the text in UTF-16 units after a round trip through code page 936.
 int Utf16LengthOfGbk(const std::string& text);

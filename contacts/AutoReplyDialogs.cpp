@@ -314,10 +314,10 @@ void CAutoReplyRecordDlg::OnExport() {
     }
     const std::optional<std::string> path = excel::AskExcelExportPath("输入记录保存的Excel文件名");
     if (!path) return;
-    bool written;
+    std::string message;
     {
         WaitCursor wait;
-        written = ExportLog(m_log.Rows(), *path);
+        message = ExportLog(m_log.Rows(), *path);
     }
-    ShowMessage(written ? "Excel文件写入成功！" : excel::kWriteFailedText);
+    ShowMessage(message);
 }

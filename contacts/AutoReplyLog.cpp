@@ -1,5 +1,6 @@
 #include "contacts/AutoReplyLog.h"
 
+#include "core/ExcelExport.h"
 #include "core/Helpers.h"
 #include "platform/AtomicFile.h"
 #include "platform/SideBySide.h"
@@ -156,27 +157,27 @@ bool CReplyLogView::Delete(const std::vector<rows::RowId>& ids) {
     return true;
 }
 
-bool ExportLog(rows::RowStore& store, const std::string& path) {
+std::string ExportLog(rows::RowStore& store, const std::string& path) {
     xls::WorkbookWriter writer(kExportSheet, ExportColumns());
-    bool fits = true;
+    std::size_t listed = 0;
     store.Locked([&](rows::RowStore::Access& a) {
-        if (a.Count() + 1 > xls::kMaxRows) {
-            fits = false;
-            return;
-        }
+        listed = a.Count();
+        const std::size_t take = std::min(listed, excel::kMaxSheetRows);
         // BlankIfEmpty on each cell, the strings reused from row to row.
         std::vector<std::string> cells(7);
         auto put = [](std::string& to, std::string_view text) {
             if (text.empty()) to = " ";
             else to.assign(text);
         };
-        for (std::size_t i = 0; i < a.Count() && fits; ++i) {
+        for (std::size_t i = 0; i < take; ++i) {
             for (int c = 0; c < 6; ++c) put(cells[c], a.CellAt(i, c));
             put(cells[6], a.CellAt(i, kLogPort));
-            fits = writer.AddRow(cells);
+            writer.AddRow(cells);
         }
     });
-    return fits && writer.Save(path);
+    if (!writer.Save(path)) return excel::kWriteFailedText;
+    if (listed > excel::kMaxSheetRows) return excel::TooManyRowsText(listed);
+    return kExportDoneText;
 }
 
 }  // namespace autoreply

@@ -50,9 +50,12 @@ private:
     std::vector<std::uint32_t> m_fileIndex;  // by row data (the slot in m_image): index in the file
 };
 
+inline constexpr const char* kExportDoneText = "Excel文件写入成功！";
+
 // Writes the rows (columns 0-5 and the port cell, each through BlankIfEmpty) below the header
-// into a new workbook at path. False, and no file written, when the rows do not fit one sheet
-// or the file cannot be written.
-bool ExportLog(rows::RowStore& store, const std::string& path);
+// into a new workbook at path, as many as one sheet holds. The message to show:
+// kExportDoneText, the text of rows left out, or the failure text of the Excel convention when
+// the file cannot be written.
+std::string ExportLog(rows::RowStore& store, const std::string& path);
 
 }  // namespace autoreply

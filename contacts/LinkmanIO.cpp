@@ -270,7 +270,8 @@ std::string ExportContacts(const std::string& file, const std::vector<std::strin
             break;
         }
     }
-    if (!w.Save(file) || full) return excel::kWriteFailedText;
+    if (!w.Save(file)) return excel::kWriteFailedText;
+    if (full) return excel::TooManyRowsText(rows.size());
     return "Excel文件写入成功！";
 }
 

@@ -2,11 +2,20 @@
 
 #include "core/Helpers.h"
 #include "platform/Seams.h"
+#include "platform/XlsWriter.h"
 
 #include <filesystem>
 #include <system_error>
 
 namespace excel {
+
+static_assert(kMaxSheetRows + 1 == xls::kMaxRows);
+
+std::string TooManyRowsText(std::size_t listed) {
+    const std::size_t left = listed > kMaxSheetRows ? listed - kMaxSheetRows : 0;
+    return "Excel 97-2003工作表最多容纳" + std::to_string(kMaxSheetRows) + "行记录：已写入" +
+           std::to_string(kMaxSheetRows) + "行，其余" + std::to_string(left) + "行未导出！";
+}
 
 std::optional<std::string> AskExcelExportPath(const std::string& title) {
     seam::FileDialogRequest req;

@@ -7,6 +7,7 @@
 #include "platform/FolderList.h"
 #include "platform/XlsWriter.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -55,14 +56,13 @@ std::string MediaSubfolder(const std::string& folder) {
 }
 
 std::string ExportRows(const std::string& fsPath, const std::vector<std::vector<std::string>>& rows,
-                       const std::function<void(std::size_t, std::size_t)>& progress) {
+                       const std::function<void(std::size_t, std::size_t)>& progress, std::size_t listed) {
     const fs::path file = fs::path(fsPath);
     const fs::path mediaRoot = file.parent_path() / fs::path(kMediaFolder);
     std::error_code ec;
     fs::create_directories(mediaRoot, ec);  // an existing folder is the usual case
 
     xls::WorkbookWriter w(kSheetName, Columns());
-    bool full = false;
     std::vector<std::string> cells(Columns().size());
     auto cell = [](const std::vector<std::string>& row, std::size_t c) -> const std::string& {
         static const std::string none;
@@ -70,10 +70,7 @@ std::string ExportRows(const std::string& fsPath, const std::vector<std::vector<
     };
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::vector<std::string>& row = rows[i];
-        if (w.RowCount() >= xls::kMaxRows) {
-            full = true;
-            break;
-        }
+        if (w.RowCount() >= xls::kMaxRows) break;
         std::array<std::string, kMediaNames> media;
         const std::string& folder = cell(row, 12);
         if (cell(row, 0) == recstatus::kMmsReceived && folder.find_first_not_of(" \t") != std::string::npos) {
@@ -92,7 +89,9 @@ std::string ExportRows(const std::string& fsPath, const std::vector<std::vector<
         w.AddRow(cells);
         if (progress) progress(i + 1, rows.size());
     }
-    if (!w.Save(fsPath) || full) return excel::kWriteFailedText;
+    if (!w.Save(fsPath)) return excel::kWriteFailedText;
+    listed = std::max(listed, rows.size());
+    if (listed > excel::kMaxSheetRows) return excel::TooManyRowsText(listed);
     return kDoneText;
 }
 

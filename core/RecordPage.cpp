@@ -654,8 +654,8 @@ void CRecordPage::OnExportExcel() {
     }
     const std::optional<std::string> file = excel::AskExcelExportPath("输入记录保存的Excel文件名");
     if (!file) return;
-    // The rows the list holds now, top first; one past the sheet's room tells an overflow.
-    const std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(count), xls::kMaxRows);
+    // The rows the list holds now, top first, as many as a sheet holds.
+    const std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(count), excel::kMaxSheetRows);
     std::vector<rows::RowId> order(take);
     for (std::size_t r = 0; r < take; ++r) order[r] = m_list->GetItemId(static_cast<int>(r));
     std::vector<std::vector<std::string>> snapshot(take);
@@ -675,7 +675,7 @@ void CRecordPage::OnExportExcel() {
                 ShowProgress("正在导出记录：", done, total);
                 shown.restart();
             }
-        });
+        }, static_cast<std::size_t>(count));
     }
     UpdateCountLabel();
     ShowMessage(message);

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 #include <QFont>
 #include <QPalette>
@@ -39,9 +40,23 @@ int CSMSServerApp::Run(int argc, char** argv) {
         InitInstance();
         return 0;
     }
+    UseChineseLocaleForQt();
     QApplication app(argc, argv);
     InitInstance();
     return 0;
+}
+
+bool UseChineseLocaleForQt() {
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    // Only for Qt's first look at the environment: programs started later get the user's own.
+    const bool had = qEnvironmentVariableIsSet("LC_ALL");
+    const QByteArray old = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "zh_CN.UTF-8");
+    const bool taken = QLocale::system().name() == chinese.name();
+    if (had) qputenv("LC_ALL", old);
+    else qunsetenv("LC_ALL");
+    QLocale::setDefault(chinese);
+    return taken;
 }
 
 bool InstallQtTranslation() {

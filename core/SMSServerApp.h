@@ -45,3 +45,9 @@ extern CSMSServerApp theApp;
 // Loads Qt's own Simplified Chinese texts (file dialogs, standard buttons) into the running
 // application, once. False when the translation is not installed.
 bool InstallQtTranslation();
+
+// Makes Qt's locale Simplified Chinese (the sizes, dates and kinds of its file dialogs)
+// whatever the machine's locale. Qt takes its system locale from the environment once, so this
+// runs before the application object is made; the environment and the C library's locale stay
+// as they were. True when Qt took the locale.
+bool UseChineseLocaleForQt();

@@ -155,7 +155,9 @@ TEST_F(LinkmanIOTest, ExportOfMoreRowsThanASheetHoldsWritesWhatFits) {
     Rows rows(xls::kMaxRows, std::vector<std::string>{"n", "13800000001"});
     rows.back()[0] = "last";
     const std::string file = app.file("big.xls");
-    EXPECT_EQ(linkman::ExportContacts(file, fields, rows), excel::kWriteFailedText);
+    rows.push_back(rows.front());
+    EXPECT_EQ(linkman::ExportContacts(file, fields, rows), excel::TooManyRowsText(65537));
+    EXPECT_EQ(excel::TooManyRowsText(65537), "Excel 97-2003工作表最多容纳65535行记录：已写入65535行，其余2行未导出！");
     EXPECT_EQ(xlsread::RunPython(xlsread::kXlrdDump, file).substr(0, 16), "通信录\n65536\n");
     // A file that cannot be written fails too.
     EXPECT_EQ(linkman::ExportContacts(app.file("no/such/dir.xls"), fields, {}), excel::kWriteFailedText);
