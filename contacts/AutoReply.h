@@ -151,7 +151,8 @@ public:
     void AppendLog(AutoReplyLogRecord& record);
 
     // The engine (receive thread). type 0 SMS (content its text), 1 MMS (content its title).
-    // 1 when an answer reached the queueing step, 0 when nothing was answered.
+    // 1 when an answer reached the queueing step, 0 when nothing was answered. A sender longer
+    // than kMaxSenderBytes gets no answer, only the log record "查询限制" kSenderTooLong.
     int ProcessIncoming(const std::string& sender, const std::string& content, int type);
     // The choice; writes exactly one reply-log record.
     std::string ChooseReply(const std::string& sender, const std::string& content, std::string& name,
