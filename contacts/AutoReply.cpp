@@ -367,9 +367,14 @@ int CAutoReply::ProcessIncoming(const std::string& sender, const std::string& ra
     const int limit = Get(kQueryLimit);
     if (limit != 2 && limit != type) return 0;
     std::lock_guard<std::mutex> call(m_engineMutex);
-    // Whatever the hook hands in stays within the record fields: a longer sender is refused by
-    // the number filter, a longer content is cut on a character boundary.
+    // Whatever the hook hands in stays within the record fields: a longer content is cut on a
+    // character boundary; a sender the number field cannot hold is never answered, since its
+    // cut form is a different number.
     const std::string content = codec::CutToGbkBytes(rawContent, kMaxContentBytes);
+    if (codec::GbkLength(sender) > kMaxSenderBytes) {
+        Log("查询限制", sender, content, kSenderTooLong);
+        return 0;
+    }
 
     std::string name, text;
     std::string reply = ChooseReply(sender, content, name, text);

@@ -76,6 +76,8 @@ enum { kColText = 0, kColMmsFile = 1, kColTimesSent = 2, kCyclicColumns = 3 };
 // Longest sender and content the engine takes from the receive hook (GBK bytes).
 inline constexpr std::size_t kMaxSenderBytes = 19;
 inline constexpr std::size_t kMaxContentBytes = 511;
+// The reply-log text of a sender longer than kMaxSenderBytes, which gets no answer.
+inline constexpr const char* kSenderTooLong = "<号码超长，无信息回复>";
 
 // A number the engine answers: 11 to 19 ASCII digits beginning with "1". Anything else is a
 // service number, or names more than one recipient.
@@ -149,7 +151,8 @@ public:
     void AppendLog(AutoReplyLogRecord& record);
 
     // The engine (receive thread). type 0 SMS (content its text), 1 MMS (content its title).
-    // 1 when an answer reached the queueing step, 0 when nothing was answered.
+    // 1 when an answer reached the queueing step, 0 when nothing was answered. A sender longer
+    // than kMaxSenderBytes gets no answer, only the log record "查询限制" kSenderTooLong.
     int ProcessIncoming(const std::string& sender, const std::string& content, int type);
     // The choice; writes exactly one reply-log record.
     std::string ChooseReply(const std::string& sender, const std::string& content, std::string& name,

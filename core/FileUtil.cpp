@@ -13,30 +13,43 @@
 
 CFileUtil* g_pFileUtil = nullptr;
 
-int CFileUtil::GetNextSerial(int count) {
-    static std::mutex mutex;
-    // Per counter file: what the next call would hand out had the last write held; the run
-    // never goes below it.
-    static std::map<std::string, std::int64_t> nextInRunOf;
-    std::lock_guard<std::mutex> lock(mutex);
+namespace {
+std::mutex g_serialMutex;
+// Per counter file: what the next call would hand out had the last write held; the run never
+// goes below it.
+std::map<std::string, std::int64_t> g_nextInRunOf;
+
+// Hands out one id per entry of counts, as that many calls in a row would, and writes the
+// counter once.
+std::vector<int> TakeSerials(const std::vector<int>& counts) {
+    std::lock_guard<std::mutex> lock(g_serialMutex);
     const std::string path = paths::AppFile("SmsIndex.dat");
-    std::int64_t& nextInRun = nextInRunOf[path];
+    std::int64_t& nextInRun = g_nextInRunOf[path];
     std::uint32_t stored = 1;
     std::string data;
-    if (files::ReadWholeFile(path, data) && data.size() >= 4) {
-        std::memcpy(&stored, data.data(), 4);  // little-endian host
+    if (files::ReadWholeFile(path, data) && data.size() >= 4) std::memcpy(&stored, data.data(), 4);  // little-endian host
+    std::vector<int> ids;
+    ids.reserve(counts.size());
+    for (const int count : counts) {
         if (stored == 0 || stored >= 990001) stored = 1;
+        std::int64_t result = static_cast<std::int64_t>(stored) + 1;
+        // The counter starts again at 2 once it passed 990000; that wrap is the stored format's.
+        if (result < nextInRun && nextInRun <= 990001) result = nextInRun;
+        stored = static_cast<std::uint32_t>(result + count + 1);
+        nextInRun = static_cast<std::int64_t>(stored) + 1;
+        ids.push_back(static_cast<int>(result));
     }
-    std::int64_t result = static_cast<std::int64_t>(stored) + 1;
-    // The counter starts again at 2 once it passed 990000; that wrap is the stored format's.
-    if (result < nextInRun && nextInRun <= 990001) result = nextInRun;
-    const std::uint32_t next = static_cast<std::uint32_t>(result + count + 1);
-    nextInRun = static_cast<std::int64_t>(next) + 1;
+    if (ids.empty()) return ids;
     char buf[4];
-    std::memcpy(buf, &next, 4);
+    std::memcpy(buf, &stored, 4);
     files::WriteFileAtomic(path, std::string_view(buf, 4));
-    return static_cast<int>(result);
+    return ids;
 }
+}  // namespace
+
+int CFileUtil::GetNextSerial(int count) { return TakeSerials({count}).front(); }
+
+std::vector<int> CFileUtil::GetNextSerials(std::size_t n) { return TakeSerials(std::vector<int>(n, 1)); }
 
 std::string CFileUtil::GetFileExt(const std::string& path) {
     const auto dot = path.rfind('.');

@@ -1,6 +1,8 @@
 #pragma once
 // The one file-utility object of the program (g_pFileUtil).
+#include <cstddef>
 #include <string>
+#include <vector>
 
 class CFileUtil {
 public:
@@ -13,6 +15,8 @@ public:
     // around the read and the write; within a run no id is handed out twice, even when the
     // file cannot be written.
     static int GetNextSerial(int count);
+    // The ids of n successive GetNextSerial(1) calls, taken with one write of the file.
+    static std::vector<int> GetNextSerials(std::size_t n);
 
     // The text after the last "." of the path, or an empty string.
     static std::string GetFileExt(const std::string& path);

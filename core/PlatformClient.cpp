@@ -53,6 +53,21 @@ int CUrlFetcher::GetFile(const std::string& url, char* buffer, std::size_t bufSi
     m_strStatus.clear();
     m_nHttpStatus = 0;
     if (!buffer || bufSize == 0) return 0;
+    std::string reply;
+    if (!Fetch(url, bufSize - 1, reply, agent, statusWnd)) return 0;
+    std::copy(reply.begin(), reply.end(), buffer);
+    return 1;
+}
+
+int CUrlFetcher::GetFile(const std::string& url, std::string& reply, const std::string& agent, void* statusWnd) {
+    m_strStatus.clear();
+    m_nHttpStatus = 0;
+    return Fetch(url, http::kMaxReplyBytes, reply, agent, statusWnd);
+}
+
+int CUrlFetcher::Fetch(const std::string& url, std::size_t maxBytes, std::string& reply, const std::string& agent,
+                       void* statusWnd) {
+    reply.clear();
     if (!m_pSession) {
         m_pSession = new CWebGrabSession(agent, statusWnd);
         if (m_nTimeoutMs != 0) m_pSession->m_nReceiveTimeoutMs = m_nTimeoutMs;
@@ -64,7 +79,7 @@ int CUrlFetcher::GetFile(const std::string& url, char* buffer, std::size_t bufSi
     http::Request req;
     req.url = url;
     req.agent = session->GetAgent();
-    req.maxBytes = bufSize - 1;
+    req.maxBytes = maxBytes;
     if (session->m_nReceiveTimeoutMs != 0) req.noDataMs = session->m_nReceiveTimeoutMs;
     req.proxy = session->m_strProxy;
     req.onStage = [session](int stage, const std::string& info) {
@@ -94,12 +109,12 @@ int CUrlFetcher::GetFile(const std::string& url, char* buffer, std::size_t bufSi
         m_strStatus = text;
     };
 
-    const http::Result res = http::Get(req);
+    http::Result res = http::Get(req);
     if (!res.ok) {
         m_strStatus = res.error;
         return 0;
     }
-    std::copy(res.body.begin(), res.body.end(), buffer);
+    reply = std::move(res.body);
     m_nHttpStatus = res.status;
     m_strHeaders = res.headers;
     session->OnStatusCallback(CWebGrabSession::kRequestComplete, {});
@@ -233,11 +248,10 @@ using platformclient::ReplyInt;
 namespace {
 std::string HttpGetAnswered(const std::string& url, int trace, bool* answered) {
     CUrlFetcher fetcher;
-    std::string buffer(kReplyBufferSize, '\0');
-    const bool got = fetcher.GetFile(url, buffer.data(), buffer.size());
+    std::string reply;
+    const bool got = fetcher.GetFile(url, reply);
     if (answered) *answered = got && fetcher.m_nHttpStatus >= 200 && fetcher.m_nHttpStatus < 300;
     if (!got) return {};
-    std::string reply(buffer.c_str());
     if (trace == 1) platformclient::AppendTrace(reply);
     return reply;
 }
@@ -333,9 +347,9 @@ std::string FetchNotice() {
 std::string FetchNoticeFrom(const std::string& host) {
     if (host.empty()) return {};
     CUrlFetcher fetcher;
-    std::string buffer(kReplyBufferSize, '\0');
-    if (!fetcher.GetFile("http://" + RawValue(host) + "/Notice.asp", buffer.data(), buffer.size())) return {};
+    std::string reply;
+    if (!fetcher.GetFile("http://" + RawValue(host) + "/Notice.asp", reply)) return {};
     // An error page is no notice.
     if (fetcher.m_nHttpStatus < 200 || fetcher.m_nHttpStatus >= 300) return {};
-    return codec::FromGbk(buffer.c_str());
+    return codec::FromGbk(reply);
 }

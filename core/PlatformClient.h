@@ -43,9 +43,13 @@ public:
     CUrlFetcher(const CUrlFetcher&) = delete;
     CUrlFetcher& operator=(const CUrlFetcher&) = delete;
 
-    // Fetches url into buffer (bufSize bytes, zero-filled by the caller); at most bufSize - 1
-    // bytes are written, so the reply stays NUL-terminated. 1 success (whatever the HTTP status),
-    // 0 failure (status text says why).
+    // Fetches url whole into reply: its raw bytes, a NUL or control byte being data like any
+    // other. 1 success (whatever the HTTP status), 0 failure (status text says why), a reply
+    // past http::kMaxReplyBytes included.
+    int GetFile(const std::string& url, std::string& reply, const std::string& agent = {},
+                void* statusWnd = nullptr);
+    // The same into buffer (bufSize bytes, zero-filled by the caller): a reply of bufSize bytes
+    // or more does not fit and fails, so what is written stays NUL-terminated.
     int GetFile(const std::string& url, char* buffer, std::size_t bufSize,
                 const std::string& agent = {}, void* statusWnd = nullptr);
 
@@ -59,13 +63,18 @@ public:
     std::string m_strProxy;
     std::string m_strStatus;
     std::string m_strHeaders;
+
+private:
+    // One GET through the session; a body longer than maxBytes fails.
+    int Fetch(const std::string& url, std::size_t maxBytes, std::string& reply, const std::string& agent,
+              void* statusWnd);
 };
 
-// Reply buffer of every request.
+// A buffer of the size the platform's short replies (balances, send codes) always fit.
 constexpr std::size_t kReplyBufferSize = 10000;
 
-// GETs url; the reply's raw bytes up to the first NUL (at most 9999), empty on failure.
-// trace 1 appends the reply to "d:\testurl.txt".
+// GETs url; the reply's raw bytes, read whole (NULs kept) up to http::kMaxReplyBytes, empty on
+// failure or past that bound. trace 1 appends the reply to "d:\testurl.txt".
 std::string HttpGet(const std::string& url, int trace);
 
 // Percent-encoding of a text's GBK bytes: letters and digits kept, every other byte "%XX".
@@ -80,7 +89,8 @@ int QuerySmsBalance();
 int QuerySmsBalance(bool* answered);
 // Remaining MMS, stored in g_nMmsBalance; -1 on failure.
 int QueryMmsBalance();
-// The received-SMS reply (UTF-8) when it differs from the previous poll's, else empty.
+// The received-SMS reply (UTF-8), read whole, when it differs from the previous poll's, else
+// empty. The platform hands each message out once, so the reply is never cut.
 std::string PollMo();
 // Sends one text to numbers ("," joined); g_nSerialNo is raised by one. The platform's integer
 // reply (0 when empty or not a number).

@@ -197,15 +197,19 @@ std::atomic<int>& CRecordLog::BusyFlag() const {
 }
 
 void CRecordLog::AddLogRecord(const MsgRecord* pRecord) {
+    if (pRecord) AddLogRecord(pRecord, msgrec::GetField(pRecord->szNumber));
+}
+
+void CRecordLog::AddLogRecord(const MsgRecord* pRecord, const std::string& sender) {
     if (!pRecord) return;
     const MsgRecord r = *pRecord;
 
     // 1. Received messages go to the auto-reply engine first, whether or not they get stored.
     const GbkStatus& g = Gbk();
     if (FieldIs(r.szType, kWType, g.smsReceived))
-        HandIncoming(msgrec::GetField(r.szNumber), msgrec::GetField(r.szText), 0);
+        HandIncoming(sender, msgrec::GetField(r.szText), 0);
     else if (FieldIs(r.szType, kWType, g.mmsReceived))
-        HandIncoming(msgrec::GetField(r.szNumber), msgrec::GetField(r.szText), 1);
+        HandIncoming(sender, msgrec::GetField(r.szText), 1);
 
     // 2-4. One whole record appended under the record lock (a torn tail is cut first); its
     // index is the count of whole records before it.
@@ -238,19 +242,23 @@ void CRecordLog::Notify(const MsgRecord& r, RecordPlace place) {
     {
         std::lock_guard<std::mutex> lock(m_shared->m);
         if (!m_shared->notify.InsertRecordRow && !m_shared->notify.UpdateCountLabel) return;
+        m_shared->waiting.emplace_back(r, place);
+        if (m_shared->waiting.size() > 1) return;  // a call is posted already and serves this one too
     }
     std::weak_ptr<Shared> weak = m_shared;
-    auto copy = std::make_shared<const MsgRecord>(r);
-    seam::PostToUi([weak, copy, place] {
+    seam::PostToUi([weak] {
         const std::shared_ptr<Shared> s = weak.lock();
         if (!s) return;
         RecordLogNotify n;
+        std::vector<std::pair<MsgRecord, RecordPlace>> waiting;
         {
             std::lock_guard<std::mutex> lock(s->m);
             n = s->notify;
+            waiting.swap(s->waiting);
         }
-        if (n.InsertRecordRow) n.InsertRecordRow(*copy, place);
-        if (n.UpdateCountLabel) n.UpdateCountLabel();
+        if (n.InsertRecordRow)
+            for (const auto& [record, at] : waiting) n.InsertRecordRow(record, at);
+        if (n.UpdateCountLabel && !waiting.empty()) n.UpdateCountLabel();
     });
 }
 

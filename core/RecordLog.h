@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // ---- Status vocabulary (szType of a log record) ----------------------------------------------
@@ -111,8 +112,9 @@ struct RecordPlace {
 };
 
 // What the owning page's view serves on the UI thread. Each stored append with auto-refresh on
-// posts one queued call carrying a copy of the record and its place: InsertRecordRow(record,
-// place), then UpdateCountLabel().
+// hands a copy of the record and its place to InsertRecordRow(record, place); appends that
+// arrive before the UI thread comes round are served by one queued call, in their order, and
+// followed by one UpdateCountLabel().
 struct RecordLogNotify {
     std::function<void(const MsgRecord&, RecordPlace)> InsertRecordRow;
     std::function<void()> UpdateCountLabel;
@@ -140,6 +142,9 @@ public:
     // goes to the auto-reply hook first, stored or not. A log that cannot be opened loses the
     // record silently. Any thread; never waits for the UI thread.
     void AddLogRecord(const MsgRecord* pRecord);
+    // The same for a received message whose sender arrived as `sender` (UTF-8): the hook gets
+    // that in place of the record's number, so a sender the field had to cut is seen as such.
+    void AddLogRecord(const MsgRecord* pRecord, const std::string& sender);
 
     // Takes every waiting notice of this log's kind, applies it to the newest matching record and
     // rewrites the log atomically when one matched. Returns at once when none waits or another
@@ -197,6 +202,7 @@ private:
     struct Shared {
         std::mutex m;
         RecordLogNotify notify;
+        std::vector<std::pair<MsgRecord, RecordPlace>> waiting;  // appends not yet served
     };
     std::atomic<int>& BusyFlag() const;
     void Notify(const MsgRecord& r, RecordPlace place);

@@ -6,6 +6,7 @@
 #include "core/WorkerBindings.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -122,7 +123,10 @@ std::vector<ReceivedSms> ParsePollReply(const std::string& reply) {
     static constexpr std::string_view kMsgSep = "|#|", kFieldSep = "|^|";
     std::vector<ReceivedSms> out;
     std::string_view rest = reply;
-    while (codec::GbkLength(rest) >= 10) {
+    // At least 10 GBK bytes: 40 UTF-8 bytes hold 10 characters at least, so only a short rest is
+    // measured (measuring every rest would cost the reply's length per message).
+    const auto longEnough = [](std::string_view r) { return r.size() >= 40 || codec::GbkLength(r) >= 10; };
+    while (longEnough(rest)) {
         std::string_view msg;
         if (const std::size_t p = rest.find(kMsgSep); p != std::string_view::npos) {
             msg = rest.substr(0, p);
@@ -274,20 +278,36 @@ int SendMmsBatch(int nIndex) {
     return 1;
 }
 
+namespace {
+// A field's text ends at its first NUL, so a NUL inside a received value is stored as "?"; the
+// other control bytes are kept as they came.
+std::string NulAsMark(std::string s) {
+    std::replace(s.begin(), s.end(), '\0', '?');
+    return s;
+}
+}  // namespace
+
 int ReceiveSms() {
     const worker::Services& s = worker::GetServices();
     if (!s.PollMo) return 1;
-    for (const worker::ReceivedSms& m : worker::ParsePollReply(s.PollMo())) {
+    const std::vector<worker::ReceivedSms> messages = worker::ParsePollReply(s.PollMo());
+    if (messages.empty()) return 1;
+    // The ids of one call per message, with one write of the counter.
+    const std::vector<int> ids = CFileUtil::GetNextSerials(messages.size());
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const worker::ReceivedSms& m = messages[i];
+        const std::string number = NulAsMark(m.number), time = NulAsMark(m.time);
         MsgRecord r = msgrec::Empty();
-        r.nId = CFileUtil::GetNextSerial(1);
+        r.nId = ids[i];
         msgrec::SetField(r.szType, "接收短信");
-        // Cut on character boundaries to the fields' widths.
-        msgrec::SetField(r.szNumber, m.number);
-        msgrec::SetField(r.szText, m.text);
-        msgrec::SetField(r.szTime, m.time);
-        msgrec::SetField(r.szSubmitTime, m.time);
+        // Cut on character boundaries to the fields' widths; the sender as it came goes along.
+        msgrec::SetField(r.szNumber, number);
+        msgrec::SetField(r.szText, NulAsMark(m.text));
+        msgrec::SetField(r.szTime, time);
+        msgrec::SetField(r.szSubmitTime, time);
         r.nDevice = 0;
-        if (s.AddSmsRecord) s.AddSmsRecord(r);
+        if (s.AddReceivedSms) s.AddReceivedSms(r, number);
+        else if (s.AddSmsRecord) s.AddSmsRecord(r);
     }
     return 1;
 }

@@ -54,6 +54,9 @@ struct Services {
     std::function<std::string()> ResourceUrl;
     std::function<void(const MsgRecord&)> AddSmsRecord;
     std::function<void(const MsgRecord&)> AddMmsRecord;
+    // A received SMS, with its sender as it arrived (the record holds at most 19 bytes of it);
+    // when unset, received SMS go to AddSmsRecord.
+    std::function<void(const MsgRecord&, const std::string& sender)> AddReceivedSms;
 };
 Services& GetServices();
 
@@ -78,7 +81,8 @@ struct ReceivedSms {
     std::string number, text, time;
 };
 // Cuts a poll reply into messages ("|#|") and fields ("|^|"); messages without a sender are
-// left out, and a remaining text shorter than 10 bytes is dropped.
+// left out, and a remaining text shorter than 10 bytes is dropped. A NUL is a byte like any
+// other. Linear in the reply's length.
 std::vector<ReceivedSms> ParsePollReply(const std::string& reply);
 
 }  // namespace worker
@@ -90,5 +94,5 @@ int ModemMsgThread(int* pIndex);
 // -1 when there was nothing to send, else 1.
 int SendSmsBatch(int nIndex);
 int SendMmsBatch(int nIndex);
-// Polls once and records every received SMS; returns 1.
+// Polls once and records every received SMS, in order; returns 1.
 int ReceiveSms();

@@ -44,10 +44,8 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t n, void* user) {
     std::string& body = t->res->body;
     const std::size_t room = t->req->maxBytes > body.size() ? t->req->maxBytes - body.size() : 0;
     if (len > room) {
-        body.append(data, room);
         t->res->truncated = true;
-        if (t->req->onProgress) t->req->onProgress(body.size(), t->Seconds());
-        return 0;  // stop reading: the reply keeps its bound
+        return 0;  // stop reading: a reply past its bound is refused
     }
     body.append(data, len);
     if (t->req->onProgress) t->req->onProgress(body.size(), t->Seconds());
@@ -159,6 +157,8 @@ Result Get(const Request& req) {
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    // A reply whose announced length passes the bound is refused before its body comes.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(req.maxBytes));
     if (!req.agent.empty()) curl_easy_setopt(curl, CURLOPT_USERAGENT, req.agent.c_str());
     const std::string noProxy = NoProxyList();
     if (!req.proxy.empty()) {
@@ -169,6 +169,7 @@ Result Get(const Request& req) {
 
     if (req.onStage) req.onStage(kResolving, HostOf(req.url));
     const CURLcode rc = curl_easy_perform(curl);
+    if (rc == CURLE_FILESIZE_EXCEEDED) res.truncated = true;
 
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
@@ -176,9 +177,11 @@ Result Get(const Request& req) {
     const double seconds = t.Seconds();
     if (seconds > 0) res.rateKbps = double(res.body.size()) / 1024.0 / seconds;
 
-    if (rc == CURLE_OK || (rc == CURLE_WRITE_ERROR && res.truncated)) {
+    if (rc == CURLE_OK) {
         res.ok = true;
         if (req.onStage) req.onStage(kResponseReceived, {});
+    } else if (res.truncated) {
+        res.error = "The reply is longer than " + std::to_string(req.maxBytes) + " bytes";
     } else if (t.stalled) {
         res.error = "The operation timed out";
     } else {

@@ -1,7 +1,7 @@
 #pragma once
 // HTTP GET over libcurl, standing in for WinInet: proxy from the environment (loopback never
 // proxied), connect and no-data time-outs, redirects followed, nothing cached (every request asks
-// caches on the way for a fresh answer), a bounded reply.
+// caches on the way for a fresh answer), a reply read whole up to a bound and refused past it.
 // The HTTP status is reported, never judged: an error page is a reply like any other.
 #include <cstddef>
 #include <functional>
@@ -22,10 +22,13 @@ struct Timeouts {
 void SetDefaultTimeouts(const Timeouts& t);
 Timeouts DefaultTimeouts();
 
+// The bound of a reply: far above any real one. A longer reply is refused, never cut.
+inline constexpr std::size_t kMaxReplyBytes = std::size_t{16} << 20;
+
 struct Request {
     std::string url;
     std::string agent;              // User-Agent; empty sends none
-    std::size_t maxBytes = 9999;    // reading stops after this many body bytes
+    std::size_t maxBytes = kMaxReplyBytes;  // a longer body is refused
     long noDataMs = -1;             // -1: the default; 0: none
     long connectMs = -1;            // -1: the default; 0: none
     std::string proxy;              // "host:port"; empty: the environment decides
@@ -39,10 +42,10 @@ struct Request {
 enum Stage { kResolving = 1, kConnected = 2, kRequestSent = 3, kReceiving = 4, kResponseReceived = 5 };
 
 struct Result {
-    bool ok = false;          // a response was read (whatever its status)
+    bool ok = false;          // a whole response was read (whatever its status)
     long status = 0;          // HTTP status code, 0 when none
-    std::string body;         // at most maxBytes raw bytes
-    bool truncated = false;   // the body was longer than maxBytes
+    std::string body;         // the raw bytes, NULs included; at most maxBytes
+    bool truncated = false;   // the body was longer than maxBytes: refused (ok false, body empty)
     std::string headers;      // raw response headers, CR LF separated
     std::string error;        // why it failed
     double rateKbps = 0;      // transfer rate of the body

@@ -167,13 +167,21 @@ class AutoReplyEngine : public autoreplytest::EngineFixture {};
 TEST_F(AutoReplyEngine, DecisionTable) {
     const LogLine service{"查询限制", "<特服号消息，无信息回复>"};
     const LogLine noItem{"无查询项", "<无查询项，无信息回复>"};
+    const LogLine tooLong{"查询限制", "<号码超长，无信息回复>"};
     const EngineCase cases[] = {
         {"five digits", {.keywords = kAbc}, "10086", "abc", 0, 0, {service}, {}, {}, {}},
         {"leading +", {.keywords = kAbc}, "+8613800138000", "abc", 0, 0, {service}, {}, {}, {}},
         {"ten digits", {.keywords = kAbc}, "1380013800", "abc", 0, 0, {service}, {}, {}, {}},
-        {"comma", {.keywords = kAbc}, "13800138000,13900139000", "abc", 0, 0, {service}, {}, {}, {}},
+        {"comma", {.keywords = kAbc}, "13800138000,13900139000", "abc", 0, 0, {tooLong}, {}, {}, {}},
+        {"short comma", {.keywords = kAbc}, "13800,13900", "abc", 0, 0, {service}, {}, {}, {}},
         {"quoted", {.keywords = kAbc}, "\"13800138000\"", "abc", 0, 0, {service}, {}, {}, {}},
-        {"twenty digits", {.keywords = kAbc}, "13800138000123456789", "abc", 0, 0, {service}, {}, {}, {}},
+        // A sender wider than the number field would be answered at its cut form: a different number.
+        {"twenty digits", {.keywords = kAbc}, "13800138000123456789", "abc", 0, 0, {tooLong}, {}, {}, {}},
+        {"forty digits", {.keywords = kAbc}, std::string(40, '1'), "abc", 0, 0, {tooLong}, {}, {}, {}},
+        {"nineteen digits", {.keywords = kAbc}, "1380013800012345678", "abc", 0, 1, {{"已回复", "大写回复"}},
+         {{"1380013800012345678", "", "大写回复"}}, {}, {}},
+        {"forty digits, stopped", {.settings = {{kDisabled, 1}}, .keywords = kAbc}, std::string(40, '1'), "abc", 0, 0,
+         {}, {}, {}, {}},
         {"eleven digits, first row of two", {.keywords = kAbc}, kMobile, "abc", 0, 1,
          {{"已回复", "大写回复"}}, {{kMobile, "", "大写回复"}}, {}, {}},
         {"trailing blank", {.keywords = kAbc}, kMobile, "abc ", 0, 0, {noItem}, {}, {}, {}},
@@ -228,7 +236,7 @@ TEST_F(AutoReplyEngine, DecisionTable) {
         for (std::size_t i = 0; i < log.size(); ++i) {
             EXPECT_EQ(LogLine::Of(log[i]), c.log[i]);
             EXPECT_EQ(codec::FromGbkField(log[i].query, 40), codec::CutToGbkBytes(c.content, 39));
-            EXPECT_EQ(codec::FromGbkField(log[i].mobile, 30), c.sender);
+            EXPECT_EQ(codec::FromGbkField(log[i].mobile, 30), codec::CutToGbkBytes(c.sender, 29));
             EXPECT_EQ(codec::FromGbkField(log[i].time, 40), "2026-12-10 08:30:05");
         }
         EXPECT_EQ(sms, c.queued);

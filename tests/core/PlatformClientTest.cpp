@@ -2,6 +2,7 @@
 #include "SimFixture.h"
 
 #include "core/Globals.h"
+#include "core/WorkerEngine.h"
 #include "platform/ProfileFile.h"
 #include "platform/TextCodec.h"
 
@@ -193,6 +194,31 @@ TEST_F(PlatformClientTest, PollHandsEachReplyOutOnce) {
     EXPECT_EQ(PollMo(), "9|^|139|^|same|^|t");  // differs from the previous (empty) reply
 }
 
+TEST_F(PlatformClientTest, PollReadsAReplyOfTwentyThousandMessagesWhole) {
+    constexpr int kCount = 20000;
+    for (int i = 0; i < kCount; ++i)
+        sim.QueueMo("E-1", "user", {std::to_string(13800000000LL + i), "第" + std::to_string(i) + "条", "t"});
+    const std::string reply = PollMo();
+    EXPECT_GT(reply.size(), 9999u * 50);
+    EXPECT_EQ(sim.PendingMo("E-1", "user"), 0u);
+    const auto messages = worker::ParsePollReply(reply);
+    ASSERT_EQ(messages.size(), std::size_t{kCount});
+    for (int i = 0; i < kCount; ++i) {
+        if (messages[i].number != std::to_string(13800000000LL + i) || messages[i].text != "第" + std::to_string(i) + "条")
+            FAIL() << "message " << i << ": " << messages[i].number << " " << messages[i].text;
+    }
+    EXPECT_EQ(PollMo(), "");
+
+    // A NUL and a control byte inside a text come through with the messages after them.
+    sim.QueueMo("E-1", "user", {"13800000001", std::string("甲\0乙\x02", 9), "2026-12-10 10:00:00"});
+    sim.QueueMo("E-1", "user", {"13800000002", "second", "2026-12-10 10:00:01"});
+    const auto two = worker::ParsePollReply(PollMo());
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two[0].text, std::string("甲\0乙\x02", 9));
+    EXPECT_EQ(two[0].time, "2026-12-10 10:00:00");
+    EXPECT_EQ(two[1].number, "13800000002");
+}
+
 TEST_F(PlatformClientTest, PasswordChange) {
     // Refused by the SMS host: no request to the MMS host.
     Fault zero;
@@ -269,24 +295,44 @@ TEST_F(PlatformClientTest, NoticeIsTheTextOfASuccessfulReplyOnly) {
     EXPECT_EQ(FetchNoticeFrom(""), "");
 }
 
-TEST_F(PlatformClientTest, ReplyIsBoundedAndCutAtNul) {
-    Fault f;
-    f.body = std::string(12000, '7');
-    sim.SetFault("Notice.asp", f);
+TEST_F(PlatformClientTest, ReplyIsReadWholeAndRefusedPastItsBound) {
     const std::string url = "http://" + sim.HostPort() + "/Notice.asp";
-    const std::string reply = HttpGet(url, 0);
-    EXPECT_EQ(reply.size(), 9999u);
-    EXPECT_EQ(reply, std::string(9999, '7'));
+    Fault f;
+    for (std::size_t size : {std::size_t{12000}, http::kMaxReplyBytes}) {
+        f.body = std::string(size, '7');
+        sim.SetFault("Notice.asp", f);
+        const std::string reply = HttpGet(url, 0);
+        EXPECT_EQ(reply.size(), size);
+        EXPECT_TRUE(reply == *f.body);
+    }
+    // One byte past the bound: refused, never cut.
+    f.body = std::string(http::kMaxReplyBytes + 1, '7');
+    sim.SetFault("Notice.asp", f);
+    EXPECT_EQ(HttpGet(url, 0).size(), 0u);
+    // The buffer form refuses what does not fit its buffer.
+    {
+        f.body = std::string(kReplyBufferSize, '7');
+        sim.SetFault("Notice.asp", f);
+        CUrlFetcher fetcher;
+        std::string buffer(kReplyBufferSize, '\0');
+        EXPECT_EQ(fetcher.GetFile(url, buffer.data(), buffer.size()), 0);
+        EXPECT_EQ(buffer, std::string(kReplyBufferSize, '\0'));
+        f.body = std::string(kReplyBufferSize - 1, '7');
+        sim.SetFault("Notice.asp", f);
+        EXPECT_EQ(fetcher.GetFile(url, buffer.data(), buffer.size()), 1);
+        EXPECT_EQ(std::string(buffer.c_str()).size(), kReplyBufferSize - 1);
+    }
 
+    // A NUL is data, not an end.
     f.body = std::string("12\0 34", 6);
     sim.SetFault("Notice.asp", f);
-    EXPECT_EQ(HttpGet(url, 0), "12");
+    EXPECT_EQ(HttpGet(url, 0), std::string("12\0 34", 6));
 
     // Redirects are followed.
     Fault moved;
     moved.location = "/Notice.asp";
     sim.SetFault("Old.asp", moved);
-    EXPECT_EQ(HttpGet("http://" + sim.HostPort() + "/Old.asp", 0), "12");
+    EXPECT_EQ(HttpGet("http://" + sim.HostPort() + "/Old.asp", 0), std::string("12\0 34", 6));
 
     // The status is reported, not judged: an error page is a reply.
     CUrlFetcher fetcher;

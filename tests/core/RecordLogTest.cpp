@@ -425,11 +425,19 @@ TEST_F(RecordLogThreads, RowsReachTheUiThreadWithoutTheWorkerWaiting) {
     });
     worker.join();
     EXPECT_TRUE(ids.empty());
-    ASSERT_TRUE(WaitUntil([&] { return counts == 20; }));
+    ASSERT_TRUE(WaitUntil([&] { return ids.size() == 20; }));
     std::vector<int> expect;
     for (int i = 1; i <= 20; ++i) expect.push_back(i);
     EXPECT_EQ(ids, expect);
     EXPECT_EQ(std::count(onUi.begin(), onUi.end(), true), 20);
+    // Appends the UI thread had not come round to are served by one call with one count.
+    EXPECT_EQ(counts, 1);
+
+    // Later appends get a call of their own.
+    const MsgRecord r = Rec(21, "已发送短信", "13800000001");
+    sms_.AddLogRecord(&r);
+    ASSERT_TRUE(WaitUntil([&] { return counts == 2; }));
+    EXPECT_EQ(ids.back(), 21);
 }
 
 TEST_F(RecordLogThreads, ARecordLockWaitThatRunsOutIsLoggedAndWaitedForAgain) {

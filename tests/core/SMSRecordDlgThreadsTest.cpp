@@ -96,3 +96,26 @@ TEST_F(SMSRecordDlgThreads, AppendsDuringSearchesDeletesAndAClear) {
 }
 
 }  // namespace
+
+TEST_F(SMSRecordDlgThreads, ManyArrivalsReachThePageInOneServe) {
+    // A poll's worth of records appended by a worker while the UI thread is busy elsewhere: the
+    // page takes them all in one queued call, one model insert and one count.
+    constexpr int kCount = 20000;
+    int inserts = 0, resets = 0;
+    QObject::connect(list()->Model(), &QAbstractItemModel::rowsInserted, [&] { ++inserts; });
+    QObject::connect(list()->Model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+    std::thread worker([this] {
+        for (int id = 1; id <= kCount; ++id) {
+            const MsgRecord r = Rec(id, "接收短信", NumberOf(id), "text " + std::to_string(id));
+            log().AddLogRecord(&r);
+        }
+    });
+    worker.join();
+    ASSERT_TRUE(DrainUi());
+    EXPECT_EQ(Rows(), kCount);
+    EXPECT_EQ(inserts, 1);
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(CountLabel(), "列表中显示信息20000条。");
+    EXPECT_EQ(Cell(0, 9), std::to_string(kCount));  // the newest on top
+    EXPECT_EQ(Cell(kCount - 1, 9), "1");
+}

@@ -1,5 +1,6 @@
 #include "core/WorkerEngine.h"
 
+#include "core/FileUtil.h"
 #include "core/Globals.h"
 #include "core/SmsBatch.h"
 #include "platform/Clock.h"
@@ -60,6 +61,15 @@ TEST(WorkerEngine, PollReplyIsCutIntoMessagesAndFields) {
     EXPECT_EQ(noText[0].time, "");
     // A short tail after the last separator is dropped.
     EXPECT_EQ(ParsePollReply("1|^|13800000001|^|t|^|x|#|short").size(), 1u);
+    // A NUL or control byte is data: the text keeps it and the next message follows.
+    const auto nul = ParsePollReply(std::string("1|^|13800000001|^|a\0b\x01|^|t1|#|2|^|13800000002|^|c|^|t2", 49));
+    ASSERT_EQ(nul.size(), 2u);
+    EXPECT_EQ(nul[0].text, std::string("a\0b\x01", 4));
+    EXPECT_EQ(nul[0].time, "t1");
+    EXPECT_EQ(nul[1].number, "13800000002");
+    // A short rest is measured in GBK bytes: 10 of them are read, 9 (10 bytes of UTF-8) are not.
+    EXPECT_EQ(ParsePollReply("1|^|13800000001|^|t|^|x|#||^|汉汉|^|").size(), 2u);
+    EXPECT_EQ(ParsePollReply("1|^|13800000001|^|t|^|x|#||^|汉|^|x").size(), 1u);
 }
 
 TEST(WorkerEngine, GbkTrailBytesNeverSplitAMessage) {
@@ -114,6 +124,47 @@ TEST(WorkerEngine, ReceivedMessagesBecomeRecordsCutToTheirFields) {
     for (int i = 0; i < 255; ++i) expectText += "汉";  // 510 bytes: the 256th would pass 511
     EXPECT_EQ(msgrec::GetField(got[1].szText), expectText);
     EXPECT_EQ(msgrec::GetField(got[1].szTime), std::string(39, '9'));
+
+    // With the received-SMS road set, each record goes there with its sender as it came; a NUL,
+    // which would end the field's text, is stored as "?".
+    got.clear();
+    std::vector<std::string> senders;
+    worker::GetServices().AddReceivedSms = [&](const MsgRecord& r, const std::string& sender) {
+        got.push_back(r);
+        senders.push_back(sender);
+    };
+    worker::GetServices().PollMo = [&] {
+        return "1|^|" + longNumber + "|^|" + std::string("a\0b\x01", 4) + std::string("|^|t\0", 5) + "|#|2|^|13800000002|^|c|^|t2";
+    };
+    EXPECT_EQ(ReceiveSms(), 1);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(senders, (std::vector<std::string>{longNumber, "13800000002"}));
+    EXPECT_EQ(msgrec::GetField(got[0].szNumber), std::string(19, '1'));
+    EXPECT_EQ(msgrec::GetField(got[0].szText), "a?b\x01");
+    EXPECT_EQ(msgrec::GetField(got[0].szTime), "t?");
+    EXPECT_EQ(msgrec::GetField(got[1].szText), "c");
+    EXPECT_EQ(got[1].nId, got[0].nId + 3);
+}
+
+TEST(WorkerEngine, IdsOfManyCallsAtOnceAreThoseOfSingleCalls) {
+    // Around the counter's wrap too: a stored value of 990001 or more counts as 1.
+    for (std::uint32_t start : {0u, 5u, 989990u}) {
+        SCOPED_TRACE(start);
+        std::vector<int> single, many;
+        for (int pass = 0; pass < 2; ++pass) {
+            testsupport::TempAppDir dir;
+            testsupport::WriteFile(dir.file("SmsIndex.dat"), std::string(reinterpret_cast<const char*>(&start), 4));
+            if (pass == 0) {
+                for (int i = 0; i < 8; ++i) single.push_back(CFileUtil::GetNextSerial(1));
+            } else {
+                many = CFileUtil::GetNextSerials(8);
+            }
+            // The next single call goes on where the eight left the counter.
+            (pass == 0 ? single : many).push_back(CFileUtil::GetNextSerial(1));
+        }
+        EXPECT_EQ(many, single);
+    }
+    EXPECT_TRUE(CFileUtil::GetNextSerials(0).empty());
 }
 
 namespace {

@@ -98,3 +98,45 @@ TEST(AutoReplyRoadThreads, ReceivedSmsAreAnsweredByKeywordListAndPackage) {
         EXPECT_EQ(codec::FromGbkField(bytes.data() + i * sizeof(AutoReplyLogRecord), 10), "已回复") << i;
     EXPECT_EQ(codec::FromGbkField(bytes.data() + 90, 30), "13700000001");
 }
+
+TEST(AutoReplyRoad, ASenderWiderThanTheNumberFieldIsStoredCutAndNeverAnswered) {
+    AutoReplyRoad road;
+    CAutoReply& e = road.p.page->Engine();
+    e.SetOtherReply("已收到");
+    const std::string wide(40, '1');
+    road.p.sim.QueueMo("E01", "user", {wide, "查询", "2026-12-09 10:00:00"});
+    road.p.sim.QueueMo("E01", "user", {"13700000001", "查询", "2026-12-09 10:00:01"});
+    road.p.sim.ClearLog();
+
+    // The receive job, then the sending job of thread 0 for whatever was queued.
+    EXPECT_EQ(ReceiveSms(), 1);
+    EXPECT_EQ(SendSmsBatch(0), 1);
+    EXPECT_EQ(SendSmsBatch(0), -1);
+
+    std::vector<MsgRecord> recs;
+    ASSERT_TRUE(road.smsLog.ReadRecords(recs));
+    ASSERT_EQ(recs.size(), 3u);
+    EXPECT_EQ(msgrec::GetField(recs[0].szType), "接收短信");
+    EXPECT_EQ(msgrec::GetField(recs[0].szNumber), std::string(19, '1'));  // as much as the field holds
+    EXPECT_EQ(msgrec::GetField(recs[1].szNumber), "13700000001");
+    EXPECT_EQ(msgrec::GetField(recs[2].szType), "已发送短信");
+    EXPECT_EQ(msgrec::GetField(recs[2].szNumber), "13700000001");
+
+    // Only the sender that fits was answered: one send request, to it.
+    EXPECT_EQ(road.p.sim.RequestCount("/YFMsg.asp"), 1u);
+    const auto sent = road.p.sim.SentSmsList();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].numbers, std::vector<std::string>{"13700000001"});
+    EXPECT_EQ(sent[0].content, "已收到");
+
+    // The refusal is in the reply log.
+    const std::string bytes = testsupport::ReadFile(road.p.dir.file("RL.dat"));
+    ASSERT_EQ(bytes.size(), 2 * sizeof(AutoReplyLogRecord));
+    const auto field = [&](std::size_t rec, std::size_t off, std::size_t width) {
+        return codec::FromGbkField(bytes.data() + rec * sizeof(AutoReplyLogRecord) + off, width);
+    };
+    EXPECT_EQ(field(0, offsetof(AutoReplyLogRecord, status), 10), "查询限制");
+    EXPECT_EQ(field(0, offsetof(AutoReplyLogRecord, mobile), 30), std::string(29, '1'));
+    EXPECT_EQ(field(0, offsetof(AutoReplyLogRecord, reply), 60), "<号码超长，无信息回复>");
+    EXPECT_EQ(field(1, offsetof(AutoReplyLogRecord, status), 10), "已回复");
+}
