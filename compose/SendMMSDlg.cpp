@@ -551,7 +551,7 @@ void CSendMMSDlg::OnBtnSendNow() {
         }
         package = "文件彩信\\" + copyName;
     }
-    const std::string files = UploadContentFiles(mmsupload::TakeUploadSerial());
+    const std::string files = mmsupload::UploadUnderSerial([this](int serial) { return UploadContentFiles(serial); });
     if (files.empty()) return;
 
     CSendingListDlg* queue = g_pSendingListDlg;

@@ -299,21 +299,25 @@ std::string CAutoReply::ChooseReply(const std::string& sender, const std::string
             const std::size_t n = a.Count();
             if (n == 0) return false;
             std::size_t i;
+            int p = -1;
             if (Get(kRandomPick) == 1) {
                 ReplyRandom random(static_cast<unsigned>(ClockSeconds()));
                 const int sum = random.Next() + random.Next() + random.Next();
                 i = static_cast<std::size_t>(sum) % n;
             } else {
-                int p = Get(kCyclicPos);
+                p = Get(kCyclicPos);
                 if (p < 0 || static_cast<std::size_t>(p) >= n) p = 0;
                 i = static_cast<std::size_t>(p);
+            }
+            const int k = Get(kNextNumber);
+            if (m_cyclicChoiceHook) m_cyclicChoiceHook();
+            if (p >= 0) {
                 m_settings[kCyclicPos] = p + 1;
                 movePos = true;
             }
             text = std::string(a.CellAt(i, kColText));
             a.SetCellAt(i, kColTimesSent, RaiseCount(a.CellAt(i, kColTimesSent)));
             if (Get(kAddNumber) == 1) {
-                const int k = Get(kNextNumber);
                 m_settings[kNextNumber] = k < INT_MAX ? k + 1 : 0;
                 raiseNumber = true;
                 char digits[16];
@@ -397,7 +401,8 @@ int CAutoReply::ProcessIncoming(const std::string& sender, const std::string& ra
         std::string list;
         if (paths::FileExists(paths::ToFsPath(path))) {
             paths::MakeDirs(paths::ToFsPath(m_package.m_strWorkFolder));
-            list = UploadPackageFiles(m_package, path, mmsupload::TakeUploadSerial());
+            list = mmsupload::UploadUnderSerial(
+                [&](int serial) { return UploadPackageFiles(m_package, path, serial); });
         }
         if (list.empty()) {
             Log("未回复", sender, content, "<彩信上传失败，无信息回复>");

@@ -158,12 +158,17 @@ public:
     std::string ChooseReply(const std::string& sender, const std::string& content, std::string& name,
                             std::string& text);
 
+    // Called in a list-mode choice after the row, position and running number are read and before
+    // they advance, with the tables locked. Empty in the program; set before any call.
+    void SetCyclicChoiceHook(std::function<void()> hook) { m_cyclicChoiceHook = std::move(hook); }
+
 private:
     void Log(const char* status, const std::string& sender, const std::string& content, const std::string& reply);
     void StoreLocked(autoreply::Setting s, int value);
     void WriteSetting(autoreply::Setting s);
 
     autoreply::QueueWriters m_writers;
+    std::function<void()> m_cyclicChoiceHook;
     std::array<std::atomic<int>, autoreply::kSettingCount> m_settings;
 
     mutable std::mutex m_tableMutex;  // both tables as a whole, the two replies, position, number

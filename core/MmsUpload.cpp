@@ -21,6 +21,18 @@ int TakeUploadSerial() {
     return serial;
 }
 
+void ReturnUploadSerial(int serial) {
+    int next = serial + 1;
+    if (g_nSerialNo.compare_exchange_strong(next, serial)) SaveSerialNo();
+}
+
+std::string UploadUnderSerial(const std::function<std::string(int serial)>& upload) {
+    const int serial = TakeUploadSerial();
+    std::string list = upload(serial);
+    if (list.empty()) ReturnUploadSerial(serial);
+    return list;
+}
+
 std::string UploadPrefix(int serial) {
     const clk::LocalTime t = clk::Now();
     char buf[64];

@@ -1,6 +1,7 @@
 #pragma once
 // Upload of MMS files to the platform's FTP server: the file list of a package under the upload
 // prefix, and the upload itself with its three messages.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,14 @@ namespace mmsupload {
 constexpr long long kMaxFileBytes = 100000;
 
 // Takes the request serial for one upload and raises g_nSerialNo at once (saving "流水号"),
-// so two uploaders never share a prefix. A failed upload uses up its number.
+// so two uploaders never share a prefix.
 int TakeUploadSerial();
+// Hands back a serial taken for an upload that produced no names: g_nSerialNo goes back down
+// (saving "流水号") unless a later number was taken meanwhile, which keeps the gap.
+void ReturnUploadSerial(int serial);
+// Runs upload(serial) under a serial taken for it; the serial stays used only when the upload
+// returns names.
+std::string UploadUnderSerial(const std::function<std::string(int serial)>& upload);
 
 // "%d%02d%02d%02d%02d%02d" of the serial and the platform clock's month, day, hour, minute, second.
 std::string UploadPrefix(int serial);

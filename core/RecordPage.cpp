@@ -559,10 +559,11 @@ void CRecordPage::OnResend() {
     recforward::UploadFn upload;
     if (CMMSPackage* package = ResendPackage()) {
         upload = [package](const std::string& path) {
-            // One upload at a time off the UI thread; each takes its own serial.
+            // One upload at a time off the UI thread; each that goes up uses its own serial.
             return CallOffUi([&] {
                 paths::MakeDirs(paths::ToFsPath(package->m_strWorkFolder));
-                return UploadPackageFiles(*package, path, mmsupload::TakeUploadSerial());
+                return mmsupload::UploadUnderSerial(
+                    [&](int serial) { return UploadPackageFiles(*package, path, serial); });
             });
         };
     }

@@ -164,6 +164,35 @@ TEST(PhraseFiles, ReadersTakeWholeRecordsOnly) {
     EXPECT_TRUE(got.empty());
 }
 
+TEST(PhraseFiles, LongPhraseIsCutOnACharacterBoundaryByAppendAndRewrite) {
+    std::string chinese, rest;
+    for (int i = 0; i < 250; ++i) chinese += "中";  // 500 bytes: byte 499 is a lead byte
+    for (int i = 0; i < 249; ++i) rest += "文";
+    struct Case {
+        const char* what;
+        std::string phrase, kept;
+    };
+    const Case cases[] = {
+        {"two-byte characters only", chinese, chinese.substr(0, 249 * 3)},
+        {"one ASCII byte first", "a" + rest + "文", "a" + rest},           // 1 + 500 bytes: 499 kept
+        {"two ASCII bytes first", "ab" + rest, "ab" + rest.substr(0, 248 * 3)},  // 500 bytes: 498 kept
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempAppDir dir;
+        const std::string expected = Record(c.kept);
+        ASSERT_TRUE(phrasefiles::AppendPhrase("长", c.phrase));
+        EXPECT_EQ(ReadFile(phrasefiles::TypeFile("长")), expected);
+        const std::string path = dir.file("w.txt");
+        ASSERT_TRUE(phrasefiles::WritePhrases(path, {c.phrase}));
+        EXPECT_EQ(ReadFile(path), expected);
+        rows::RowStore store(1);
+        store.Append({codec::ToGbk(c.phrase)});
+        ASSERT_TRUE(phrasefiles::WritePhraseStore(path, store));
+        EXPECT_EQ(ReadFile(path), expected);
+    }
+}
+
 // The phrases of an import text as plain texts (the rows hold GBK).
 std::vector<std::string> SplitImport(std::string_view gbk, std::size_t maxPhrases = phrasefiles::kMaxRecords) {
     std::vector<std::string> out;

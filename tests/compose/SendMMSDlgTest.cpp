@@ -486,6 +486,44 @@ TEST(SendMMSDlg, FailuresQueueNothing) {
     }
 }
 
+TEST(SendMMSDlg, SerialRisesOnlyForAnUploadThatWentUp) {
+    SendFixture f;
+    g_nSerialNo = 57;
+    const LoginInfo good = GetLoginInfo();
+    LoginInfo down = good, refused = good;
+    down.nFtpPort = 1;
+    refused.strFtpUser = testsupport::FtpServerFixture::kReader;
+    refused.strFtpPassword = testsupport::FtpServerFixture::kReaderPassword;
+    struct Step {
+        const LoginInfo* login;
+        const char* message;
+        int serialAfter;
+    };
+    const Step steps[] = {{&down, "提交彩信文件时，连接服务器失败。", 57},
+                          {&refused, "提交彩信文件时，打开目标文件失败。", 57},
+                          {&good, "已将彩信加入待发列表等待发送！", 58},
+                          {&refused, "提交彩信文件时，打开目标文件失败。", 58},
+                          {&good, "已将彩信加入待发列表等待发送！", 59}};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.message);
+        SetLoginInfo(*s.login);
+        f.Ready("t", {"13800000001"});
+        f.page->OnBtnSendNow();
+        ASSERT_TRUE(testsupport::WaitUntil([&] { return !f.messages.empty(); }));
+        EXPECT_EQ(f.messages, std::vector<std::string>{s.message});
+        EXPECT_EQ(g_nSerialNo.load(), s.serialAfter);
+        f.page->Recipients()->ResetContent();
+    }
+    std::vector<std::string> prefixes;
+    for (const auto& r : f.Rows(1)) {
+        const std::string& list = r.cells[queue::kColNameOrFiles];
+        prefixes.push_back(list.substr(0, list.find('-')));
+    }
+    EXPECT_EQ(prefixes, (std::vector<std::string>{"570304050607", "580304050607"}));
+    LoadSerialNo();  // "流水号" as saved
+    EXPECT_EQ(g_nSerialNo.load(), 59);
+}
+
 TEST(SendMMSDlg, SecondClickDuringASendDoesNothing) {
     SendFixture f;
     f.Ready("t", {"13800000001", "13800000002"});

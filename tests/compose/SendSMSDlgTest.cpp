@@ -7,6 +7,7 @@
 #include "compose/WapPushHelpDlg.h"
 #include "compose/RecipientList.h"
 #include "compose/SendSMSDlg.h"
+#include "compose/SmsCompose.h"
 #include "compose/TimedSendDlg.h"
 #include "core/Globals.h"
 #include "core/LoginSettings.h"
@@ -85,6 +86,27 @@ std::string Repeat(const std::string& s, int n) {
     return out;
 }
 }  // namespace
+
+TEST(SendSMSDlg, QueuedNumberFillsTheFieldWidthWithThePrefixAndNoMore) {
+    const std::string digits16(16, '8');
+    struct Case {
+        const char* prefix;
+        std::string entry;
+        std::string queued;  // empty: refused
+    };
+    const Case cases[] = {
+        {"+86", digits16, "+86" + digits16},                    // 19 bytes: the field's width
+        {"+86", digits16 + "8", ""},                            // 20
+        {"+86", " " + digits16 + "\t", "+86" + digits16},       // blanks are not counted
+        {"中", digits16 + "8", "中" + digits16 + "8"},          // 19 GBK bytes, 20 UTF-8 bytes
+        {"中", digits16 + "88", ""},                            // 20 GBK bytes
+        {"", std::string(19, '8'), std::string(19, '8')},
+        {"", std::string(20, '8'), ""},
+        {"+86", "12a", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(compose::QueuedNumber(c.prefix, c.entry), c.queued) << c.prefix << "|" << c.entry;
+}
 
 TEST(SendSMSDlg, ImmediateLengthsIdsAndLongTexts) {
     struct Case {

@@ -50,22 +50,42 @@ TEST(AutoReplyMms, MissingPackageOrFailedUploadIsLoggedAndNothingQueued) {
     EXPECT_EQ(Log(), (std::vector<LogLine>{{"已回复", "彩信文件：G\\不存在"},
                                            {"未回复", "<彩信上传失败，无信息回复>"}}));
 
-    // The FTP server is gone: the upload fails and uses up its serial number.
+    // The FTP server is gone, then it refuses the user: each upload fails and leaves the serial
+    // number as it was; the next upload that goes up takes that number.
     p.MakePackage();
     p.page->Engine().KeywordList().Append({"上传", "彩信文件：G\\N"});
-    LoginInfo info = GetLoginInfo();
+    const LoginInfo good = GetLoginInfo();
+    LoginInfo info = good;
     info.nFtpPort = 1;
     SetLoginInfo(info);
     EXPECT_EQ(p.page->ProcessIncoming(kMobile, "上传", 0), 1);
     EXPECT_TRUE(p.MmsRows().empty());
-    EXPECT_EQ(g_nSerialNo, 41);
+    EXPECT_EQ(g_nSerialNo, 40);
     EXPECT_EQ(Log().back(), (LogLine{"未回复", "<彩信上传失败，无信息回复>"}));
+    info = good;
+    info.strFtpUser = testsupport::FtpServerFixture::kReader;
+    info.strFtpPassword = testsupport::FtpServerFixture::kReaderPassword;
+    SetLoginInfo(info);
+    EXPECT_EQ(p.page->ProcessIncoming(kMobile, "上传", 0), 1);
+    EXPECT_TRUE(p.MmsRows().empty());
+    EXPECT_EQ(g_nSerialNo, 40);
     ASSERT_TRUE(testsupport::WaitUntil([&] {
         std::lock_guard<std::mutex> lock(p.m);
-        return !p.messages.empty();
+        return p.messages.size() >= 2;
     }));
-    std::lock_guard<std::mutex> lock(p.m);
-    EXPECT_EQ(p.messages[0], "提交彩信文件时，连接服务器失败。");
+    {
+        std::lock_guard<std::mutex> lock(p.m);
+        EXPECT_EQ(p.messages, (std::vector<std::string>{"提交彩信文件时，连接服务器失败。", "提交彩信文件时，打开目标文件失败。"}));
+    }
+    SetLoginInfo(good);
+    clk::SetFixed(2026, 12, 10, 8, 30, 5);
+    EXPECT_EQ(p.page->ProcessIncoming(kMobile, "上传", 0), 1);
+    clk::Reset();
+    ASSERT_EQ(p.MmsRows().size(), 1u);
+    EXPECT_EQ(p.MmsRows()[0][1], "401210083005-00.txt#401210083005-01.amr#");
+    EXPECT_EQ(g_nSerialNo, 41);
+    LoadSerialNo();  // "流水号" as saved
+    EXPECT_EQ(g_nSerialNo, 41);
 }
 
 TEST(AutoReplyMms, NoMmsBalanceIsAskedOnceThenRefused) {

@@ -6,6 +6,8 @@
 #include "core/RecordLog.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <set>
 #include <thread>
@@ -84,6 +86,51 @@ TEST_F(AutoReplyThreads, ListChangesDuringAnswersLoseNoCount) {
     ASSERT_EQ(log.size(), static_cast<std::size_t>(kCalls));
     for (const AutoReplyLogRecord& r : log) EXPECT_EQ(autoreplytest::LogLine::Of(r).status, "已回复");
     EXPECT_GT(resets, 0);
+}
+
+// The page's reset of the running number while an answer has read it and not yet raised it:
+// the reset waits for the answer and then holds.
+TEST_F(AutoReplyThreads, NumberResetDuringAChoiceIsNotLost) {
+    engine->LoadSettings();
+    engine->Set(kReplyMode, 1);
+    engine->Set(kAddNumber, 1);
+    engine->Set(kNextNumber, 7);
+    engine->CyclicList().Append({"r0", "", ""});
+    engine->CyclicList().Append({"r1", "", ""});
+    std::mutex hm;
+    std::condition_variable cv;
+    bool held = false, resetDone = false;
+    engine->SetCyclicChoiceHook([&] {
+        std::unique_lock<std::mutex> lock(hm);
+        if (held) return;  // the first answer only
+        held = true;
+        cv.notify_all();
+        // Without the tables' lock the reset gets through at once; with it the reset waits for
+        // this answer, so the wait runs out.
+        cv.wait_for(lock, std::chrono::milliseconds(500), [&] { return resetDone; });
+    });
+    std::thread receive([&] { engine->ProcessIncoming(kMobile, "q", 0); });
+    {
+        std::unique_lock<std::mutex> lock(hm);
+        EXPECT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return held; }));
+    }
+    engine->Set(kNextNumber, 1);  // CAutoReplyDlg::OnResetNumber
+    {
+        std::lock_guard<std::mutex> lock(hm);
+        resetDone = true;
+    }
+    cv.notify_all();
+    receive.join();
+    engine->ProcessIncoming(kMobile, "q", 0);
+
+    ASSERT_EQ(sms.size(), 2u);
+    EXPECT_EQ(sms[0].text, "000007r0");
+    EXPECT_EQ(sms[1].text, "000001r1");
+    EXPECT_EQ(engine->Get(kNextNumber), 2);
+    Restart();
+    engine->LoadSettings();
+    EXPECT_EQ(engine->Get(kNextNumber), 2);
+    EXPECT_EQ(engine->Get(kCyclicPos), 2);
 }
 
 TEST(AutoReplyPageThreads, PageDestroyedWhileACallWaits) {

@@ -213,6 +213,48 @@ TEST_F(UploadTest, SeparatorsInForeignNamesBecomeUnderscores) {
     EXPECT_EQ(server.ReadRemote("90102030405-a_b_c.txt"), "foreign");
 }
 
+TEST_F(UploadTest, SerialStaysUsedOnlyByUploadsThatWentUp) {
+    FtpServerFixture server;
+    ASSERT_TRUE(server.ok());
+    const std::string path = MakePackage();
+    clk::SetFixed(2026, 11, 6, 14, 3, 9);
+    g_nSerialNo = 57;
+    // Five good and two refused uploads: the good ones take 57 to 61.
+    const bool good[] = {true, false, true, true, false, true, true};
+    std::vector<std::string> lists;
+    for (bool ok : good) {
+        if (ok) UseServer(server.port());
+        else UseServer(server.port(), FtpServerFixture::kReader, FtpServerFixture::kReaderPassword);
+        const std::string list =
+            mmsupload::UploadUnderSerial([&](int serial) { return UploadPackageFiles(pkg, path, serial); });
+        EXPECT_EQ(list.empty(), !ok);
+        if (ok) lists.push_back(list.substr(0, list.find('-')));
+    }
+    EXPECT_EQ(lists, (std::vector<std::string>{"571106140309", "581106140309", "591106140309", "601106140309",
+                                               "611106140309"}));
+    EXPECT_EQ(Messages(), std::vector<std::string>(2, kOpen));
+    EXPECT_EQ(g_nSerialNo.load(), 62);
+    LoadSerialNo();  // "流水号" as saved
+    EXPECT_EQ(g_nSerialNo.load(), 62);
+
+    // A number taken by someone else during a failed upload stays taken, and so does the gap.
+    const std::string none = mmsupload::UploadUnderSerial([](int serial) {
+        EXPECT_EQ(serial, 62);
+        ++g_nSerialNo;  // a text message sent meanwhile
+        SaveSerialNo();
+        return std::string();
+    });
+    EXPECT_EQ(none, "");
+    EXPECT_EQ(g_nSerialNo.load(), 64);
+    const int a = mmsupload::TakeUploadSerial(), b = mmsupload::TakeUploadSerial();
+    mmsupload::ReturnUploadSerial(a);
+    EXPECT_EQ(g_nSerialNo.load(), 66);
+    mmsupload::ReturnUploadSerial(b);
+    EXPECT_EQ(g_nSerialNo.load(), 65);
+    LoadSerialNo();
+    EXPECT_EQ(g_nSerialNo.load(), 65);
+}
+
 TEST(UploadSerialThreads, ReservedSerialsAreDistinct) {
     TempAppDir app;
     g_nSerialNo = 100;

@@ -112,6 +112,32 @@ TEST(QueueWriter, WideNumbersAndFileListsAreRefusedOtherTextsCut) {
     EXPECT_EQ(row.cells[queue::kColText].size(), 511u);
 }
 
+TEST(QueueWriter, NameAtTheFieldWidthIsCutInTheLiveRow) {
+    std::string twenty, nineteen;
+    for (int i = 0; i < 20; ++i) twenty += "名";
+    for (int i = 0; i < 19; ++i) nineteen += "名";
+    struct Case {
+        std::string name, kept;
+    };
+    const Case cases[] = {
+        {twenty, nineteen},                                  // 40 GBK bytes: 38 kept
+        {std::string(40, 'n'), std::string(39, 'n')},
+        {"a" + nineteen, "a" + nineteen},                    // 39 bytes fit
+        {"a" + twenty, "a" + nineteen},                      // 41 bytes: 39 kept
+    };
+    Pages p;
+    int id = 1;
+    for (const Case& c : cases) {
+        p.sms->AddSMSItem(id, "13800000001", c.name, "t", "", 0);
+        p.sms->AddSMSItems({{id + 100, "13800000001", c.name, "t"}});
+        id += 1;
+    }
+    const auto rows = p.sms->Immediate().Snapshot();
+    ASSERT_EQ(rows.size(), 2 * std::size(cases));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i].cells[queue::kColNameOrFiles], cases[i / 2].kept) << i;
+}
+
 TEST(QueueWriter, CountHandlerRunsAfterEachInsert) {
     Pages p;
     int calls = 0;

@@ -313,12 +313,39 @@ TEST_F(MmsResend, FailedUploadAndMissingPackageQueueNothing) {
         testsupport::FtpServerFixture probe;
         closed = probe.port();
     }
-    UsePort(closed);  // nobody listens: the upload fails with its message, the serial is used up
+    UsePort(closed);  // nobody listens: the upload fails with its message and uses no serial
     page->OnResend();
     ASSERT_TRUE(DrainUi());
     EXPECT_EQ(messages, std::vector<std::string>{"提交彩信文件时，连接服务器失败。"});
-    EXPECT_EQ(g_nSerialNo.load(), 41);
+    EXPECT_EQ(g_nSerialNo.load(), 40);
     EXPECT_TRUE(Mms().empty());
+
+    // The server refuses the user: the same.
+    messages.clear();
+    UsePort(ftp.port());
+    LoginInfo info = GetLoginInfo();
+    info.strFtpUser = testsupport::FtpServerFixture::kReader;
+    info.strFtpPassword = testsupport::FtpServerFixture::kReaderPassword;
+    SetLoginInfo(info);
+    List({MmsRec(4, "已发送彩信", "13900000004", "pkg")}, {0});
+    page->OnResend();
+    ASSERT_TRUE(DrainUi());
+    EXPECT_EQ(messages, std::vector<std::string>{"提交彩信文件时，打开目标文件失败。"});
+    EXPECT_EQ(g_nSerialNo.load(), 40);
+    EXPECT_TRUE(Mms().empty());
+
+    // The next upload that goes up takes the number.
+    messages.clear();
+    UsePort(ftp.port());
+    List({MmsRec(5, "已发送彩信", "13900000005", "pkg")}, {0});
+    page->OnResend();
+    ASSERT_TRUE(DrainUi());
+    EXPECT_EQ(messages, std::vector<std::string>{recforward::kResendDoneText});
+    ASSERT_EQ(Mms().size(), 1u);
+    EXPECT_EQ(Mms()[0].cells[queue::kColNameOrFiles], "401106140309-00.txt#");
+    EXPECT_EQ(g_nSerialNo.load(), 41);
+    LoadSerialNo();  // "流水号" as saved
+    EXPECT_EQ(g_nSerialNo.load(), 41);
 }
 
 }  // namespace
