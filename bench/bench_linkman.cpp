@@ -3,6 +3,8 @@
 // contacts in every group, so 10,000 below each top-level group; names repeat across groups),
 // built with plain SQLite. Each measure has a plain baseline in the same run: prepared
 // statements on the C API reading the same columns.
+#include "compose/RecipientList.h"
+#include "compose/SendSMSDlg.h"
 #include "contacts/LinkmanBookDlg.h"
 #include "contacts/LinkmanEditDlg.h"
 #include "contacts/SelectLinkmanDlg.h"
@@ -14,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <filesystem>
@@ -233,6 +236,92 @@ void BM_Pick10000_Baseline(benchmark::State& state) {
     sqlite3_finalize(st);
 }
 BENCHMARK(BM_Pick10000_Baseline)->Unit(benchmark::kMillisecond);
+
+// A book of one group of n contacts, with its own address-book page and a send-SMS page.
+struct OneGroupBook {
+    QTemporaryDir dir;
+    std::string oldAppPath = g_strAppPath;
+    std::unique_ptr<CLinkmanBookDlg> page;
+    std::unique_ptr<CSendSMSDlg> send;
+
+    explicit OneGroupBook(int n) {
+        g_strAppPath = dir.path().toStdString();
+        const std::string file = g_strAppPath + "/LinkmanBook.mdb";
+        std::filesystem::copy_file(paths::ExecutableFolder() + "/../app/LinkmanBook.mdb", file);
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        db::RegisterTextCollation(db);
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "insert into DirTable (FatherDir,ChildDir) values ('@通信录','@大组')", nullptr, nullptr,
+                     nullptr);
+        sqlite3_stmt* contact = nullptr;
+        sqlite3_prepare_v2(db, "insert into LinkmanTable (DirInfo,姓名,手机号码) values ('@通信录@大组',?,?)", -1,
+                           &contact, nullptr);
+        for (int i = 0; i < n; ++i) {
+            const std::string name = "联系人" + std::to_string(100000 + i), mobile = std::to_string(13800000000LL + i);
+            sqlite3_bind_text(contact, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(contact, 2, mobile.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_step(contact);
+            sqlite3_reset(contact);
+        }
+        sqlite3_finalize(contact);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(db);
+        page = std::make_unique<CLinkmanBookDlg>();
+        while (!page->RootItem()) QApplication::processEvents(QEventLoop::AllEvents, 10);
+        send = std::make_unique<CSendSMSDlg>();
+        send->resize(730, 376);
+        send->show();
+        QApplication::processEvents();
+    }
+    ~OneGroupBook() {
+        send.reset();
+        page.reset();
+        g_strAppPath = oldAppPath;
+    }
+};
+
+// 名片夹导入接收号码 on the send-SMS page, whose list holds 1,003 numbers already: the group
+// chosen (not timed), then OK: the numbers into the page's recipient list, its count label
+// refreshed and the page painted.
+void BM_PickOneGroup(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    constexpr int kBefore = 1003;
+    OneGroupBook book(n);
+    CRecipientList* list = book.send->Recipients();
+    std::vector<std::string> before;
+    for (int i = 0; i < kBefore; ++i) before.push_back(std::to_string(13900000000LL + i));
+    ScopedModalRun run([&](CSkinDialog& d) {
+        state.PauseTiming();
+        auto& dlg = static_cast<CSelectLinkmanDlg&>(d);
+        dlg.ShowForHook();
+        dlg.OnTimer(1);
+        dlg.m_tree->setCurrentItem(dlg.RootItem()->child(0));
+        dlg.OnDblclkTree();
+        state.ResumeTiming();
+        dlg.OnOK();
+        return dlg.result();
+    });
+    const QString label = QString("当前设定 %1 个发送对象").arg(n + kBefore);
+    for (auto _ : state) {
+        state.PauseTiming();
+        list->AddEntries(before);
+        QApplication::processEvents();
+        state.ResumeTiming();
+        list->OnImportFromAddressBook();
+        QApplication::processEvents();
+        state.PauseTiming();
+        if (list->GetCount() != n + kBefore || !book.send->m_labelLength->text().startsWith(label)) {
+            state.SkipWithError("numbers or count label wrong");
+            break;
+        }
+        list->ResetContent();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["numbers"] = n;
+}
+BENCHMARK(BM_PickOneGroup)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -360,20 +360,22 @@ std::string CLinkmanBook::NameOfNumber(const std::string& number) const {
 
 std::vector<std::string> CLinkmanBook::NumbersOf(
     const std::vector<std::pair<std::string, std::string>>& contacts) const {
-    // One query per group path; a name stands once in a group, the first row counts.
-    std::map<std::string, std::map<std::string, std::string, bool (*)(const std::string&, const std::string&)>> byPath;
-    const auto less = +[](const std::string& a, const std::string& b) { return db::CompareText(a, b) < 0; };
+    // One query per group path; a name stands once in a group, the first row counts. Names are
+    // equal under the text collation exactly when their ASCII-folded texts are, so that folding
+    // is the key of a hash map: one pass over the rows, no collation call per look-up.
+    std::map<std::string, std::unordered_map<std::string, std::string>> byPath;
     std::vector<std::string> out;
     out.reserve(contacts.size());
     for (const auto& [name, path] : contacts) {
         auto it = byPath.find(path);
         if (it == byPath.end()) {
-            it = byPath.emplace(path, std::map<std::string, std::string, bool (*)(const std::string&, const std::string&)>(less)).first;
+            it = byPath.emplace(path, std::unordered_map<std::string, std::string>()).first;
             std::vector<std::vector<std::string>> rows;
             Run("select 姓名,手机号码 from LinkmanTable where DirInfo=?", {path}, &rows, {"姓名", "手机号码"});
-            for (auto& r : rows) it->second.emplace(std::move(r[0]), std::move(r[1]));
+            it->second.reserve(rows.size());
+            for (auto& r : rows) it->second.emplace(codec::AsciiLower(r[0]), std::move(r[1]));
         }
-        const auto found = it->second.find(name);
+        const auto found = it->second.find(codec::AsciiLower(name));
         if (found != it->second.end()) out.push_back(found->second);
     }
     return out;

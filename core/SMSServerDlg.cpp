@@ -35,6 +35,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -135,6 +136,7 @@ int CSMSServerDlg::DoModal() {
 
 int CSMSServerDlg::exec() {
     if (m_pLoop) return QDialog::Rejected;  // already running
+    if (m_bEnded) return result();           // the exit ran before the loop (an early press)
     setResult(QDialog::Rejected);
     show();
     QEventLoop loop;
@@ -146,6 +148,7 @@ int CSMSServerDlg::exec() {
 
 void CSMSServerDlg::done(int r) {
     QDialog::done(r);
+    m_bEnded = true;
     if (m_pLoop) m_pLoop->exit();
 }
 
@@ -361,6 +364,12 @@ void CSMSServerDlg::OnTimer(int id) {
     if (m_nTimer25) killTimer(m_nTimer25);
     m_nTimer25 = 0;
     if (m_bExiting) return;  // nothing is loaded or started once the exit has begun
+    if (m_bAskingExit) {
+        // Nothing loads or starts under the exit question; a Cancel brings the tick back.
+        m_bTickDeferred = true;
+        return;
+    }
+    m_bLoading = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // A failing load skips the rest: the threads then do not start and the splash stays.
     const std::function<void()> loads[] = {
@@ -388,6 +397,11 @@ void CSMSServerDlg::OnTimer(int id) {
         QApplication::restoreOverrideCursor();
         WriteRunLog("CSMSServerDlg::OnTimer Error");
     }
+    m_bLoading = false;
+    if (m_bExitPending) {
+        m_bExitPending = false;
+        QTimer::singleShot(0, this, [this] { OnCancel(); });
+    }
 }
 
 void CSMSServerDlg::WaitForWorkers() {
@@ -402,8 +416,24 @@ void CSMSServerDlg::WaitForWorkers() {
 }
 
 void CSMSServerDlg::OnCancel() {
-    if (m_bExiting) return;
-    if (ShowMessage("真的要退出吗？", 1) != 1) return;
+    if (m_bExiting || m_bAskingExit) return;
+    if (m_bLoading) {
+        // Pressed while the first load runs: asked as soon as it ends, never over half-loaded
+        // queues.
+        m_bExitPending = true;
+        return;
+    }
+    m_bAskingExit = true;
+    const bool confirmed = ShowMessage("真的要退出吗？", 1) == 1;
+    m_bAskingExit = false;
+    if (!confirmed) {
+        if (m_bTickDeferred) {
+            m_bTickDeferred = false;
+            m_nTimer25 = startTimer(0);
+        }
+        return;
+    }
+    m_bTickDeferred = false;
     m_bExiting = true;
     g_bStopThreads = 1;
     if (m_nTimer25) killTimer(m_nTimer25);  // exit before the first tick: nothing starts

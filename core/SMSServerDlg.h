@@ -115,6 +115,11 @@ private:
     void FirstSwitch();
     bool m_bDestroyed = false;
     bool m_bExiting = false;
+    bool m_bAskingExit = false;   // the exit question is open
+    bool m_bTickDeferred = false; // the first tick came while it was open
+    bool m_bLoading = false;      // the first tick's loads run
+    bool m_bExitPending = false;  // the exit was pressed during them
+    bool m_bEnded = false;        // done() ran
     bool m_bStarted = false;  // initialisation ended after a good login
     int m_nTimer25 = 0;
     QEventLoop* m_pLoop = nullptr;

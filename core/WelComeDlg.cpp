@@ -16,6 +16,10 @@ void CWelComeDlg::Create(QWidget* parent) {
     auto* dlg = new QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint);
     dlg->setObjectName("409");
     dlg->setAttribute(Qt::WA_DeleteOnClose);
+    // Never the active window: a question asked meanwhile is not made its child, which would go
+    // with it when the first load ends.
+    dlg->setAttribute(Qt::WA_ShowWithoutActivating);
+    dlg->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     dlg->setFixedSize(360, 96);
     QPalette pal = dlg->palette();
     pal.setColor(QPalette::Window, QColor(235, 243, 246));

@@ -270,6 +270,7 @@ std::string DataSourcePath(std::string_view connectionString) {
 }
 
 int CompareText(std::string_view a, std::string_view b) {
+    if (a == b) return 0;  // the common case of an index scan for one value, without conversions
     const std::string la = codec::AsciiLower(a);
     const std::string lb = codec::AsciiLower(b);
     if (IsAscii(la) && IsAscii(lb)) return CompareBytes(la, lb);

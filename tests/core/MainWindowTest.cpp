@@ -199,6 +199,26 @@ TEST_F(MainWindowFixture, ExitConfirmedStopsSavesAndSaysSo) {
     EXPECT_EQ(worker::RunningThreads(), 0);
 }
 
+TEST_F(MainWindowFixture, FirstTickUnderTheExitQuestionWaitsForItsAnswer) {
+    auto dlg = Open();
+    dlg->show();
+    bool loadedUnderQuestion = true;
+    seam::ScopedMessageBox cancel([&](const std::string& text, int) {
+        messages.push_back(text);
+        dlg->OnTimer(25);  // timer 25 comes while the question is open
+        loadedUnderQuestion = g_pSMSSendingListDlg->Queues().IsLoaded();
+        return 0;
+    });
+    dlg->OnCancel();
+    EXPECT_EQ(messages, std::vector<std::string>{"真的要退出吗？"});
+    EXPECT_FALSE(loadedUnderQuestion);
+    EXPECT_EQ(g_bStopThreads.load(), 0);
+    // Cancelled: the first tick comes back and loads.
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return g_pSMSSendingListDlg->Queues().IsLoaded(); }));
+    EXPECT_FALSE(g_dlgWelcome.IsWindow());
+    worker::StopMsgThreads(10000);
+}
+
 TEST_F(MainWindowFixture, FailedFirstLoadSkipsTheRestAndStartsNoThread) {
     auto dlg = Open();
     CSMSServerDlg::SetLoadProbeForTest([](int step) {

@@ -3,7 +3,9 @@
 #include "core/Globals.h"
 #include "core/LoginDlg.h"
 #include "core/MsgRecord.h"
+#include "core/PageGlobals.h"
 #include "core/PendingQueues.h"
+#include "core/SMSSendingListDlg.h"
 #include "core/RecordLog.h"
 #include "core/SMSServerDlg.h"
 #include "core/WelComeDlg.h"
@@ -137,3 +139,92 @@ TEST_F(MainWindowRunThreads, EndedWithoutTheExitPathTheWorkersGoBeforeThePages) 
     EXPECT_EQ(worker::RunningThreads(), 0);
     EXPECT_TRUE(messages.empty());  // no question, no closing message
 }
+
+// 退出 pressed at each point of the start-up the program reaches soon after the login: the
+// question comes, OK ends the program, the workers are stopped and no queued row is lost.
+struct MainWindowExitThreads : MainWindowRunThreads, ::testing::WithParamInterface<const char*> {};
+
+TEST_P(MainWindowExitThreads, ExitAnsweredRightAfterTheLogin) {
+    const std::string when = GetParam();
+    constexpr int kRows = 200;
+    {
+        PendingQueues queues(queue::Kind::Sms);
+        queues.LoadQueues();
+        for (int i = 0; i < kRows; ++i)
+            queues.AddSMSItem(i + 1, std::to_string(13800000000LL + i), "", "通知", "", 0);
+        queues.SaveQueues();
+    }
+    const long long queued = kRows * static_cast<long long>(sizeof(MsgRecord));
+    ASSERT_EQ(paths::FileSize(dir.file("SMSMsgWS.dat")), queued);
+
+    CSMSServerDlg dlg;
+    bool loadedWhenAsked = false, threadsWhenAsked = false;
+    seam::ScopedMessageBox answer([&](const std::string& text, int type) {
+        messages.push_back(text);
+        if (type != 1) return 1;
+        if (when == "tick during the question") dlg.OnTimer(25);  // timer 25 comes while it is open
+        loadedWhenAsked = g_pSMSSendingListDlg->Queues().IsLoaded();
+        threadsWhenAsked = worker::RunningThreads() > 0;
+        return 1;
+    });
+    auto press = [&dlg] { dlg.OnCancel(); };
+    CSMSServerDlg::SetLoginExec([&](CLoginDlg& login) {
+        QTimer::singleShot(0, &login, [&login] { login.m_btnOK->click(); });
+        const int r = login.exec();
+        // Pressed at once: the first thing the main window's loop delivers.
+        if (when == "at the login" || when == "tick during the question") QTimer::singleShot(0, &dlg, press);
+        return r;
+    });
+    int lastStep = -1;
+    CSMSServerDlg::SetLoadProbeForTest([&](int step) {
+        lastStep = step;
+        if (when == "during the first load" && step == 3) press();  // as a load that lets input through
+    });
+    QTimer poll;
+    QElapsedTimer waited;
+    if (when == "after the threads start") {
+        waited.start();
+        QObject::connect(&poll, &QTimer::timeout, &dlg, [&] {
+            if (worker::RunningThreads() > 0 || waited.elapsed() > 20000) {
+                poll.stop();
+                press();
+            }
+        });
+        poll.start(5);
+    }
+    const int result = dlg.DoModal();
+    CSMSServerDlg::SetLoadProbeForTest({});
+
+    EXPECT_EQ(result, 2);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], "真的要退出吗？");
+    EXPECT_EQ(messages[1], "系统数据已经保存完毕，现在可以安全退出彩信软件！\r\n\r\n谢谢使用！");
+    EXPECT_EQ(g_bStopThreads.load(), 1);
+    EXPECT_EQ(worker::RunningThreads(), 0);
+    const std::size_t logged = ReadLog(dir.file("SMSMsgSL.dat")).size();
+    const long long left = paths::FileSize(dir.file("SMSMsgWS.dat"));
+    if (when == "at the login" || when == "tick during the question") {
+        // Asked before the first load: nothing loaded, started or sent, the queue file untouched.
+        EXPECT_FALSE(loadedWhenAsked);
+        EXPECT_FALSE(threadsWhenAsked);
+        EXPECT_EQ(lastStep, -1);
+        EXPECT_EQ(sim.SentSmsCount(), 0u);
+        EXPECT_EQ(logged, 0u);
+        EXPECT_EQ(left, queued);
+    } else {
+        // Asked once the loads were done (and the threads started); every row sent or kept.
+        EXPECT_TRUE(loadedWhenAsked);
+        EXPECT_TRUE(threadsWhenAsked);
+        EXPECT_EQ(lastStep, 6);
+        EXPECT_EQ(static_cast<long long>(logged * sizeof(MsgRecord)) + left, queued);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, MainWindowExitThreads,
+                         ::testing::Values("at the login", "tick during the question", "during the first load",
+                                           "after the threads start"),
+                         [](const auto& info) {
+                             std::string name;
+                             for (char c : std::string(info.param)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
