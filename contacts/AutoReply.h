@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 // "%s\AutoReS.dat" of the program folder; set when the page is made.
@@ -151,9 +152,11 @@ public:
     // The engine (receive thread). type 0 SMS (content its text), 1 MMS (content its title).
     // 1 when an answer reached the queueing step, 0 when nothing was answered.
     int ProcessIncoming(const std::string& sender, const std::string& content, int type);
-    // The choice; writes exactly one reply-log record.
+    // The choice; writes exactly one reply-log record. With answered given, an answer's
+    // "已回复" record is not written but its reply text left there, for the caller to write
+    // once the reply is queued.
     std::string ChooseReply(const std::string& sender, const std::string& content, std::string& name,
-                            std::string& text);
+                            std::string& text, std::optional<std::string>* answered = nullptr);
 
 private:
     void Log(const char* status, const std::string& sender, const std::string& content, const std::string& reply);
