@@ -264,6 +264,7 @@ TEST(QueueFiles, CellsWiderThanTheirFieldsAreSavedCutWithTheirNul) {
     cells[queue::kColType] = queue::kTypeImmediateMms;
     cells[queue::kColState] = cells[queue::kColDevice] = "";
     cells[queue::kColId] = "5";
+    cells[queue::kColNumber] = std::string(600, '1');  // a number still, once cut
     p.sms->Immediate().Append(cells, queue::kIconMms);
     p.mms->Immediate().Append(cells, queue::kIconMms);
     p.SaveBoth();
