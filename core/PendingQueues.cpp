@@ -133,15 +133,15 @@ rows::RowStore& PendingQueues::ListOf(Placement placement, Kind kind) {
 void PendingQueues::Commit(Placement placement, Kind kind, bool front, rows::PackedRows packed) {
     if (packed.Count() == 0) return;
     // Scheduled stores hold both kinds: the journal names the list (0 SMS, 1 MMS).
-    qjournal::Entry added = qjournal::Added(placement == Placement::Immediate || kind == Kind::Sms ? 0 : 1, front);
-    std::size_t bytes = 0;
-    for (std::size_t i = 0; i < packed.Count(); ++i) bytes += packed.Cells(i).size() + 8;
-    added.rows.reserve(bytes);
-    for (std::size_t i = 0; i < packed.Count(); ++i) qjournal::AddRow(added, packed.Cells(i), packed.Icon(i));
+    const std::uint32_t listIndex = placement == Placement::Immediate || kind == Kind::Sms ? 0 : 1;
     rows::RowStore& list = ListOf(placement, kind);
+    // The store takes the arena over; the rows do not move, so they are journalled first.
+    const rows::PackedRows& rowsRef = packed;
     std::vector<rows::PackedRows> blocks;
-    blocks.push_back(std::move(packed));
-    JournalOf(placement).Apply({added}, [&] { list.InsertPacked(front ? 0 : rows::kEnd, std::move(blocks)); });
+    JournalOf(placement).ApplyAdded(listIndex, front, rowsRef, [&] {
+        blocks.push_back(std::move(packed));
+        list.InsertPacked(front ? 0 : rows::kEnd, std::move(blocks));
+    });
     NotifyCountChanged();
 }
 
@@ -155,12 +155,12 @@ void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& co
         if (const std::size_t nul = c.find('\0'); nul != std::string::npos) c.resize(nul);
     // Only the immediate list takes a row at its top.
     const bool front = placement == Placement::Immediate && toTop == 1;
-    qjournal::Entry added = qjournal::Added(placement == Placement::Immediate || kind == Kind::Sms ? 0 : 1, front);
-    std::string packed;
-    PackCells(cells, packed);
-    qjournal::AddRow(added, packed, icon);
+    rows::PackedRows packed(queue::kColumnCount, std::size_t{4} << 10);
+    PackCells(cells, packed.Text());
+    packed.EndRow(icon, 0);
     rows::RowStore& list = ListOf(placement, kind);
-    JournalOf(placement).Apply({added}, [&] { list.Insert(front ? 0 : rows::kEnd, cells, icon); });
+    JournalOf(placement).ApplyAdded(placement == Placement::Immediate || kind == Kind::Sms ? 0 : 1, front, packed,
+                                    [&] { list.Insert(front ? 0 : rows::kEnd, cells, icon); });
     NotifyCountChanged();
 }
 

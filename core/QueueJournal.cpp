@@ -22,34 +22,6 @@ namespace {
 constexpr char kTag[4] = {'Q', 'J', '0', '1'};
 constexpr std::size_t kValueOffset = 24, kValueWidth = 20, kCheckOffset = 44;
 
-std::uint32_t Check(const char* p, std::size_t n) {
-    std::uint32_t h = 2166136261u;
-    for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(p[i])) * 16777619u;
-    return h;
-}
-
-// The check of an addition's rows: eight bytes a step, so a bulk entry of many MB is checked
-// at memory speed.
-std::uint32_t RowsCheck(const char* p, std::size_t n) {
-    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
-    std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p + i, 8);
-        h = (h ^ w) * 0x100000001B3ull;
-        h ^= h >> 29;
-    }
-    for (; i < n; ++i) h = (h ^ static_cast<unsigned char>(p[i])) * 0x100000001B3ull;
-    h ^= h >> 32;
-    return static_cast<std::uint32_t>(h);
-}
-
-// Added header: "QJ01", op, count, list | front << 16, rows length (uint64), rows check,
-// header check.
-constexpr std::size_t kRowsLengthOffset = 16, kRowsCheckOffset = 24, kHeadCheckOffset = 28;
-// Bounds a length field so a damaged one cannot make the reader allocate without end.
-constexpr std::uint64_t kMaxRowsBytes = std::uint64_t(1) << 40;
-
 template <class T>
 void Put(char* p, T v) { std::memcpy(p, &v, sizeof v); }
 template <class T>
@@ -58,6 +30,37 @@ T Get(const char* p) {
     std::memcpy(&v, p, sizeof v);
     return v;
 }
+
+std::uint32_t Check(const char* p, std::size_t n) {
+    std::uint32_t h = 2166136261u;
+    for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(p[i])) * 16777619u;
+    return h;
+}
+
+// The check of rows in the entry's form (per row: length, icon, cells); false when they do not
+// make exactly count rows.
+bool RowsCheck(const char* p, std::size_t n, std::uint32_t count, std::uint32_t& check) {
+    std::uint64_t h = kFoldStart;
+    const char* end = p + n;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (end - p < 8) return false;
+        const auto len = Get<std::uint32_t>(p);
+        const auto icon = Get<std::int32_t>(p + 4);
+        p += 8;
+        if (static_cast<std::size_t>(end - p) < len) return false;
+        h = FoldRow(h, std::string_view(p, len), icon);
+        p += len;
+    }
+    check = FoldEnd(h);
+    return p == end;
+}
+
+// Added header: "QJ01", op, count, list | front << 16, rows length (uint64), 0, header check;
+// the rows follow, then their check (uint32), so a writer checks the rows as it writes them.
+constexpr std::size_t kRowsLengthOffset = 16, kHeadCheckOffset = 28, kRowsCheckSize = 4;
+// Bounds a length field so a damaged one cannot make the reader allocate without end.
+constexpr std::uint64_t kMaxRowsBytes = std::uint64_t(1) << 40;
+
 
 std::int32_t IdOf(std::string_view idCell) {
     long long v = 0;
@@ -86,6 +89,24 @@ std::string WithCell(std::string_view packed, int col, std::string_view text) {
 }
 
 }  // namespace
+
+// The check of an addition's rows, row by row (so a writer can check rows where they lie):
+// eight bytes a step, so a bulk entry of many MB is checked at memory speed.
+std::uint64_t FoldRow(std::uint64_t h, std::string_view cells, int icon) {
+    const char* p = cells.data();
+    const std::size_t n = cells.size();
+    h = (h ^ (n | static_cast<std::uint64_t>(static_cast<std::uint32_t>(icon)) << 32)) * 0x100000001B3ull;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        h = (h ^ w) * 0x100000001B3ull;
+        h ^= h >> 29;
+    }
+    for (; i < n; ++i) h = (h ^ static_cast<unsigned char>(p[i])) * 0x100000001B3ull;
+    return h ^ (h >> 31);
+}
+
 
 std::uint64_t RowKey(std::string_view numberCell) {
     std::uint64_t h = 1469598103934665603ull;
@@ -123,6 +144,17 @@ void AddRow(Entry& e, std::string_view packedCells, int icon) {
     ++e.count;
 }
 
+void AddedHeader(std::uint32_t list, bool front, std::uint32_t count, std::uint64_t rowsLength,
+                 char out[kAddedHeaderSize]) {
+    std::memset(out, 0, kAddedHeaderSize);
+    std::memcpy(out, kTag, sizeof kTag);
+    Put<std::uint32_t>(out + 4, kAdded);
+    Put<std::uint32_t>(out + 8, count);
+    Put<std::uint32_t>(out + 12, (list & 0xFFFFu) | (front ? 1u << 16 : 0u));
+    Put<std::uint64_t>(out + kRowsLengthOffset, rowsLength);
+    Put<std::uint32_t>(out + kHeadCheckOffset, Check(out, kHeadCheckOffset));
+}
+
 std::string EncodeAny(const Entry& e) {
     if (e.op != kAdded) {
         std::string out(kEntrySize, '\0');
@@ -130,15 +162,13 @@ std::string EncodeAny(const Entry& e) {
         return out;
     }
     std::string out(kAddedHeaderSize, '\0');
-    char* p = out.data();
-    std::memcpy(p, kTag, sizeof kTag);
-    Put<std::uint32_t>(p + 4, kAdded);
-    Put<std::uint32_t>(p + 8, e.count);
-    Put<std::uint32_t>(p + 12, (e.list & 0xFFFFu) | (e.front ? 1u << 16 : 0u));
-    Put<std::uint64_t>(p + kRowsLengthOffset, e.rows.size());
-    Put<std::uint32_t>(p + kRowsCheckOffset, RowsCheck(e.rows.data(), e.rows.size()));
-    Put<std::uint32_t>(p + kHeadCheckOffset, Check(p, kHeadCheckOffset));
+    AddedHeader(e.list, e.front, e.count, e.rows.size(), out.data());
     out += e.rows;
+    std::uint32_t check = 0;
+    RowsCheck(e.rows.data(), e.rows.size(), e.count, check);
+    char tail[kRowsCheckSize];
+    Put<std::uint32_t>(tail, check);
+    out.append(tail, sizeof tail);
     return out;
 }
 
@@ -162,18 +192,24 @@ std::vector<Entry> Decode(std::string_view data, std::size_t* goodBytes) {
         if (Get<std::uint32_t>(p + 4) == kAdded) {
             if (data.size() - pos < kAddedHeaderSize || Get<std::uint32_t>(p + kHeadCheckOffset) != Check(p, kHeadCheckOffset)) break;
             const auto length = Get<std::uint64_t>(p + kRowsLengthOffset);
-            if (length > kMaxRowsBytes || length > data.size() - pos - kAddedHeaderSize) break;
+            if (length > kMaxRowsBytes || data.size() - pos - kAddedHeaderSize < kRowsCheckSize ||
+                length > data.size() - pos - kAddedHeaderSize - kRowsCheckSize)
+                break;
             const char* rows = p + kAddedHeaderSize;
-            if (Get<std::uint32_t>(p + kRowsCheckOffset) != RowsCheck(rows, static_cast<std::size_t>(length))) break;
+            const auto count = Get<std::uint32_t>(p + 8);
+            std::uint32_t check = 0;
+            if (!RowsCheck(rows, static_cast<std::size_t>(length), count, check) ||
+                Get<std::uint32_t>(rows + length) != check)
+                break;
             Entry e;
             e.op = kAdded;
-            e.count = Get<std::uint32_t>(p + 8);
+            e.count = count;
             const auto where = Get<std::uint32_t>(p + 12);
             e.list = where & 0xFFFFu;
             e.front = (where >> 16) & 1u;
             e.rows.assign(rows, static_cast<std::size_t>(length));
             out.push_back(std::move(e));
-            pos += kAddedHeaderSize + static_cast<std::size_t>(length);
+            pos += kAddedHeaderSize + static_cast<std::size_t>(length) + kRowsCheckSize;
             continue;
         }
         if (data.size() - pos < kEntrySize) break;
@@ -366,30 +402,78 @@ std::uint64_t QueueJournal::SizeLocked() {
 void QueueJournal::Append(const std::vector<qjournal::Entry>& entries) {
     if (entries.empty()) return;
     std::string buf;
-    if (entries.size() == 1 && entries[0].op == qjournal::kAdded) {
-        buf = qjournal::EncodeAny(entries[0]);
-    } else {
-        for (const auto& e : entries) buf += qjournal::EncodeAny(e);
-    }
+    for (const auto& e : entries) buf += qjournal::EncodeAny(e);
+    Write([&](const auto& put) { put(buf.data(), buf.size()); });
+}
+
+void QueueJournal::AppendAdded(std::uint32_t list, bool front, const rows::PackedRows& rows) {
+    if (rows.Count() == 0) return;
+    std::uint64_t length = 0;
+    for (std::size_t i = 0; i < rows.Count(); ++i) length += 8 + rows.Cells(i).size();
+    Write([&](const auto& put) {
+        char head[qjournal::kAddedHeaderSize];
+        qjournal::AddedHeader(list, front, static_cast<std::uint32_t>(rows.Count()), length, head);
+        put(head, sizeof head);
+        std::uint64_t h = qjournal::kFoldStart;
+        for (std::size_t i = 0; i < rows.Count(); ++i) {
+            const std::string_view cells = rows.Cells(i);
+            char rowHead[8];
+            const auto n = static_cast<std::uint32_t>(cells.size());
+            const std::int32_t icon = rows.Icon(i);
+            std::memcpy(rowHead, &n, 4);
+            std::memcpy(rowHead + 4, &icon, 4);
+            put(rowHead, sizeof rowHead);
+            put(cells.data(), cells.size());
+            h = qjournal::FoldRow(h, cells, icon);
+        }
+        const std::uint32_t check = qjournal::FoldEnd(h);
+        put(reinterpret_cast<const char*>(&check), sizeof check);
+    });
+}
+
+template <class F>
+void QueueJournal::Write(F&& produce) {
     const std::uint64_t size = SizeLocked();
     const std::string path = Path();
-    bool good = false;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd >= 0) {
+    bool good = fd >= 0;
+    std::uint64_t written = 0;
+    // Through a buffer of 1 MB: one write for a small entry, few for a bulk one.
+    constexpr std::size_t kBuffer = std::size_t{1} << 20;
+    std::string buf;
+    const auto flush = [&] {
         std::size_t put = 0;
-        while (put < buf.size()) {
+        while (good && put < buf.size()) {
             const ssize_t n = ::write(fd, buf.data() + put, buf.size() - put);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            put += static_cast<std::size_t>(n);
+            if (n <= 0) good = false;
+            else put += static_cast<std::size_t>(n);
         }
-        good = put == buf.size();
+        written += put;
+        buf.clear();
+    };
+    const auto put = [&](const char* p, std::size_t n) {
+        if (!good) return;
+        if (buf.size() + n > kBuffer) {
+            flush();
+            if (n >= kBuffer) {
+                buf.assign(p, n);
+                flush();
+                return;
+            }
+        }
+        if (buf.capacity() < kBuffer) buf.reserve(std::min(kBuffer, std::max<std::size_t>(buf.size() + n, 4096)));
+        buf.append(p, n);
+    };
+    produce(put);
+    flush();
+    if (fd >= 0) {
         // A part written is cut off again, so the next append follows whole entries.
         if (!good && ::ftruncate(fd, static_cast<off_t>(size)) != 0) m_strKnownPath.clear();
         ::close(fd);
     }
     if (good) {
-        NoteFile(size + buf.size());
+        NoteFile(size + written);
     } else {
         NoteFile(size);
         if (!m_bFailLogged) WriteRunLog("无法写入队列日志 " + m_strFile + ".jnl");

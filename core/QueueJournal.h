@@ -32,13 +32,19 @@ struct Entry {
 };
 
 // Removed and LastSend entries: fixed size. An Added entry: a header of kAddedHeaderSize bytes
-// (length and check of its rows) and its rows.
+// (count and length of its rows), its rows and their check (4 bytes).
 constexpr std::size_t kEntrySize = 48;
 constexpr std::size_t kAddedHeaderSize = 32;
 
 // An Added entry of one list; rows go in with AddRow.
 Entry Added(std::uint32_t list, bool front);
 void AddRow(Entry& e, std::string_view packedCells, int icon);
+// The header of an Added entry, and the check of its rows, folded row by row.
+void AddedHeader(std::uint32_t list, bool front, std::uint32_t count, std::uint64_t rowsLength,
+                 char out[kAddedHeaderSize]);
+inline constexpr std::uint64_t kFoldStart = 0x9E3779B97F4A7C15ull;
+std::uint64_t FoldRow(std::uint64_t h, std::string_view cells, int icon);
+inline std::uint32_t FoldEnd(std::uint64_t h) { return static_cast<std::uint32_t>(h ^ (h >> 32)); }
 // Calls f(cells, icon) for each row of an Added entry, in order.
 template <class F>
 void ForEachRow(const Entry& e, F&& f);
@@ -96,6 +102,15 @@ public:
         change();
     }
 
+    // Journals rows added to list `list` (see qjournal::Entry) as one entry, then runs change(),
+    // under the journal's lock.
+    template <class F>
+    void ApplyAdded(std::uint32_t list, bool front, const rows::PackedRows& rows, F&& change) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        AppendAdded(list, front, rows);
+        change();
+    }
+
     // At a load: runs load(entries on disk) under the lock, so no change is journalled between
     // the read and what load() makes of it.
     template <class F>
@@ -121,6 +136,10 @@ public:
 private:
     explicit QueueJournal(std::string queueFile) : m_strFile(std::move(queueFile)) {}
     void Append(const std::vector<qjournal::Entry>& entries);
+    void AppendAdded(std::uint32_t list, bool front, const rows::PackedRows& rows);
+    // Appends what produce(put) puts, or nothing when a write fails.
+    template <class F>
+    void Write(F&& produce);
     std::vector<qjournal::Entry> ReadLocked() const;
     // The size of the whole entries on disk; cuts a torn tail off first, so appends always
     // follow whole entries.
