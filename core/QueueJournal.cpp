@@ -462,7 +462,8 @@ void QueueJournal::Write(F&& produce) {
                 return;
             }
         }
-        if (buf.capacity() < kBuffer) buf.reserve(std::min(kBuffer, std::max<std::size_t>(buf.size() + n, 4096)));
+        if (buf.size() + n > buf.capacity())
+            buf.reserve(std::min(kBuffer, std::max<std::size_t>({buf.size() + n, 2 * buf.capacity(), 4096})));
         buf.append(p, n);
     };
     produce(put);
