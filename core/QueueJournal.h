@@ -1,8 +1,8 @@
 #pragma once
 // The journal beside a pending-queue file ("<name>.jnl"): an append-only list of the changes
 // that the next whole save would carry and that a crash must not undo (rows added by a writer;
-// a row sent, deleted or fired; a cyclic entry's last-send date). Rows are named by id and a key of their number
-// cell, since ids repeat after the counter wraps. The load applies it after the file; each
+// a row sent, deleted or fired; a cyclic entry's last-send date). Rows are named by id and a
+// key of their number cell, since ids repeat after the counter wraps. The load applies it after the file; each
 // whole save empties it of the entries the new file holds. The queue file itself keeps its
 // format, so an older program simply ignores the journal.
 #include "platform/RowStore.h"
