@@ -279,7 +279,7 @@ void CAutoReply::Log(const char* status, const std::string& sender, const std::s
 }
 
 std::string CAutoReply::ChooseReply(const std::string& sender, const std::string& content, std::string& name,
-                                    std::string& text) {
+                                    std::string& text, std::optional<std::string>* answered) {
     static constexpr const char* kLimited = "查询限制";
     if (!IsAnswerableSender(sender)) {
         Log(kLimited, sender, content, "<特服号消息，无信息回复>");
@@ -362,7 +362,8 @@ std::string CAutoReply::ChooseReply(const std::string& sender, const std::string
         }
         logged = reply;
     }
-    Log("已回复", sender, content, logged);
+    if (answered) *answered = logged;
+    else Log("已回复", sender, content, logged);
     return reply;
 }
 
@@ -381,8 +382,17 @@ int CAutoReply::ProcessIncoming(const std::string& sender, const std::string& ra
     }
 
     std::string name, text;
-    std::string reply = ChooseReply(sender, content, name, text);
-    if (reply.empty() && text.empty()) return 0;
+    // The "已回复" record follows the reply into the queue, so a crash between the two never
+    // leaves a record of a reply that was not queued.
+    std::optional<std::string> answered;
+    std::string reply = ChooseReply(sender, content, name, text, &answered);
+    const auto logAnswered = [&] {
+        if (answered) Log("已回复", sender, content, *answered);
+    };
+    if (reply.empty() && text.empty()) {
+        logAnswered();
+        return 0;
+    }
     if (reply.empty()) reply = text;
     const int id = CFileUtil::GetNextSerial(1);
 
@@ -391,6 +401,7 @@ int CAutoReply::ProcessIncoming(const std::string& sender, const std::string& ra
         if (g_nMmsBalance < 1) {
             QueryMmsBalance();
             if (g_nMmsBalance < 1) {
+                logAnswered();
                 Log("查询限制", sender, content, "<彩信条数不足>");
                 return 0;
             }
@@ -405,18 +416,22 @@ int CAutoReply::ProcessIncoming(const std::string& sender, const std::string& ra
                 [&](int serial) { return UploadPackageFiles(m_package, path, serial); });
         }
         if (list.empty()) {
+            logAnswered();
             Log("未回复", sender, content, "<彩信上传失败，无信息回复>");
-        } else if (m_writers.AddMMSItem) {
-            m_writers.AddMMSItem(id, sender, list, title, package);
+        } else {
+            if (m_writers.AddMMSItem) m_writers.AddMMSItem(id, sender, list, title, package);
+            logAnswered();
         }
         return 1;
     }
     if (g_nSmsBalance < 1) {
+        logAnswered();
         Log("查询限制", sender, content, "<短信条数不足>");
         return 0;
     }
     text = TrimRight(text);
     if (text.empty()) text = reply;
     if (m_writers.AddSMSItem) m_writers.AddSMSItem(id, sender, name, text);
+    logAnswered();
     return 1;
 }

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 // "%s\AutoReS.dat" of the program folder; set when the page is made.
@@ -154,9 +155,11 @@ public:
     // 1 when an answer reached the queueing step, 0 when nothing was answered. A sender longer
     // than kMaxSenderBytes gets no answer, only the log record "查询限制" kSenderTooLong.
     int ProcessIncoming(const std::string& sender, const std::string& content, int type);
-    // The choice; writes exactly one reply-log record.
+    // The choice; writes exactly one reply-log record. With answered given, an answer's
+    // "已回复" record is not written but its reply text left there, for the caller to write
+    // once the reply is queued.
     std::string ChooseReply(const std::string& sender, const std::string& content, std::string& name,
-                            std::string& text);
+                            std::string& text, std::optional<std::string>* answered = nullptr);
 
     // Called in a list-mode choice after the row, position and running number are read and before
     // they advance, with the tables locked. Empty in the program; set before any call.

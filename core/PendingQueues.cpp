@@ -106,20 +106,61 @@ bool PendingQueues::MakeCells(Kind kind, Placement placement, int id, std::strin
     return true;
 }
 
+namespace {
+// Appends a writer's cells to the row being written (each cell up to a NUL it may hold, as
+// the record would keep it).
+void PackCells(const std::vector<std::string>& cells, std::string& row) {
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (c) row.push_back('\0');
+        const std::size_t nul = cells[c].find('\0');
+        row.append(cells[c], 0, nul);
+    }
+}
+}  // namespace
+
+QueueJournal& PendingQueues::JournalOf(Placement placement) const {
+    return placement == Placement::Immediate ? Journal()
+           : placement == Placement::Timed   ? m_timed.Journal()
+                                             : m_cyclic.Journal();
+}
+
+rows::RowStore& PendingQueues::ListOf(Placement placement, Kind kind) {
+    return placement == Placement::Immediate ? m_immediate
+           : placement == Placement::Timed   ? m_timed.Rows(kind)
+                                             : m_cyclic.Rows(kind);
+}
+
+void PendingQueues::Commit(Placement placement, Kind kind, bool front, rows::PackedRows packed) {
+    if (packed.Count() == 0) return;
+    // Scheduled stores hold both kinds: the journal names the list (0 SMS, 1 MMS).
+    const std::uint32_t listIndex = placement == Placement::Immediate || kind == Kind::Sms ? 0 : 1;
+    rows::RowStore& list = ListOf(placement, kind);
+    // The store takes the arena over; the rows do not move, so they are journalled first.
+    const rows::PackedRows& rowsRef = packed;
+    std::vector<rows::PackedRows> blocks;
+    JournalOf(placement).ApplyAdded(listIndex, front, rowsRef, [&] {
+        blocks.push_back(std::move(packed));
+        list.InsertPacked(front ? 0 : rows::kEnd, std::move(blocks));
+    });
+    NotifyCountChanged();
+}
+
 void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& col2, std::string& text,
                         std::string& package, std::string& schedule, int toTop) {
     const Placement placement = queue::PlacementOf(schedule);
     std::vector<std::string> cells;
     if (!MakeCells(kind, placement, id, numbers, col2, text, package, schedule, cells)) return;
     const int icon = kind == Kind::Sms ? queue::kIconSms : queue::kIconMms;
-
-    switch (placement) {
-        case Placement::Immediate:
-            m_immediate.Insert(toTop == 1 ? 0 : rows::kEnd, cells, icon);
-            break;
-        case Placement::Timed: m_timed.Rows(kind).Append(cells, icon); break;
-        case Placement::Cyclic: m_cyclic.Rows(kind).Append(cells, icon); break;
-    }
+    for (std::string& c : cells)
+        if (const std::size_t nul = c.find('\0'); nul != std::string::npos) c.resize(nul);
+    // Only the immediate list takes a row at its top.
+    const bool front = placement == Placement::Immediate && toTop == 1;
+    rows::PackedRows packed(queue::kColumnCount, std::size_t{4} << 10);
+    PackCells(cells, packed.Text());
+    packed.EndRow(icon, 0);
+    rows::RowStore& list = ListOf(placement, kind);
+    JournalOf(placement).ApplyAdded(placement == Placement::Immediate || kind == Kind::Sms ? 0 : 1, front, packed,
+                                    [&] { list.Insert(front ? 0 : rows::kEnd, cells, icon); });
     NotifyCountChanged();
 }
 
@@ -133,20 +174,29 @@ std::size_t PendingQueues::AddSMSItems(std::vector<SmsItem> items) {
         if (!MakeCells(Kind::Sms, Placement::Immediate, item.id, item.numbers, item.name, item.text, package,
                        schedule, cells, item.textGbkLength))
             continue;
-        std::string& row = packed.Text();
-        for (std::size_t c = 0; c < cells.size(); ++c) {
-            if (c) row.push_back('\0');
-            const std::size_t nul = cells[c].find('\0');
-            row.append(cells[c], 0, nul);
-        }
+        PackCells(cells, packed.Text());
         packed.EndRow(queue::kIconSms, 0);
     }
     const std::size_t queued = packed.Count();
-    if (queued == 0) return 0;
-    std::vector<rows::PackedRows> blocks;
-    blocks.push_back(std::move(packed));
-    m_immediate.InsertPacked(rows::kEnd, std::move(blocks));
-    NotifyCountChanged();
+    Commit(Placement::Immediate, Kind::Sms, false, std::move(packed));
+    return queued;
+}
+
+std::size_t PendingQueues::AddItems(std::vector<Item> items) {
+    rows::PackedRows packed(queue::kColumnCount);
+    std::vector<std::string> cells;
+    std::string schedule;
+    for (Item& item : items) {
+        schedule.clear();
+        if (item.kind == Kind::Sms) item.package.clear();
+        if (!MakeCells(item.kind, Placement::Immediate, item.id, item.numbers, item.col2, item.text, item.package,
+                       schedule, cells))
+            continue;
+        PackCells(cells, packed.Text());
+        packed.EndRow(item.kind == Kind::Sms ? queue::kIconSms : queue::kIconMms, 0);
+    }
+    const std::size_t queued = packed.Count();
+    Commit(Placement::Immediate, m_page, false, std::move(packed));
     return queued;
 }
 
@@ -170,6 +220,11 @@ void PendingQueues::LoadQueues() {
                 stop = {i + 1, fault};
                 break;
             }
+            // A damaged number is never sent to.
+            if (!IsValidMobileNumber(std::string(r->szNumber, strnlen(r->szNumber, sizeof r->szNumber)))) {
+                stop = {i + 1, "号码无效"};
+                break;
+            }
             type.clear();
             packer.AppendField(queue::kColType, r->szType, sizeof r->szType, type);
             const int icon = type == queue::kTypeImmediateSms   ? queue::kIconSms
@@ -182,9 +237,13 @@ void PendingQueues::LoadQueues() {
         if (!stop && count * kMsgRecordSize != file.size) stop = {count + 1, "记录不完整"};
         if (stop) queue::KeepBadCopy(ImmediateFileName(), file.view(), stop);
     }
-    // Rows sent, deleted or cancelled since that file was written leave again.
-    qjournal::ApplyTo(Journal().Read(), {&loaded});
-    m_immediate.AssignPacked(std::move(loaded));  // in place of whatever the list held
+    // Rows queued since that file was written come back, rows sent, deleted or cancelled
+    // leave again; all rows queued in this run are in the journal too, so the result takes
+    // the place of whatever the list held.
+    Journal().Load([&](const std::vector<qjournal::Entry>& entries) {
+        qjournal::ApplyTo(entries, {&loaded});
+        m_immediate.AssignPacked(std::move(loaded));
+    });
     m_timed.Load();
     m_cyclic.Load();
     {

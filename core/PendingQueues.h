@@ -34,7 +34,8 @@ public:
 
     // The queue writers; safe from any thread. A number (immediate) or a file list wider than
     // its record field is refused and written to the run log; other texts are cut to their
-    // fields on a character boundary.
+    // fields on a character boundary. A row is in its queue's journal before the writer
+    // returns, so a crash from then on keeps it; a bulk call's rows are journalled as one.
     void AddSMSItem(int id, std::string numbers, std::string name, std::string text,
                     std::string schedule, int toTop);
     void AddMMSItem(int id, std::string numbers, std::string files, std::string title,
@@ -49,6 +50,14 @@ public:
         std::size_t textGbkLength = kTextNotMeasured;
     };
     std::size_t AddSMSItems(std::vector<SmsItem> items);
+    // Many immediate rows of either kind at the end of the list, in order, each checked and
+    // cut as AddSMSItem / AddMMSItem do (col2: name or file list). Returns the rows queued.
+    struct Item {
+        queue::Kind kind;
+        int id;
+        std::string numbers, col2, text, package;
+    };
+    std::size_t AddItems(std::vector<Item> items);
 
     // Loads the immediate list from its file and the shared stores (once). Saving is refused
     // until this has run, and a file that could not be read is never rewritten.
@@ -84,6 +93,10 @@ private:
                    std::string& col2, std::string& text, std::string& package, std::string& schedule,
                    std::vector<std::string>& cells, std::size_t textGbkLength = kTextNotMeasured);
     void NotifyCountChanged();
+    // Journals rows of one list and then puts them there, under the journal's lock.
+    void Commit(queue::Placement placement, queue::Kind kind, bool front, rows::PackedRows rows);
+    QueueJournal& JournalOf(queue::Placement placement) const;
+    rows::RowStore& ListOf(queue::Placement placement, queue::Kind kind);
 
     const queue::Kind m_page;
     ScheduledStore& m_timed;

@@ -1,13 +1,14 @@
 #pragma once
 // The journal beside a pending-queue file ("<name>.jnl"): an append-only list of the changes
-// that the next whole save would carry and that a crash must not undo (a row sent, deleted or
-// fired; a cyclic entry's last-send date). Rows are named by id and a key of their number
-// cell, since ids repeat after the counter wraps. The load applies it after the file; each
+// that the next whole save would carry and that a crash must not undo (rows added by a writer;
+// a row sent, deleted or fired; a cyclic entry's last-send date). Rows are named by id and a
+// key of their number cell, since ids repeat after the counter wraps. The load applies it after the file; each
 // whole save empties it of the entries the new file holds. The queue file itself keeps its
 // format, so an older program simply ignores the journal.
 #include "platform/RowStore.h"
 
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -15,16 +16,38 @@
 
 namespace qjournal {
 
-enum Op : std::uint32_t { kRemoved = 1, kLastSend = 2 };
+enum Op : std::uint32_t { kRemoved = 1, kLastSend = 2, kAdded = 3 };
 
 struct Entry {
     Op op = kRemoved;
     std::int32_t id = 0;
     std::uint64_t key = 0;  // RowKey of the number cell
     std::string value;      // kLastSend: the new column-6 text
+    // kAdded: rows in their packed form (one writer call), for list `list` of the lists the
+    // load applies to, at its front (in their order, before the first row) or at its back.
+    std::string rows;       // per row: cell bytes (uint32), icon (int32), the packed cells
+    std::uint32_t count = 0;
+    std::uint32_t list = 0;
+    bool front = false;
 };
 
+// Removed and LastSend entries: fixed size. An Added entry: a header of kAddedHeaderSize bytes
+// (count and length of its rows), its rows and their check (4 bytes).
 constexpr std::size_t kEntrySize = 48;
+constexpr std::size_t kAddedHeaderSize = 32;
+
+// An Added entry of one list; rows go in with AddRow.
+Entry Added(std::uint32_t list, bool front);
+void AddRow(Entry& e, std::string_view packedCells, int icon);
+// The header of an Added entry, and the check of its rows, folded row by row.
+void AddedHeader(std::uint32_t list, bool front, std::uint32_t count, std::uint64_t rowsLength,
+                 char out[kAddedHeaderSize]);
+inline constexpr std::uint64_t kFoldStart = 0x9E3779B97F4A7C15ull;
+std::uint64_t FoldRow(std::uint64_t h, std::string_view cells, int icon);
+inline std::uint32_t FoldEnd(std::uint64_t h) { return static_cast<std::uint32_t>(h ^ (h >> 32)); }
+// Calls f(cells, icon) for each row of an Added entry, in order.
+template <class F>
+void ForEachRow(const Entry& e, F&& f);
 
 std::uint64_t RowKey(std::string_view numberCell);
 // The entry naming a row (cells: its queue cells, or a packed row).
@@ -32,12 +55,34 @@ Entry Removed(const std::vector<std::string>& cells);
 Entry LastSend(const std::vector<std::string>& cells, std::string date);
 
 void Encode(const Entry& e, char out[kEntrySize]);
-// Whole, well-formed entries from the start of data; stops at the first bad one.
-std::vector<Entry> Decode(std::string_view data);
+// Any entry's bytes.
+std::string EncodeAny(const Entry& e);
+// Whole, well-formed entries from the start of data; stops at the first bad one (a torn or
+// damaged tail, a partly written Added entry among them) and, when goodBytes is given, says
+// where it ends.
+std::vector<Entry> Decode(std::string_view data, std::size_t* goodBytes = nullptr);
 
-// Applies entries to rows loaded from the queue file (one or more lists, matched in that
-// order); each entry changes at most one row. Returns the entries that found their row.
+// Applies entries in journal order to rows loaded from the queue file (one or more lists,
+// matched in that order): an addition puts its rows into its list, and each other entry
+// changes at most one row, the first in list order. Returns the entries that found their row
+// (an addition always does).
 std::size_t ApplyTo(const std::vector<Entry>& entries, std::vector<std::vector<rows::PackedRow>*> lists);
+
+template <class F>
+void ForEachRow(const Entry& e, F&& f) {
+    const char* p = e.rows.data();
+    const char* end = p + e.rows.size();
+    for (std::uint32_t i = 0; i < e.count && end - p >= 8; ++i) {
+        std::uint32_t n;
+        std::int32_t icon;
+        std::memcpy(&n, p, 4);
+        std::memcpy(&icon, p + 4, 4);
+        p += 8;
+        if (static_cast<std::size_t>(end - p) < n) return;
+        f(std::string_view(p, n), static_cast<int>(icon));
+        p += n;
+    }
+}
 
 }  // namespace qjournal
 
@@ -57,6 +102,23 @@ public:
         change();
     }
 
+    // Journals rows added to list `list` (see qjournal::Entry) as one entry, then runs change(),
+    // under the journal's lock.
+    template <class F>
+    void ApplyAdded(std::uint32_t list, bool front, const rows::PackedRows& rows, F&& change) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        AppendAdded(list, front, rows);
+        change();
+    }
+
+    // At a load: runs load(entries on disk) under the lock, so no change is journalled between
+    // the read and what load() makes of it.
+    template <class F>
+    void Load(F&& load) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        load(ReadLocked());
+    }
+
     // Runs snapshot() under the lock and returns the journal size it goes with.
     template <class F>
     std::uint64_t Snapshot(F&& snapshot) {
@@ -74,9 +136,20 @@ public:
 private:
     explicit QueueJournal(std::string queueFile) : m_strFile(std::move(queueFile)) {}
     void Append(const std::vector<qjournal::Entry>& entries);
-    std::uint64_t SizeLocked() const;
+    void AppendAdded(std::uint32_t list, bool front, const rows::PackedRows& rows);
+    // Appends what produce(put) puts, or nothing when a write fails.
+    template <class F>
+    void Write(F&& produce);
+    std::vector<qjournal::Entry> ReadLocked() const;
+    // The size of the whole entries on disk; cuts a torn tail off first, so appends always
+    // follow whole entries.
+    std::uint64_t SizeLocked();
+    void NoteFile(std::uint64_t size);
 
     const std::string m_strFile;
     mutable std::mutex m_mutex;
     bool m_bFailLogged = false;
+    // The file as this process last left it: its path, inode and size (all whole entries).
+    std::string m_strKnownPath;
+    std::uint64_t m_knownIno = 0, m_knownDev = 0, m_knownSize = 0;
 };

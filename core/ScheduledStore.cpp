@@ -81,10 +81,13 @@ bool ScheduledStore::Load() {
     if (file.status == queue::FileBytes::Read)
         if (const queue::LoadStop stop = Parse(file.view(), m_bCyclic, sms, mms))
             queue::KeepBadCopy(m_strFile, file.view(), stop);
-    qjournal::ApplyTo(Journal().Read(), {&sms, &mms});
-    // The file's entries go before any that were added before the load.
-    m_sms.InsertPacked(0, std::move(sms));
-    m_mms.InsertPacked(0, std::move(mms));
+    // Entries added since that file was written (in this run too, before the load) come back
+    // from the journal, so the result takes the place of the rows.
+    Journal().Load([&](const std::vector<qjournal::Entry>& entries) {
+        qjournal::ApplyTo(entries, {&sms, &mms});
+        m_sms.AssignPacked(std::move(sms));
+        m_mms.AssignPacked(std::move(mms));
+    });
     // The rows may hold more than the file (entries queued before the load, or by another
     // thread meanwhile), so the first save always writes.
     m_savedSms = m_savedMms = kNeverSaved;

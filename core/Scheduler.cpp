@@ -167,15 +167,13 @@ private:
     int m_next = 0;
 };
 
-void QueueNumber(PendingQueues& q, int id, const std::string& number, const rows::RowData& row) {
+// The immediate row of one number of a due entry.
+PendingQueues::Item NumberItem(const PendingQueues& q, int id, const std::string& number, const rows::RowData& row) {
     const auto& c = row.cells;
-    if (c[queue::kColPackage].empty()) {
-        q.AddSMSItem(id, number, std::string(), c[queue::kColText], std::string(), 0);
-    } else {
-        // The SMS page's column 2 is the name, so it has no file list to pass.
-        const std::string files = q.PageKind() == queue::Kind::Mms ? c[queue::kColNameOrFiles] : std::string();
-        q.AddMMSItem(id, number, files, c[queue::kColText], c[queue::kColPackage], std::string(), 0);
-    }
+    if (c[queue::kColPackage].empty()) return {queue::Kind::Sms, id, number, std::string(), c[queue::kColText], std::string()};
+    // The SMS page's column 2 is the name, so it has no file list to pass.
+    const std::string files = q.PageKind() == queue::Kind::Mms ? c[queue::kColNameOrFiles] : std::string();
+    return {queue::Kind::Mms, id, number, files, c[queue::kColText], c[queue::kColPackage]};
 }
 }  // namespace
 
@@ -193,10 +191,13 @@ void CheckTimedItems(PendingQueues& q) {
         const long long stored = IntValue(row->cells[queue::kColId]);
         const auto numbers = SplitNumbers(row->cells[queue::kColNumber]);
         IdBlock ids(stored < 1000000 ? numbers.size() : 0);
+        std::vector<PendingQueues::Item> items;
+        items.reserve(numbers.size());
         for (const std::string& number : numbers)
-            QueueNumber(q, stored < 1000000 ? ids.Next() : ClampInt(stored), number, *row);
+            items.push_back(NumberItem(q, stored < 1000000 ? ids.Next() : ClampInt(stored), number, *row));
+        q.AddItems(std::move(items));
     }
-    // The journal says the entry fired; its numbers are kept by saving the list they went to.
+    // The journal says the entry fired, and the immediate journal holds its rows.
     if (fired) q.SaveImmediate();
 }
 
@@ -217,7 +218,10 @@ void CheckCyclicItems(PendingQueues& q, int balance) {
         auto numbers = SplitNumbers(row->cells[queue::kColNumber]);
         if (numbers.size() > static_cast<std::size_t>(balance)) numbers.resize(static_cast<std::size_t>(balance));
         IdBlock ids(numbers.size());
-        for (const std::string& number : numbers) QueueNumber(q, ids.Next(), number, *row);
+        std::vector<PendingQueues::Item> items;
+        items.reserve(numbers.size());
+        for (const std::string& number : numbers) items.push_back(NumberItem(q, ids.Next(), number, *row));
+        q.AddItems(std::move(items));
     }
     if (fired) q.SaveImmediate();
 }

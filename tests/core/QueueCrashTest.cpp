@@ -3,14 +3,18 @@
 // answering after a delay.
 #include "QueueTestSupport.h"
 
+#include "contacts/AutoReply.h"
+#include "core/FileUtil.h"
 #include "core/Globals.h"
 #include "core/LoginSettings.h"
 #include "core/QueueJournal.h"
+#include "core/RecordForward.h"
 #include "core/RecordLog.h"
 #include "core/SmsBatch.h"
 #include "core/WorkerEngine.h"
 #include "platform/AppPath.h"
 #include "platform/HttpClient.h"
+#include "platform/TextCodec.h"
 #include "tools/platform-sim/PlatformSim.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +22,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <random>
 #include <set>
 #include <signal.h>
 #include <sys/wait.h>
@@ -44,6 +49,7 @@ int RunSender(const std::string& dir, const std::string& host) {
     ScheduledStore timed("MsgTS.dat", false), cyclic("MsgCS.dat", true);
     PendingQueues q(queue::Kind::Sms, timed, cyclic);
     q.LoadQueues();
+    q.CheckTimedItems();
     CSmsBatch batch(q.Immediate());
     batch.SetRecordSink([&log](const MsgRecord& r) { log.AddLogRecord(&r); });
     batch.SetJournal(&q.Journal());
@@ -90,6 +96,67 @@ void RemoveAndSave(const std::string& dir) {
     for (;;) pause();
 }
 
+// The child's side of the import test: calls of the bulk writer, each noted in "done.txt"
+// once it returned. Runs until killed.
+constexpr int kImportRows = 5000;
+void ImportUntilKilled(const std::string& dir) {
+    g_strAppPath = dir;
+    ScheduledStore timed("MsgTS.dat", false), cyclic("MsgCS.dat", true);
+    PendingQueues q(queue::Kind::Sms, timed, cyclic);
+    q.LoadQueues();
+    FILE* done = std::fopen((dir + "/done.txt").c_str(), "a");
+    for (int call = 0;; ++call) {
+        std::vector<PendingQueues::SmsItem> items;
+        for (int i = 0; i < kImportRows; ++i)
+            items.push_back({call, std::to_string(13900000000LL + call * kImportRows + i), "", "导入的短信"});
+        q.AddSMSItems(std::move(items));
+        std::fprintf(done, "%d\n", call);
+        std::fflush(done);
+    }
+}
+
+// The numbers each writer of the writers test queues.
+std::vector<std::string> Numbers(long long first, int count) {
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) out.push_back(std::to_string(first + i));
+    return out;
+}
+const std::vector<std::string> kTyped = Numbers(13800000000LL, 20), kImported = Numbers(13810000000LL, 300),
+                               kResent = Numbers(13820000000LL, 30), kTimed = Numbers(13830000000LL, 10),
+                               kAsked = Numbers(13900000000LL, 50);
+
+// The child's side of the writers test: every writer queues, then a kill before any save.
+void WriteAndDie(const std::string& dir) {
+    g_strAppPath = dir;
+    ScheduledStore timed("MsgTS.dat", false), cyclic("MsgCS.dat", true);
+    PendingQueues q(queue::Kind::Sms, timed, cyclic);
+    q.LoadQueues();
+    for (const auto& n : kTyped) q.AddSMSItem(CFileUtil::GetNextSerial(1), n, "", "输入的短信", "", 0);
+    std::vector<PendingQueues::SmsItem> items;
+    for (const auto& n : kImported) items.push_back({CFileUtil::GetNextSerial(1), n, "", "导入的短信"});
+    q.AddSMSItems(std::move(items));
+    recforward::Writers writers;
+    writers.sms = [&](int id, const std::string& n, const std::string& name, const std::string& text) {
+        q.AddSMSItem(id, n, name, text, "", 0);
+    };
+    std::vector<recforward::RecordRow> records;
+    for (const auto& n : kResent) records.push_back({"发送成功", "", n, "重发的短信", "", ""});
+    EXPECT_EQ(recforward::ResendRecords(records, writers, nullptr, nullptr).queued, int(kResent.size()));
+    std::string list;
+    for (const auto& n : kTimed) list += n + " ";
+    q.AddSMSItem(CFileUtil::GetNextSerial(1), list, "", "定时短信", "2000-01-01 08:00:00", 0);
+    g_strAutoReplyIni = dir + "\\AutoReS.dat";
+    g_nSmsBalance = 1000000;
+    autoreply::QueueWriters replies;
+    replies.AddSMSItem = [&](int id, const std::string& n, const std::string& name, const std::string& text) {
+        q.AddSMSItem(id, n, name, text, "", 0);
+    };
+    CAutoReply engine(replies);
+    engine.SetOtherReply("谢谢您的来信");
+    for (const auto& n : kAsked) engine.ProcessIncoming(n, "查询", 0);
+    raise(SIGKILL);
+}
+
 pid_t StartSender(const std::string& dir, const std::string& host) {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -114,6 +181,8 @@ TEST(QueueCrash, SenderChild) {
     if (!dir) GTEST_SKIP() << "child mode of the kill test";
     if (!std::strcmp(std::getenv("QJ_SENDER_HOST"), "fire")) FireAndDie(dir);
     if (!std::strcmp(std::getenv("QJ_SENDER_HOST"), "save")) RemoveAndSave(dir);
+    if (!std::strcmp(std::getenv("QJ_SENDER_HOST"), "import")) ImportUntilKilled(dir);
+    if (!std::strcmp(std::getenv("QJ_SENDER_HOST"), "writers")) WriteAndDie(dir);
     _exit(RunSender(dir, std::getenv("QJ_SENDER_HOST")));
 }
 
@@ -222,5 +291,73 @@ TEST(QueueCrash, KillDuringWholeSavesLeavesFileAndJournalAgreeing) {
         for (const auto& n : gone) EXPECT_EQ(left.count(n), 0u) << "came back: " << n;
         // Only the row in hand at the kill may be gone without its note.
         EXPECT_LE(3000 - left.size() - gone.size(), 1u) << "round " << round;
+    }
+}
+
+TEST(QueueCrash, RowsOfEveryWriterAreSentOnceAfterAKill) {
+    platformsim::PlatformSim sim;
+    ASSERT_TRUE(sim.Start());
+    sim.AddAccount({"E01", "u", "pw", {}, 100000000, 1000});
+    Pages p;
+    const std::string dir = g_strAppPath;
+    ASSERT_EQ(ExitCode(StartSender(dir, "writers")), -1);  // killed before any save
+    EXPECT_FALSE(paths::FileExists(p.dir.file("SMSMsgWS.dat")));
+
+    ASSERT_EQ(ExitCode(StartSender(dir, sim.HostPort())), 0);
+    std::map<std::string, int> sent, logged;
+    for (const auto& m : sim.SentSmsList())
+        for (const auto& n : m.numbers) ++sent[n];
+    std::vector<MsgRecord> records;
+    CRecordLog log(LogKind::Sms);
+    ASSERT_TRUE(log.ReadRecords(records));
+    for (const auto& r : records) ++logged[msgrec::GetField(r.szNumber)];
+    std::size_t total = 0;
+    for (const auto* list : {&kTyped, &kImported, &kResent, &kTimed, &kAsked})
+        for (const auto& n : *list) {
+            EXPECT_EQ(sent[n], 1) << n;
+            EXPECT_EQ(logged[n], 1) << n;
+            ++total;
+        }
+    EXPECT_EQ(sent.size(), total);
+    // Every "已回复" record of the reply log has its reply among those sent.
+    const std::string rl = testsupport::ReadFile(p.dir.file("RL.dat"));
+    const std::size_t size = sizeof(AutoReplyLogRecord);
+    std::size_t answered = 0;
+    for (std::size_t at = 0; at + size <= rl.size(); at += size) {
+        AutoReplyLogRecord r;
+        std::memcpy(&r, rl.data() + at, size);
+        if (codec::FromGbkField(r.status, sizeof r.status) != "已回复") continue;
+        ++answered;
+        EXPECT_EQ(sent[codec::FromGbkField(r.mobile, sizeof r.mobile)], 1);
+    }
+    EXPECT_EQ(answered, kAsked.size());
+    sim.Stop();
+}
+
+TEST(QueueCrash, AKillInsideABulkCallKeepsItsRowsWholeOrNotAtAll) {
+    std::mt19937 random(20261211);
+    for (int round = 0; round < 4; ++round) {
+        Pages p;
+        const pid_t child = StartSender(g_strAppPath, "import");
+        const std::size_t calls = 1 + random() % 6;
+        ASSERT_TRUE(testsupport::WaitUntil([&] {
+            const std::string text = testsupport::ReadFile(p.dir.file("done.txt"));
+            return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= calls;
+        }, 60000));
+        kill(child, SIGKILL);
+        ExitCode(child);
+        const std::string doneText = testsupport::ReadFile(p.dir.file("done.txt"));
+        const auto done = static_cast<std::size_t>(std::count(doneText.begin(), doneText.end(), '\n'));
+        p.LoadBoth();
+        const auto numbers = Column(p.sms->Immediate(), queue::kColNumber);
+        // Whole calls in order: the ones that returned, perhaps the one in hand.
+        EXPECT_EQ(numbers.size() % kImportRows, 0u) << "round " << round;
+        EXPECT_GE(numbers.size(), done * kImportRows) << "round " << round;
+        EXPECT_LE(numbers.size(), (done + 1) * kImportRows) << "round " << round;
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            if (numbers[i] != std::to_string(13900000000LL + static_cast<long long>(i))) {
+                ADD_FAILURE() << "row " << i << ": " << numbers[i];
+                break;
+            }
     }
 }

@@ -264,6 +264,7 @@ TEST(QueueFiles, CellsWiderThanTheirFieldsAreSavedCutWithTheirNul) {
     cells[queue::kColType] = queue::kTypeImmediateMms;
     cells[queue::kColState] = cells[queue::kColDevice] = "";
     cells[queue::kColId] = "5";
+    cells[queue::kColNumber] = std::string(600, '1');  // a number still, once cut
     p.sms->Immediate().Append(cells, queue::kIconMms);
     p.mms->Immediate().Append(cells, queue::kIconMms);
     p.SaveBoth();
@@ -374,3 +375,31 @@ TEST(QueueFiles, CrashDuringSaveLeavesTheOldFileWhole) {
 }
 
 }  // namespace
+
+TEST(QueueFiles, ImmediateRowsWithADamagedNumberAreNeverLoaded) {
+    const struct {
+        const char* what;
+        std::string number;
+    } cases[] = {
+        {"control byte", std::string("15000\x18" "00224")},
+        {"letters", "1380000abcd"},
+        {"empty", ""},
+        {"too short", "12"},
+        {"blank inside", "138 00000003"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Pages p;
+        MsgRecord bad = Rec(3, "待发短信", "", "bad");
+        std::memcpy(bad.szNumber, c.number.data(), c.number.size());
+        const std::string data = RecordBytes(Rec(1, "待发短信", "13800000001", "good1")) +
+                                 RecordBytes(Rec(2, "待发短信", "+8613800000002", "good2")) + RecordBytes(bad) +
+                                 RecordBytes(Rec(4, "待发短信", "13800000004", "after"));
+        testsupport::WriteFile(p.dir.file("SMSMsgWS.dat"), data);
+        p.LoadBoth();
+        EXPECT_EQ(Column(p.sms->Immediate(), queue::kColText), (std::vector<std::string>{"good1", "good2"}));
+        EXPECT_TRUE(testsupport::ReadFile(p.dir.file("SMSMsgWS.dat.bad")) == data);
+        const std::string log = codec::FromGbk(testsupport::ReadFile(p.dir.file("RunLog.txt")));
+        EXPECT_NE(log.find("SMSMsgWS.dat 第 3 条记录无效（号码无效）"), std::string::npos) << log;
+    }
+}

@@ -147,3 +147,153 @@ TEST(QueueJournal, RowsAreNamedByIdAndNumberAndEachEntryTakesOneRow) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Lists {
+    std::vector<std::string> sms, mms, timed, cyclic, cyclicLast;
+    bool operator==(const Lists&) const = default;
+};
+
+Lists ListsOf(Pages& p) {
+    return {Column(p.sms->Immediate(), queue::kColText), Column(p.mms->Immediate(), queue::kColText),
+            Column(p.sms->Timed(), queue::kColText), Column(p.sms->Cyclic(), queue::kColText),
+            Column(p.sms->Cyclic(), queue::kColSubmitTime)};
+}
+
+TEST(QueueJournal, RowsOfEveryWriterComeBackInTheirPlaceWithoutASave) {
+    Pages p;
+    p.LoadBoth();
+    p.sms->AddSMSItem(1, "13800000001", "", "saved", "", 0);
+    p.SaveBoth();
+    // Since the last whole save: each writer, a row to the top, rows sent and a cyclic fired.
+    p.sms->AddSMSItem(2, "13800000002", "张三", "typed", "", 0);
+    p.sms->AddSMSItem(3, "13800000003", "", "top", "", 1);
+    p.sms->AddSMSItems({{4, "13800000004", "", "import1"}, {5, "13800000005", "", "import2"}, {6, "13800000006", "", "import3"}});
+    p.mms->AddMMSItem(7, "13800000007", "a.gif", "mms", "G\\N", "", 0);
+    p.sms->AddSMSItem(8, "13800000008 13800000009", "", "timed", "2030-01-01 08:00:00", 0);
+    p.sms->AddSMSItem(9, "13800000010", "", "cyclic", "[每日]8时30分", 0);
+    p.sms->AddItems({{queue::Kind::Sms, 10, "13800000011", "", "fired1", ""}, {queue::Kind::Sms, 11, "13800000012", "", "fired2", ""}});
+    for (const auto& r : p.sms->Immediate().Snapshot())
+        if (r.cells[queue::kColText] == "import2" || r.cells[queue::kColText] == "saved")
+            p.sms->Journal().Apply({qjournal::Removed(r.cells)}, [&] { p.sms->Immediate().Remove(r.id); });
+    ASSERT_TRUE(p.cyclic->SetLastSend(queue::Kind::Sms, p.sms->Cyclic().IdAt(0), "20301231"));
+    p.sms->AddSMSItem(12, "13800000013", "", "top2", "", 1);
+    const Lists before = ListsOf(p);
+    EXPECT_EQ(before.sms, (std::vector<std::string>{"top2", "top", "typed", "import1", "import3", "fired1", "fired2"}));
+    const std::vector<std::string> smsCells = [&] {
+        std::vector<std::string> out;
+        for (const auto& r : p.sms->Immediate().Snapshot())
+            for (const auto& c : r.cells) out.push_back(c);
+        return out;
+    }();
+
+    p.Restart();  // a kill: no save
+    p.LoadBoth();
+    EXPECT_EQ(ListsOf(p), before);
+    std::vector<std::string> cellsAfter;
+    for (const auto& r : p.sms->Immediate().Snapshot())
+        for (const auto& c : r.cells) cellsAfter.push_back(c);
+    EXPECT_EQ(cellsAfter, smsCells);
+    EXPECT_EQ(Column(p.mms->Immediate(), queue::kColPackage), (std::vector<std::string>{"G\\N"}));
+    EXPECT_EQ(Column(p.sms->Timed(), queue::kColNumber), (std::vector<std::string>{"13800000008 13800000009"}));
+
+    // The next whole save carries them and empties the journals.
+    p.SaveBoth();
+    for (QueueJournal* j : {&p.sms->Journal(), &p.mms->Journal(), &p.timed->Journal(), &p.cyclic->Journal()})
+        EXPECT_TRUE(j->Read().empty()) << j->Path();
+    p.Restart();
+    p.LoadBoth();
+    EXPECT_EQ(ListsOf(p), before);
+}
+
+TEST(QueueJournal, RowsQueuedBeforeTheLoadAreThereOnce) {
+    Pages p;
+    p.sms->AddSMSItem(1, "13800000001", "", "early", "", 0);
+    p.sms->AddSMSItem(2, "13800000002", "", "timed", "2030-01-01 08:00:00", 0);
+    p.LoadBoth();
+    EXPECT_EQ(Column(p.sms->Immediate(), queue::kColText), (std::vector<std::string>{"early"}));
+    EXPECT_EQ(Column(p.sms->Timed(), queue::kColText), (std::vector<std::string>{"timed"}));
+}
+
+TEST(QueueJournal, ATornAdditionIsDroppedWholeAndLaterEntriesFollowTheGoodOnes) {
+    qjournal::Entry removed;
+    removed.id = 1, removed.key = qjournal::RowKey("13800000001");
+    qjournal::Entry added = qjournal::Added(0, false);
+    std::vector<std::string> cells(queue::kColumnCount);
+    cells[queue::kColType] = queue::kTypeImmediateSms;
+    std::string packed;
+    for (int i = 0; i < 50; ++i) {
+        cells[queue::kColNumber] = std::to_string(13900000000LL + i);
+        cells[queue::kColId] = std::to_string(100 + i);
+        packed.clear();
+        for (int c = 0; c < queue::kColumnCount; ++c) {
+            if (c) packed += '\0';
+            packed += cells[static_cast<std::size_t>(c)];
+        }
+        qjournal::AddRow(added, packed, queue::kIconSms);
+    }
+    const std::string one = qjournal::EncodeAny(removed), bulk = qjournal::EncodeAny(added);
+    ASSERT_EQ(qjournal::Decode(one + bulk).size(), 2u);
+    std::string flipped = bulk;
+    flipped[bulk.size() / 2] ^= 0x40;
+    std::string zeroTail = bulk;
+    std::fill(zeroTail.end() - 700, zeroTail.end(), '\0');  // blocks never written
+    std::string longer = bulk;
+    longer[16] += 1;  // a length past the rows (and the header check fails)
+    const struct {
+        const char* what;
+        std::string tail;
+    } cases[] = {
+        {"inside the header", bulk.substr(0, 20)},
+        {"inside the rows", bulk.substr(0, bulk.size() / 3)},
+        {"without its check", bulk.substr(0, bulk.size() - 4)},
+        {"a byte flipped", flipped},
+        {"a zero tail", zeroTail},
+        {"a longer length", longer},
+    };
+    for (const auto& c : cases) {
+        std::size_t good = 0;
+        const auto got = qjournal::Decode(one + c.tail + one, &good);
+        EXPECT_EQ(got.size(), 1u) << c.what;
+        EXPECT_EQ(good, one.size()) << c.what;
+
+        // On disk: the whole entries apply, the torn one adds nothing, and what is journalled
+        // next is read at the following start.
+        Pages p;
+        p.LoadBoth();
+        p.sms->AddSMSItem(1, "13800000001", "", "a", "", 0);
+        p.sms->AddSMSItem(2, "13800000002", "", "b", "", 0);
+        p.SaveBoth();
+        testsupport::WriteFile(p.sms->Journal().Path(), one + c.tail);
+        p.Restart();
+        p.LoadBoth();
+        EXPECT_EQ(Column(p.sms->Immediate(), queue::kColText), (std::vector<std::string>{"b"})) << c.what;
+        p.sms->AddSMSItem(3, "13800000003", "", "c", "", 0);
+        p.Restart();
+        p.LoadBoth();
+        EXPECT_EQ(Column(p.sms->Immediate(), queue::kColText), (std::vector<std::string>{"b", "c"})) << c.what;
+    }
+}
+
+TEST(QueueJournal, AnAdditionMadeAfterASnapshotStaysInTheJournal) {
+    Pages p;
+    p.LoadBoth();
+    p.sms->AddSMSItem(1, "13800000001", "", "a", "", 0);
+    std::vector<rows::PackedRow> saved;
+    const std::uint64_t mark = p.sms->Journal().Snapshot([&] { saved = p.sms->Immediate().SnapshotPacked(); });
+    p.sms->AddSMSItems({{2, "13800000002", "", "b"}, {3, "13800000003", "", "c"}});  // while the file is written
+    p.sms->Journal().Truncate(mark);
+    const auto left = p.sms->Journal().Read();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].op, qjournal::kAdded);
+    EXPECT_EQ(left[0].count, 2u);
+    // A real save in between and a restart: every row once.
+    p.sms->SaveQueues();
+    p.sms->AddSMSItem(4, "13800000004", "", "d", "", 1);
+    p.Restart();
+    p.LoadBoth();
+    EXPECT_EQ(Column(p.sms->Immediate(), queue::kColText), (std::vector<std::string>{"d", "a", "b", "c"}));
+}
+
+}  // namespace
