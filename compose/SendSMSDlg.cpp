@@ -31,6 +31,8 @@
 #include "uikit/SkinCheckBox.h"
 #include "uikit/SkinEdit.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -222,7 +224,13 @@ void CSendSMSDlg::OnBtnSendNow() {
         ++id;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    for (std::string& number : numbers) queue->AddSMSItem(id++, std::move(number), {}, text, m_strSchedule, toTop);
+    // One bulk call, one journal entry. At the top the rows stand as one insert at the top per
+    // number would leave them: the last number first.
+    std::vector<PendingQueues::SmsItem> items;
+    items.reserve(numbers.size());
+    for (std::string& number : numbers) items.push_back({id++, std::move(number), {}, text});
+    if (toTop) std::reverse(items.begin(), items.end());
+    queue->Queues().AddSMSItems(std::move(items), toTop != 0);
     FinishQueued();
 }
 

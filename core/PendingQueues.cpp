@@ -164,7 +164,7 @@ void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& co
     NotifyCountChanged();
 }
 
-std::size_t PendingQueues::AddSMSItems(std::vector<SmsItem> items) {
+std::size_t PendingQueues::AddSMSItems(std::vector<SmsItem> items, bool toFront) {
     rows::PackedRows packed(queue::kColumnCount);
     std::vector<std::string> cells;
     std::string package, schedule;
@@ -178,7 +178,7 @@ std::size_t PendingQueues::AddSMSItems(std::vector<SmsItem> items) {
         packed.EndRow(queue::kIconSms, 0);
     }
     const std::size_t queued = packed.Count();
-    Commit(Placement::Immediate, Kind::Sms, false, std::move(packed));
+    Commit(Placement::Immediate, Kind::Sms, toFront, std::move(packed));
     return queued;
 }
 

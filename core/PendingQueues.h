@@ -40,8 +40,9 @@ public:
                     std::string schedule, int toTop);
     void AddMMSItem(int id, std::string numbers, std::string files, std::string title,
                     std::string package, std::string schedule, int toTop);
-    // Many immediate SMS rows at the end of the list, in order, each checked and cut as
-    // AddSMSItem does; one insert and one count notification. Returns the rows queued.
+    // Many immediate SMS rows at the end of the list (toFront: at its top), in order, each
+    // checked and cut as AddSMSItem does; one insert, one journal entry and one count
+    // notification. Returns the rows queued.
     static constexpr std::size_t kTextNotMeasured = static_cast<std::size_t>(-1);
     struct SmsItem {
         int id;
@@ -49,7 +50,7 @@ public:
         // The text's GBK length when the caller has measured it already (else it is measured).
         std::size_t textGbkLength = kTextNotMeasured;
     };
-    std::size_t AddSMSItems(std::vector<SmsItem> items);
+    std::size_t AddSMSItems(std::vector<SmsItem> items, bool toFront = false);
     // Many immediate rows of either kind at the end of the list, in order, each checked and
     // cut as AddSMSItem / AddMMSItem do (col2: name or file list). Returns the rows queued.
     struct Item {

@@ -12,6 +12,7 @@
 #include "core/Globals.h"
 #include "core/LoginSettings.h"
 #include "core/PlatformClient.h"
+#include "core/QueueJournal.h"
 #include "core/QueueRow.h"
 #include "core/SMSSendingListDlg.h"
 #include "platform/Clock.h"
@@ -143,6 +144,31 @@ TEST(SendSMSDlg, ImmediateLengthsIdsAndLongTexts) {
         EXPECT_EQ(f.page->Recipients()->GetCount(), 0);
         EXPECT_EQ(FromQ(f.page->m_labelLength->text()).rfind("当前设定 0 个发送对象；", 0), 0u);
     }
+}
+
+// 优先发送: the numbers go to the top as an insert at the top per number would leave them (the
+// last first), in one journal entry, and come back so after a restart without a save.
+TEST(SendSMSDlg, PriorityRowsAtTheTopSurviveARestart) {
+    SendFixture f;
+    f.queue->AddSMSItem(7, "13900000000", {}, "earlier", {}, 0);
+    f.page->m_checkPriority->setChecked(true);
+    f.Setup("hello", {"13800000001", "13800000002", "13800000003"});
+    f.page->OnBtnSendNow();
+    const auto numbers = [](const std::vector<rows::RowData>& rows) {
+        std::vector<std::string> out;
+        for (const auto& r : rows) out.push_back(r.cells[queue::kColNumber]);
+        return out;
+    };
+    const std::vector<std::string> expected{"13800000003", "13800000002", "13800000001", "13900000000"};
+    const auto rows = f.Rows(1);
+    EXPECT_EQ(numbers(rows), expected);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(std::stoi(f.Cell(rows[0], queue::kColId)), std::stoi(f.Cell(rows[2], queue::kColId)) + 2);
+    EXPECT_EQ(f.queue->Queues().Journal().Read().size(), 2u);  // one entry per writer call
+
+    CSMSSendingListDlg restarted;
+    restarted.LoadQueues();
+    EXPECT_EQ(numbers(restarted.List(1).Snapshot()), expected);
 }
 
 TEST(SendSMSDlg, ImmediateRefusals) {
