@@ -7,6 +7,7 @@
 #include "core/ScheduledStore.h"
 #include "core/Scheduler.h"
 #include "platform/AppPath.h"
+#include "platform/TextCodec.h"
 
 #include <benchmark/benchmark.h>
 
@@ -190,7 +191,10 @@ void BM_BulkWriterQueue100k(benchmark::State& state) {
         auto q = std::make_unique<PendingQueues>(queue::Kind::Sms, e.timed, e.cyclic);
         std::vector<PendingQueues::SmsItem> items;
         items.reserve(kRows);
-        for (int i = 0; i < kRows; ++i) items.push_back({1000000 + 3 * i, std::to_string(13800000000LL + i), "", text});
+        // Measured once, as the send page and the import do.
+        const std::size_t textLength = codec::GbkLength(text);
+        for (int i = 0; i < kRows; ++i)
+            items.push_back({1000000 + 3 * i, std::to_string(13800000000LL + i), "", text, textLength});
         state.ResumeTiming();
         q->AddSMSItems(std::move(items));
         state.PauseTiming();
@@ -212,7 +216,10 @@ void BM_LoadWithAddedJournal100k(benchmark::State& state) {
         PendingQueues q(queue::Kind::Sms, e.timed, e.cyclic);
         const std::string text = SeventyCharText();
         std::vector<PendingQueues::SmsItem> items;
-        for (int i = 0; i < kRows; ++i) items.push_back({1000000 + 3 * i, std::to_string(13800000000LL + i), "", text});
+        // Measured once, as the send page and the import do.
+        const std::size_t textLength = codec::GbkLength(text);
+        for (int i = 0; i < kRows; ++i)
+            items.push_back({1000000 + 3 * i, std::to_string(13800000000LL + i), "", text, textLength});
         q.AddSMSItems(std::move(items));
     }
     TimeLoads(state, e, kRows);

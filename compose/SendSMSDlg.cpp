@@ -228,7 +228,8 @@ void CSendSMSDlg::OnBtnSendNow() {
     // number would leave them: the last number first.
     std::vector<PendingQueues::SmsItem> items;
     items.reserve(numbers.size());
-    for (std::string& number : numbers) items.push_back({id++, std::move(number), {}, text});
+    const std::size_t textLength = codec::GbkLength(text);
+    for (std::string& number : numbers) items.push_back({id++, std::move(number), {}, text, textLength});
     if (toTop) std::reverse(items.begin(), items.end());
     queue->Queues().AddSMSItems(std::move(items), toTop != 0);
     FinishQueued();
