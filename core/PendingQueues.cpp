@@ -130,15 +130,20 @@ rows::RowStore& PendingQueues::ListOf(Placement placement, Kind kind) {
                                              : m_cyclic.Rows(kind);
 }
 
+namespace {
+// The list an addition names in its journal: scheduled stores hold both kinds (0 SMS, 1 MMS).
+std::uint32_t JournalList(Placement placement, Kind kind) {
+    return placement == Placement::Immediate || kind == Kind::Sms ? 0 : 1;
+}
+}  // namespace
+
 void PendingQueues::Commit(Placement placement, Kind kind, bool front, rows::PackedRows packed) {
     if (packed.Count() == 0) return;
-    // Scheduled stores hold both kinds: the journal names the list (0 SMS, 1 MMS).
-    const std::uint32_t listIndex = placement == Placement::Immediate || kind == Kind::Sms ? 0 : 1;
     rows::RowStore& list = ListOf(placement, kind);
     // The store takes the arena over; the rows do not move, so they are journalled first.
     const rows::PackedRows& rowsRef = packed;
     std::vector<rows::PackedRows> blocks;
-    JournalOf(placement).ApplyAdded(listIndex, front, rowsRef, [&] {
+    JournalOf(placement).ApplyAdded(JournalList(placement, kind), front, rowsRef, [&] {
         blocks.push_back(std::move(packed));
         list.InsertPacked(front ? 0 : rows::kEnd, std::move(blocks));
     });
@@ -159,7 +164,7 @@ void PendingQueues::Add(Kind kind, int id, std::string& numbers, std::string& co
     PackCells(cells, packed.Text());
     packed.EndRow(icon, 0);
     rows::RowStore& list = ListOf(placement, kind);
-    JournalOf(placement).ApplyAdded(placement == Placement::Immediate || kind == Kind::Sms ? 0 : 1, front, packed,
+    JournalOf(placement).ApplyAdded(JournalList(placement, kind), front, packed,
                                     [&] { list.Insert(front ? 0 : rows::kEnd, cells, icon); });
     NotifyCountChanged();
 }

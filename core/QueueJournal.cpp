@@ -10,7 +10,6 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,18 +40,9 @@ std::uint32_t Check(const char* p, std::size_t n) {
 // make exactly count rows.
 bool RowsCheck(const char* p, std::size_t n, std::uint32_t count, std::uint32_t& check) {
     std::uint64_t h = kFoldStart;
-    const char* end = p + n;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        if (end - p < 8) return false;
-        const auto len = Get<std::uint32_t>(p);
-        const auto icon = Get<std::int32_t>(p + 4);
-        p += 8;
-        if (static_cast<std::size_t>(end - p) < len) return false;
-        h = FoldRow(h, std::string_view(p, len), icon);
-        p += len;
-    }
+    if (!WalkRows(p, n, count, [&](std::string_view cells, int icon) { h = FoldRow(h, cells, icon); })) return false;
     check = FoldEnd(h);
-    return p == end;
+    return true;
 }
 
 // Added header: "QJ01", op, count, list | front << 16, rows length (uint64), 0, header check;
@@ -442,14 +432,8 @@ void QueueJournal::Write(F&& produce) {
     constexpr std::size_t kBuffer = std::size_t{1} << 20;
     std::string buf;
     const auto flush = [&] {
-        std::size_t put = 0;
-        while (good && put < buf.size()) {
-            const ssize_t n = ::write(fd, buf.data() + put, buf.size() - put);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) good = false;
-            else put += static_cast<std::size_t>(n);
-        }
-        written += put;
+        good = good && files::WriteAll(fd, buf.data(), buf.size());
+        if (good) written += buf.size();
         buf.clear();
     };
     const auto put = [&](const char* p, std::size_t n) {

@@ -45,9 +45,15 @@ void AddedHeader(std::uint32_t list, bool front, std::uint32_t count, std::uint6
 inline constexpr std::uint64_t kFoldStart = 0x9E3779B97F4A7C15ull;
 std::uint64_t FoldRow(std::uint64_t h, std::string_view cells, int icon);
 inline std::uint32_t FoldEnd(std::uint64_t h) { return static_cast<std::uint32_t>(h ^ (h >> 32)); }
+// Calls f(cells, icon) for each of the first count rows of an Added entry's bytes (p, n), in
+// order; true when exactly count rows fill the bytes.
+template <class F>
+bool WalkRows(const char* p, std::size_t n, std::uint32_t count, F&& f);
 // Calls f(cells, icon) for each row of an Added entry, in order.
 template <class F>
-void ForEachRow(const Entry& e, F&& f);
+void ForEachRow(const Entry& e, F&& f) {
+    WalkRows(e.rows.data(), e.rows.size(), e.count, f);
+}
 
 std::uint64_t RowKey(std::string_view numberCell);
 // The entry naming a row (cells: its queue cells, or a packed row).
@@ -69,19 +75,20 @@ std::vector<Entry> Decode(std::string_view data, std::size_t* goodBytes = nullpt
 std::size_t ApplyTo(const std::vector<Entry>& entries, std::vector<std::vector<rows::PackedRow>*> lists);
 
 template <class F>
-void ForEachRow(const Entry& e, F&& f) {
-    const char* p = e.rows.data();
-    const char* end = p + e.rows.size();
-    for (std::uint32_t i = 0; i < e.count && end - p >= 8; ++i) {
-        std::uint32_t n;
+bool WalkRows(const char* p, std::size_t n, std::uint32_t count, F&& f) {
+    const char* const end = p + n;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (end - p < 8) return false;
+        std::uint32_t len;
         std::int32_t icon;
-        std::memcpy(&n, p, 4);
+        std::memcpy(&len, p, 4);
         std::memcpy(&icon, p + 4, 4);
         p += 8;
-        if (static_cast<std::size_t>(end - p) < n) return;
-        f(std::string_view(p, n), static_cast<int>(icon));
-        p += n;
+        if (static_cast<std::size_t>(end - p) < len) return false;
+        f(std::string_view(p, len), static_cast<int>(icon));
+        p += len;
     }
+    return p == end;
 }
 
 }  // namespace qjournal

@@ -20,6 +20,8 @@ namespace {
 
 constexpr std::size_t kBufSize = 1 << 20;
 
+}  // namespace
+
 bool WriteAll(int fd, const char* p, std::size_t len) {
     while (len > 0) {
         const ssize_t n = ::write(fd, p, len);
@@ -32,6 +34,8 @@ bool WriteAll(int fd, const char* p, std::size_t len) {
     }
     return true;
 }
+
+namespace {
 
 std::string TempNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{0};

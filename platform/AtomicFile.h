@@ -48,6 +48,10 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 // were read. False on a read error (got then holds what was read before it).
 bool ReadFull(int fd, void* buf, std::size_t len, std::size_t& got, long long offset = -1);
 
+// Writes len bytes to an open file, on through short writes and interruptions; false on a
+// write error.
+bool WriteAll(int fd, const char* p, std::size_t len);
+
 // Appends count records of recordSize bytes to a log of fixed-size records. A torn tail (a size
 // that is not a whole number of records) is first copied to path + ".bad" and cut off, so the
 // new records stay aligned. The append is done when the write returns (no flush to disk).

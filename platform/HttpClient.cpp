@@ -181,6 +181,7 @@ Result Get(const Request& req) {
         res.ok = true;
         if (req.onStage) req.onStage(kResponseReceived, {});
     } else if (res.truncated) {
+        res.body.clear();
         res.error = "The reply is longer than " + std::to_string(req.maxBytes) + " bytes";
     } else if (t.stalled) {
         res.error = "The operation timed out";
