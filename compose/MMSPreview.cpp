@@ -8,6 +8,7 @@
 #include "platform/Process.h"
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
+#include "uikit/WaitCursor.h"
 
 #include <QGuiApplication>
 #include <QImageReader>
@@ -22,19 +23,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kQmxFilter = "彩信资源文件(*.QMX)|*.QMX|";
-
-class WaitCursor {
-public:
-    WaitCursor() : m_bOn(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && seam::IsUiThread()) {
-        if (m_bOn) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~WaitCursor() {
-        if (m_bOn) QGuiApplication::restoreOverrideCursor();
-    }
-
-private:
-    bool m_bOn;
-};
 
 bool HasShowable(const MMSFrame& f) { return f.szText[0] || f.szImage[0] || f.szSound[0]; }
 

@@ -30,6 +30,7 @@
 #include "uikit/SkinButton.h"
 #include "uikit/SkinCheckBox.h"
 #include "uikit/SkinEdit.h"
+#include "uikit/WaitCursor.h"
 
 #include <algorithm>
 
@@ -54,12 +55,6 @@ std::string ReadDefaultSenderName() {
 }
 
 // The wait cursor for a scope.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // A whole copy of a file; false when either file cannot be opened or the copy is short.
 bool CopyWhole(const std::string& from, const std::string& to) {

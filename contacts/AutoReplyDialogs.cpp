@@ -15,6 +15,7 @@
 #include "uikit/SkinEdit.h"
 #include "uikit/SkinGroupBox.h"
 #include "uikit/SortListCtrl.h"
+#include "uikit/WaitCursor.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -102,12 +103,6 @@ CSkinGroupBox* Group(QWidget* parent, const char* title, int x, int y, int cx, i
 }
 
 constexpr const char* kLogWriteFailed = "回复记录文件无法改写，彩信查询记录未删除！";
-
-// The wait cursor for a scope.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 }  // namespace
 
 // ---- CKeywordReplyItemDlg ------------------------------------------------------------------------

@@ -36,6 +36,7 @@
 #include "uikit/SkinCheckBox.h"
 #include "uikit/SkinGroupBox.h"
 #include "uikit/SortListCtrl.h"
+#include "uikit/WaitCursor.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -91,11 +92,6 @@ std::vector<std::string> Cells(std::string_view packed) {
     for (int c = 0; c < recpage::kColumns; ++c) cells.emplace_back(rows::PackedCell(packed, c));
     return cells;
 }
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 }  // namespace
 
 CRecordPage::CRecordPage(const RecordPageKind& kind, QWidget* parent)
