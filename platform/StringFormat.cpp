@@ -21,7 +21,7 @@ std::optional<T> ParseWhole(std::string_view text) {
     T value{};
     const char* end = text.data() + text.size();
     const auto [stop, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
-    if (ec != std::errc() || stop != end || text.empty()) return std::nullopt;
+    if (ec != std::errc() || stop != end) return std::nullopt;
     return value;
 }
 

@@ -27,9 +27,11 @@ TEST(StringFormat, PrintfNumbersUnderEveryLocale) {
         EXPECT_EQ(StringPrintf("Read %d bytes (%0.1f Kb/s)", 2048, 1.25), "Read 2048 bytes (1.2 Kb/s)");
         EXPECT_EQ(StringPrintf("%g|%e", 0.5, 1.5), "0.5|1.500000e+00");
         EXPECT_EQ(StringPrintf("%d-%02d %s", 7, 3, "中文"), "7-03 中文");
-        // Longer than the first buffer, and empty.
-        const std::string wide(300, 'x');
-        EXPECT_EQ(StringPrintf("%s%.2f", wide.c_str(), 1.0), wide + "1.00");
+        // Around the length of the first buffer, and empty.
+        for (std::size_t n : {251u, 252u, 253u, 300u}) {
+            const std::string wide(n, 'x');
+            EXPECT_EQ(StringPrintf("%s%.2f", wide.c_str(), 1.0), wide + "1.00") << n;
+        }
         EXPECT_EQ(StringPrintf("%s", ""), "");
     });
     if (!missing.empty()) GTEST_SKIP() << missing[0] << kSkip;
