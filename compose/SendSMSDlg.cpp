@@ -70,6 +70,7 @@ bool CopyWhole(const std::string& from, const std::string& to) {
 
 constexpr const char* kImportFailed = "导入数据失败，请检查文件或表名是否正确！";
 constexpr const char* kImportDone = "已经将数据记录加入到了短信发送列表！";
+constexpr const char* kImportNone = "没有数据记录加入到短信发送列表，请检查号码字段是否正确！";
 }  // namespace
 
 CSendSMSDlg::CSendSMSDlg(QWidget* parent) : CPageDlg(IDD, parent) {
@@ -357,7 +358,7 @@ void CSendSMSDlg::OnBtnSendExcelFile() {
         return;
     }
     sendlist::DropWorkTable(*conn);
-    ShowMessage(kImportDone);
+    ShowMessage(queued > 0 ? kImportDone : kImportNone);
 }
 
 int CSendSMSDlg::ImportDbfFile(const std::string& strPath) {
@@ -378,12 +379,17 @@ int CSendSMSDlg::ImportDbfFile(const std::string& strPath) {
         if (table.columns[c] == dlg.m_strNumberField) numberCol = c;
         if (table.columns[c] == dlg.m_strContentField) contentCol = c;
     }
+    int queued;
     {
         WaitCursor wait;
         pairs.reserve(table.rows.size());
         for (const auto& row : table.rows)
             pairs.emplace_back(sendlist::ValueText(row[numberCol]), sendlist::ValueText(row[contentCol]));
-        sendlist::QueuePairs(pairs, {160, {}});
+        queued = sendlist::QueuePairs(pairs, {160, {}});
+    }
+    if (queued <= 0) {
+        ShowMessage(kImportNone);
+        return 0;
     }
     ShowMessage(kImportDone);
     return 1;

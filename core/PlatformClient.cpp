@@ -6,6 +6,7 @@
 #include "platform/AppPath.h"
 #include "platform/HttpClient.h"
 #include "platform/ProfileFile.h"
+#include "platform/StringFormat.h"
 #include "platform/TextCodec.h"
 
 #include <climits>
@@ -99,14 +100,12 @@ int CUrlFetcher::Fetch(const std::string& url, std::size_t maxBytes, std::string
         }
     };
     req.onProgress = [this](std::size_t total, double seconds) {
-        char text[128];
         if (seconds <= 0) {
-            std::snprintf(text, sizeof text, "Read %d bytes", int(total));
+            m_strStatus = StringPrintf("Read %d bytes", int(total));
         } else {
             m_dTransferRate = double(total) / 1024.0 / seconds;
-            std::snprintf(text, sizeof text, "Read %d bytes (%0.1f Kb/s)", int(total), m_dTransferRate);
+            m_strStatus = StringPrintf("Read %d bytes (%0.1f Kb/s)", int(total), m_dTransferRate);
         }
-        m_strStatus = text;
     };
 
     http::Result res = http::Get(req);

@@ -1,5 +1,6 @@
 #include "platform/ForeignTable.h"
 
+#include "platform/StringFormat.h"
 #include "platform/TextCodec.h"
 
 #include <freexl.h>
@@ -54,12 +55,9 @@ Variant DateFromText(const char* t) {
 
 // A name cell's text: numbers without a needless point.
 std::string NameText(const Variant& v) {
-    char buf[64];
     switch (v.type) {
     case VarType::Text: return v.s;
-    case VarType::Double:
-        std::snprintf(buf, sizeof buf, "%.15g", v.d);
-        return buf;
+    case VarType::Double: return StringPrintf("%.15g", v.d);
     default: return {};
     }
 }
@@ -164,9 +162,8 @@ Variant DbfValue(char type, const unsigned char* p, int size) {
     case 'F': {
         const std::string t = codec::TrimAsciiSpace(raw);
         if (t.empty() || t.find_first_not_of('*') == std::string::npos) return Variant::Null();
-        char* end = nullptr;
-        const double d = std::strtod(t.c_str(), &end);
-        return end && *end == '\0' ? Variant::Double(d) : Variant::Null();
+        const std::optional<double> d = ParseDouble(t);
+        return d ? Variant::Double(*d) : Variant::Null();
     }
     case 'D': {
         int y = 0, m = 0, d = 0;
@@ -301,9 +298,9 @@ Variant PxField(pxdoc_t* doc, const pxfield_t& f, char* data) {
         char* v = nullptr;
         if (PX_get_data_bcd(doc, reinterpret_cast<unsigned char*>(data), f.px_fdc, &v) <= 0 || !v)
             return Variant::Null();
-        Variant r = Variant::Double(std::strtod(v, nullptr));
+        const std::optional<double> d = ParseDouble(v);
         std::free(v);
-        return r;
+        return d ? Variant::Double(*d) : Variant::Null();
     }
     default: return Variant::Null();
     }
@@ -400,10 +397,19 @@ Variant MdbValue(int colType, const char* text, int len) {
     case MDB_BYTE: return Variant::Unsigned(VarType::UInt8, std::strtoull(t.c_str(), nullptr, 10));
     case MDB_INT: return Variant::Signed(VarType::Int16, std::strtoll(t.c_str(), nullptr, 10));
     case MDB_LONGINT: return Variant::Signed(VarType::Int32, std::strtoll(t.c_str(), nullptr, 10));
-    case MDB_FLOAT: return Variant::Float(std::strtof(t.c_str(), nullptr));
-    case MDB_DOUBLE: return Variant::Double(std::strtod(t.c_str(), nullptr));
-    case MDB_MONEY: return Variant::Signed(VarType::Currency, std::llround(std::strtod(t.c_str(), nullptr) * 10000.0));
-    case MDB_NUMERIC: return Variant::Double(std::strtod(t.c_str(), nullptr));
+    case MDB_FLOAT: {
+        const std::optional<float> f = ParseFloat(t);
+        return f ? Variant::Float(*f) : Variant::Null();
+    }
+    case MDB_DOUBLE:
+    case MDB_NUMERIC: {
+        const std::optional<double> d = ParseDouble(t);
+        return d ? Variant::Double(*d) : Variant::Null();
+    }
+    case MDB_MONEY: {
+        const std::optional<double> d = ParseDouble(t);
+        return d ? Variant::Signed(VarType::Currency, std::llround(*d * 10000.0)) : Variant::Null();
+    }
     case MDB_DATETIME: return DateFromText(t.c_str());
     case MDB_TEXT:
     case MDB_MEMO: return Variant::Text(t);
@@ -412,6 +418,8 @@ Variant MdbValue(int colType, const char* text, int len) {
 }
 
 Table ReadMdb(const std::string& path, const std::string& table) {
+    // mdbtools prints the values it hands over with the C library.
+    const CLocaleScope cLocale;
     std::string error;
     MdbPtr mdb = OpenMdb(path, error);
     if (!mdb) return Fail(error);

@@ -16,6 +16,7 @@ PACKAGES=(
   qt6-translations-l10n
   xauth xvfb
   binutils
+  locales
 )
 
 SUDO=""
@@ -30,3 +31,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The locales the tests run under (a comma decimal separator among them); generated only when
+# missing.
+LOCALES=(de_DE.UTF-8 en_US.UTF-8 zh_CN.UTF-8)
+have=$(locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | sed 's/utf-8$/utf8/')
+generate=0
+for l in "${LOCALES[@]}"; do
+  norm=$(printf '%s' "$l" | tr '[:upper:]' '[:lower:]' | sed 's/utf-8$/utf8/')
+  if ! printf '%s\n' "$have" | grep -qx "$norm"; then
+    if grep -qE "^#? *${l//./\\.} UTF-8" /etc/locale.gen; then
+      $SUDO sed -i -E "s/^# *(${l//./\\.} UTF-8)/\\1/" /etc/locale.gen
+    else
+      echo "$l UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    fi
+    generate=1
+  fi
+done
+if [ "$generate" -eq 1 ]; then $SUDO locale-gen; fi

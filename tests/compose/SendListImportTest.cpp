@@ -8,6 +8,7 @@
 #include "contacts/AdoRecordset.h"
 #include "core/QueueRow.h"
 #include "core/SMSSendingListDlg.h"
+#include "core/SMSServerApp.h"
 #include "platform/ForeignTable.h"
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
@@ -21,7 +22,9 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QProcess>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -238,6 +241,101 @@ struct ImportFixture {
 
 const char* kDone = "已经将数据记录加入到了短信发送列表！";
 const char* kFailed = "导入数据失败，请检查文件或表名是否正确！";
+const char* kNone = "没有数据记录加入到短信发送列表，请检查号码字段是否正确！";
+
+// Send lists whose number and content columns are numbers with decimals: the numbers as
+// "13800138001.00", the contents 12.5, 0.75, 100 and -3.25.
+const std::vector<std::pair<std::string, std::string>> kNumericRows = {
+    {"13800138001", "12.50"}, {"13800138002", "0.75"}, {"13800138003", "100"}, {"13800138004", "-3.25"}};
+const char* kNumericPy = "[(13800138001, 12.5, '甲'), (13800138002, 0.75, '乙'), (13800138003, 100, '丙'), "
+                         "(13800138004, -3.25, '丁')]";
+
+// dBase III: the number N(16,2), the content N(8,2).
+void MakeNumericDbf(const std::string& path) {
+    ASSERT_TRUE(RunPython(std::string("import sys, dbf\nt = dbf.Table(sys.argv[1], '手机号码 N(16,2); 短信内容 N(8,2); "
+                                      "备注 C(10)', dbf_type='db3', codepage='cp936')\nt.open(dbf.READ_WRITE)\n"
+                                      "for row in ") + kNumericPy + ": t.append(row)\nt.close()\n",
+                          path));
+}
+
+// Number cells; the content column is named by the number 2.5.
+void MakeNumericXls(const std::string& path) {
+    ASSERT_TRUE(RunPython(std::string("import sys, xlwt\nwb = xlwt.Workbook(encoding='utf-8')\nws = wb.add_sheet('Sheet1')\n"
+                                      "ws.write(0, 0, '手机号码'); ws.write(0, 1, 2.5); ws.write(0, 2, '备注')\n"
+                                      "for r, row in enumerate(") + kNumericPy + ", 1):\n"
+                                      "    for c, v in enumerate(row): ws.write(r, c, v)\nwb.save(sys.argv[1])\n",
+                          path));
+}
+
+// Paradox: the number a number field, the content a BCD field of two decimals.
+void MakeNumericParadox(const std::string& path) {
+    pxdoc_t* doc = PX_new3(PxError, PxAlloc, PxRealloc, PxFree, nullptr);
+    ASSERT_NE(doc, nullptr);
+    auto* fields = static_cast<pxfield_t*>(std::calloc(2, sizeof(pxfield_t)));
+    const std::string names[2] = {codec::ToGbk("手机号码"), codec::ToGbk("短信内容")};
+    fields[0] = {strdup(names[0].c_str()), pxfNumber, 8, 0};
+    fields[1] = {strdup(names[1].c_str()), pxfBCD, 17, 2};
+    ASSERT_GE(PX_create_file(doc, fields, 2, path.c_str(), pxfFileTypNonIndexDB), 0);
+    for (const auto& [number, content] : kNumericRows) {
+        std::vector<char> rec(25, 0);
+        PX_put_data_double(doc, rec.data(), 8, static_cast<double>(std::stoll(number)));
+        std::string bcd = content.find('.') == std::string::npos ? content + ".00" : content;  // as pxlib takes it
+        PX_put_data_bcd(doc, rec.data() + 8, 2, bcd.data());
+        ASSERT_GE(PX_put_record(doc, rec.data()), 0);
+    }
+    PX_close(doc);
+    PX_delete(doc);
+}
+
+// The rows of an import of a numeric list: number and content of each queued row.
+std::vector<std::pair<std::string, std::string>> QueuedPairs(const std::vector<rows::RowData>& rows) {
+    std::vector<std::pair<std::string, std::string>> r;
+    for (const auto& row : rows) r.emplace_back(row.cells[queue::kColNumber], row.cells[queue::kColText]);
+    return r;
+}
+
+// Every reader of the import with a decimal number in its number or content column; the Access
+// file's "编号" holds 12.5, 2, 0.75, 13800000004 and 5.
+struct NumericCase {
+    const char* name;
+    void (*make)(const std::string&);
+    const char* contentField;
+    bool dbase;
+    std::vector<std::pair<std::string, std::string>> rows;  // without the sender name
+};
+const NumericCase kNumericCases[] = {
+    {"issue.dbf", MakeNumericDbf, "短信内容", true, kNumericRows},
+    {"numbers.xls", MakeNumericXls, "2.5", false, kNumericRows},
+    {"bcd.db", MakeNumericParadox, "短信内容", false, kNumericRows},
+    {"jet4.mdb", CopyJet4, "编号", false,
+     {{"13800000001", "12.50"}, {"13800000003", "0.75"}, {"13800000004", "13800000004"}, {"13800000005", "5"}}},
+    {"jet3.mdb", CopyJet3, "编号", false,
+     {{"13800000001", "12.50"}, {"13800000003", "0.75"}, {"13800000004", "13800000004"}, {"13800000005", "5"}}},
+};
+
+// Imports each numeric list from the files of dir, made by MakeNumericFiles.
+void ImportNumericCases(const testsupport::TempAppDir& files, const std::string& where) {
+    for (const NumericCase& c : kNumericCases) {
+        SCOPED_TRACE(std::string(c.name) + " under " + where);
+        ImportFixture f;
+        f.table = "名单";
+        f.contentField = c.contentField;
+        f.Import(files.file(c.name));
+        EXPECT_EQ(f.messages, std::vector<std::string>{kDone});
+        auto expected = c.rows;
+        if (!c.dbase)
+            for (auto& [number, content] : expected) content += kSender;
+        EXPECT_EQ(QueuedPairs(f.Queued()), expected);
+    }
+}
+
+void MakeNumericFiles(const testsupport::TempAppDir& files) {
+    for (const NumericCase& c : kNumericCases) c.make(files.file(c.name));
+}
+
+// Started as the child of UnderTheLocaleTheStartUpTakes: Qt's locale made Chinese before the
+// application object, as the program's start-up does.
+const bool g_startUpChild = std::getenv("SMS_STARTUP_LOCALE_CHILD") != nullptr && (UseChineseLocaleForQt(), true);
 
 }  // namespace
 
@@ -570,4 +668,71 @@ TEST(SendListImport, WorkTableHoldsEachCellAsItsRecordsetText) {
                                              "text", "2020-01-01 12:00:00", "null", "<null>",          //
                                              "text", "TRUE", "null", "<null>"}));
     sendlist::DropWorkTable(conn);
+}
+
+TEST(SendListImport, NumberColumnsReadAlikeUnderEveryLocale) {
+    testsupport::TempAppDir files;
+    MakeNumericFiles(files);
+    const auto missing = testsupport::UnderEachTestLocale([&](const char* locale) { ImportNumericCases(files, locale); });
+    if (!missing.empty()) GTEST_SKIP() << "locale " << missing[0] << " is not installed (scripts/install-deps.sh generates it)";
+}
+
+TEST(SendListImport, AnImportThatQueuesNothingSaysSo) {
+    struct Case {
+        const char* name;
+        std::string bytes;  // the file; empty: made by make
+        void (*make)(const std::string&);
+    } cases[] = {
+        {"names.csv", codec::ToGbk("手机号码,短信内容\r\n"), nullptr},
+        {"blank.csv", codec::ToGbk("手机号码,短信内容\r\n,内容一\r\n  ,内容二\r\n"), nullptr},
+        {"wide.csv", codec::ToGbk("手机号码,短信内容\r\n" + std::string(40, '9') + ",内容\r\n"), nullptr},
+        {"blank.dbf", {}, [](const std::string& p) {
+             ASSERT_TRUE(RunPython("import sys, dbf\nt = dbf.Table(sys.argv[1], '手机号码 C(20); 短信内容 C(20)', "
+                                   "dbf_type='db3', codepage='cp936')\nt.open(dbf.READ_WRITE)\n"
+                                   "t.append(('', 'x')); t.append(('  ', 'y'))\nt.close()\n",
+                                   p));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ImportFixture f;
+        const std::string path = f.dir.file(c.name);
+        if (c.make) c.make(path);
+        else testsupport::WriteFile(path, c.bytes);
+        f.Import(path);
+        EXPECT_EQ(f.messages, std::vector<std::string>{kNone});
+        EXPECT_TRUE(f.Queued().empty());
+        EXPECT_FALSE(f.WorkTableExists());
+        if (ftable::KindOfPath(path) == ftable::Kind::DBase) EXPECT_EQ(f.page->ImportDbfFile(path), 0);
+    }
+}
+
+// The program's start-up under LANG and LC_ALL de_DE.UTF-8: this test program started again in
+// that environment, Qt's locale made Chinese first and the application object then taking the C
+// library's locale from the environment, as the program does; the child imports there.
+TEST(SendListImport, UnderTheLocaleTheStartUpTakes) {
+    if (!testsupport::ScopedLocale("de_DE.UTF-8").ok())
+        GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (scripts/install-deps.sh generates it)";
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LANG", "de_DE.UTF-8");
+    env.insert("LC_ALL", "de_DE.UTF-8");
+    env.insert("SMS_STARTUP_LOCALE_CHILD", "1");
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QCoreApplication::applicationFilePath(),
+            {"--gtest_also_run_disabled_tests", "--gtest_filter=SendListImport.DISABLED_InTheStartUpLocale"});
+    ASSERT_TRUE(p.waitForFinished(300000));
+    const std::string out = p.readAll().toStdString();
+    EXPECT_EQ(p.exitCode(), 0) << out;
+    EXPECT_NE(out.find("[  PASSED  ] 1 test."), std::string::npos) << out;
+}
+
+TEST(SendListImport, DISABLED_InTheStartUpLocale) {
+    ASSERT_TRUE(g_startUpChild);
+    // The application object took the comma locale of the environment.
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    testsupport::TempAppDir files;
+    MakeNumericFiles(files);
+    ImportNumericCases(files, "the start-up's locale");
 }

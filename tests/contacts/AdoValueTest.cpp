@@ -1,4 +1,5 @@
 #include "contacts/AdoValue.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,8 @@ db::Decimal Dec(bool negative, std::uint8_t scale, std::uint64_t lo64, std::uint
 
 }  // namespace
 
-TEST(AdoValue, EveryTypeAsText) {
+// Every text reads the same under every locale, a comma-decimal one among them.
+TEST(AdoValue, EveryTypeAsTextUnderEveryLocale) {
     const Case cases[] = {
         {"empty", Variant{}, "EMPTY"},
         {"null", Variant::Null(), "NULL"},
@@ -69,11 +71,14 @@ TEST(AdoValue, EveryTypeAsText) {
         {"text", Variant::Text("  张三 "), "  张三 "},
         {"text NULL letters", Variant::Text("NULL"), "NULL"},
     };
-    for (const Case& c : cases) {
-        const auto text = AdoVariantToText(c.value);
-        ASSERT_TRUE(text.has_value()) << c.what;
-        EXPECT_EQ(*text, c.text) << c.what;
-    }
+    const auto missing = testsupport::UnderEachTestLocale([&](const char* locale) {
+        for (const Case& c : cases) {
+            const auto text = AdoVariantToText(c.value);
+            ASSERT_TRUE(text.has_value()) << c.what << " under " << locale;
+            EXPECT_EQ(*text, c.text) << c.what << " under " << locale;
+        }
+    });
+    if (!missing.empty()) GTEST_SKIP() << "locale " << missing[0] << " is not installed (scripts/install-deps.sh generates it)";
 }
 
 TEST(AdoValue, ValuesWithoutTextFail) {

@@ -208,6 +208,27 @@ TEST_F(LinkmanIOTest, ExcelFixtures) {
               "打开Excel文件出错：不是Excel 97-2003工作簿");
 }
 
+TEST_F(LinkmanIOTest, ExcelNumbersReadAlikeUnderEveryLocale) {
+    using xlsfix::Number;
+    using xlsfix::Text;
+    std::vector<xlsfix::Cell> header = {Text("姓名"), Text("手机")};
+    header.resize(8, Text("x"));
+    auto row = [](xlsfix::Cell name, xlsfix::Cell number, xlsfix::Cell third) {
+        return std::vector<xlsfix::Cell>{name, number, third, {}, {}, {}, {}, {}};
+    };
+    const std::string file = app.file("n.xls");
+    ASSERT_TRUE(xlsfix::WriteWorkbook(file, {{"通信录", {header, row(Text("小数"), Number(13800000001.75), Number(2.5)),
+                                                       row(Number(12.345), Text("139"), Number(-0.75))}}}));
+    int n = 0;
+    const auto missing = testsupport::UnderEachTestLocale([&](const char* locale) {
+        SCOPED_TRACE(locale);
+        const std::string group = std::string(linkman::kRootPath) + "@" + std::to_string(++n);
+        EXPECT_EQ(linkman::ImportFile(book, group, file, fields).error, "");
+        EXPECT_EQ(Stored(group), (Rows{{"12.34", "139", "-0.75"}, {"小数", "13800000001", "2.50"}}));
+    });
+    if (!missing.empty()) GTEST_SKIP() << missing[0] << " is not installed (scripts/install-deps.sh generates it)";
+}
+
 TEST_F(LinkmanIOTest, NameLookup) {
     ASSERT_TRUE(book.AddGroup(linkman::kRootPath, "A"));
     AddContact("@通信录@A", "张三", "13800000001");

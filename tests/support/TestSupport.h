@@ -5,9 +5,11 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <chrono>
+#include <clocale>
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace testsupport {
 
@@ -33,6 +35,38 @@ inline bool WaitUntil(const std::function<bool()>& cond, int timeoutMs = 10000) 
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+// The C library's locale (every category) set to name for the life of the object, put back after;
+// ok() is false when the locale is not installed (scripts/install-deps.sh generates the ones the
+// tests use).
+class ScopedLocale {
+public:
+    explicit ScopedLocale(const char* name) : old_(std::setlocale(LC_ALL, nullptr)) {
+        ok_ = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~ScopedLocale() { std::setlocale(LC_ALL, old_.c_str()); }
+    ScopedLocale(const ScopedLocale&) = delete;
+    ScopedLocale& operator=(const ScopedLocale&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    std::string old_;
+    bool ok_ = false;
+};
+
+// The locales the conversions are tried under: "C" and the UTF-8 ones a user may run in, one of
+// them with a comma as its decimal point.
+inline const char* const kTestLocales[] = {"C", "en_US.UTF-8", "zh_CN.UTF-8", "de_DE.UTF-8"};
+// Runs body under each of them that is installed, the locale set; the names of the others.
+inline std::vector<std::string> UnderEachTestLocale(const std::function<void(const char* name)>& body) {
+    std::vector<std::string> missing;
+    for (const char* name : kTestLocales) {
+        ScopedLocale locale(name);
+        if (locale.ok()) body(name);
+        else missing.push_back(name);
+    }
+    return missing;
 }
 
 std::string ReadFile(const std::string& path);
