@@ -17,6 +17,7 @@
 #include "uikit/MenuTables.h"
 #include "uikit/SkinButton.h"
 #include "uikit/SortListCtrl.h"
+#include "uikit/WaitCursor.h"
 
 #include <QApplication>
 #include <QTreeWidget>
@@ -141,6 +142,7 @@ void CPhraseLibDlg::OnSelchangedTree() {
 }
 
 void CPhraseLibDlg::SavePhrases(const std::string& type) {
+    WaitCursor wait;
     phrasefiles::WritePhraseStore(phrasefiles::TypeFile(type), m_rows);
 }
 
@@ -218,6 +220,7 @@ void CPhraseLibDlg::OnDelPhrase() {
         return;
     }
     if (ShowMessage("真的要删除选中的短语吗？", 1) != 1) return;
+    WaitCursor wait;
     m_rows.RemoveRows(ids);
     m_list->Model()->Sync();
     SavePhrases(m_strCurType);
