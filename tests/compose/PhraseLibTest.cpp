@@ -31,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 
 using codec::FromQ;
 using codec::ToQ;
@@ -522,6 +523,42 @@ TEST_F(PhraseFixture, ImportAtTheLimitSaysHowManyPhrasesItLeftOut) {
         EXPECT_EQ(kept.back(), c.lastKept);
         EXPECT_EQ(page->Rows().Count(), phrasefiles::kMaxRecords);
     }
+}
+
+// A delete runs under the wait cursor; its question, the edit dialog and an import's message
+// show without it.
+TEST_F(PhraseFixture, WaitCursorOverTheRewritesOnly) {
+    WriteType("问候", {"一", "二", "三"});
+    OpenPage();
+    Select("问候");
+    std::set<int> shown, changed;
+    seam::ScopedMessageBox box([&](const std::string& t, int) {
+        messages.push_back(t);
+        shown.insert(testsupport::WaitCursorDepth());
+        return 1;
+    });
+    QObject::connect(page->m_list->Model(), &QAbstractItemModel::rowsRemoved,
+                     [&] { changed.insert(testsupport::WaitCursorDepth()); });
+    QObject::connect(page->m_list->Model(), &QAbstractItemModel::modelReset,
+                     [&] { changed.insert(testsupport::WaitCursorDepth()); });
+    SelectRows({1});
+    {
+        ScopedModalRun run([&](CSkinDialog& d) {
+            shown.insert(testsupport::WaitCursorDepth());
+            auto& dlg = dynamic_cast<CPhraseEditDlg&>(d);
+            dlg.m_editText->setText(ToQ("贰"));
+            dlg.OnOK();
+            return dlg.result();
+        });
+        page->OnEditPhrase();
+    }
+    EXPECT_EQ(testsupport::WaitCursorDepth(), 0);
+    SelectRows({0, 2});
+    page->OnDelPhrase();
+    EXPECT_EQ(FileOf("问候"), std::vector<std::string>{"贰"});
+    EXPECT_EQ(changed, std::set<int>{1});
+    EXPECT_EQ(testsupport::WaitCursorDepth(), 0);
+    EXPECT_EQ(shown, std::set<int>{0});
 }
 
 TEST_F(PhraseFixture, SendPageInsertsThePickedPhrase) {

@@ -38,4 +38,7 @@ inline bool WaitUntil(const std::function<bool()>& cond, int timeoutMs = 10000) 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 
+// How many wait cursors the application's override stack holds now (0: none is shown).
+int WaitCursorDepth();
+
 }  // namespace testsupport
