@@ -136,24 +136,36 @@ bool WritePhrases(const std::string& path, const std::vector<std::string>& phras
     });
 }
 
-std::vector<rows::PackedRow> SplitImportRows(std::string_view gbk, std::size_t maxPhrases, int columns) {
+std::vector<rows::PackedRow> SplitImportRows(std::string_view gbk, std::size_t maxPhrases, int columns,
+                                            std::size_t* leftOut) {
     std::vector<rows::PackedRow> out;
     out.reserve(std::min<std::size_t>(maxPhrases, static_cast<std::size_t>(std::count(gbk.begin(), gbk.end(), '\n')) + 1));
     std::string_view rest = gbk;
     while (!rest.empty() && codec::IsAsciiSpace(rest.back())) rest.remove_suffix(1);  // the same at every step
-    for (std::size_t step = 0; step < maxPhrases; ++step) {
+    // The next phrase of the rest, the rest moved past its line; false at the end.
+    auto next = [&rest](std::string_view& line) {
         while (!rest.empty() && codec::IsAsciiSpace(rest.front())) rest.remove_prefix(1);
-        if (rest.empty()) break;
+        if (rest.empty()) return false;
         const void* lfp = std::memchr(rest.data(), '\n', rest.size());
         const std::size_t lf = lfp ? static_cast<std::size_t>(static_cast<const char*>(lfp) - rest.data())
-                                   : std::string_view::npos;
-        std::string_view line = rest.substr(0, lf);
+                                   : rest.size();
+        line = rest.substr(0, lf);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        out.push_back(TextRow(codec::CutGbkBytes(line, kMaxTextBytes), columns));
-        if (lf == std::string_view::npos) break;
-        rest.remove_prefix(lf + 1);
+        rest.remove_prefix(std::min(lf + 1, rest.size()));
+        return true;
+    };
+    std::string_view line;
+    while (out.size() < maxPhrases && next(line)) out.push_back(TextRow(codec::CutGbkBytes(line, kMaxTextBytes), columns));
+    if (leftOut) {
+        *leftOut = 0;
+        while (next(line)) ++*leftOut;
     }
     return out;
+}
+
+std::string ImportCapText(std::size_t imported, std::size_t leftOut) {
+    return "每个短语类型最多保存" + std::to_string(kMaxRecords) + "条短语：已导入" + std::to_string(imported) +
+           "条，其余" + std::to_string(leftOut) + "条未导入！";
 }
 
 std::string ExportText(rows::RowStore& store) {

@@ -51,8 +51,14 @@ bool WritePhrases(const std::string& path, const std::vector<std::string>& phras
 // at each step the rest is trimmed at both ends and the part before the next line end (CR LF
 // or LF; all of it when none follows) is one phrase, cut to kMaxTextBytes on a character
 // boundary; at most maxPhrases steps. Line ends and blanks are never GBK trail bytes, so the
-// bytes are cut as they stand.
-std::vector<rows::PackedRow> SplitImportRows(std::string_view gbk, std::size_t maxPhrases, int columns);
+// bytes are cut as they stand. leftOut, when given, receives the number of phrases the text
+// holds past the last step taken.
+std::vector<rows::PackedRow> SplitImportRows(std::string_view gbk, std::size_t maxPhrases, int columns,
+                                            std::size_t* leftOut = nullptr);
+
+// The message of an import that reached the record limit: how many phrases it added and how
+// many it left out.
+std::string ImportCapText(std::size_t imported, std::size_t leftOut);
 
 // The export text: each phrase of the store (GBK, column 0) followed by CR LF.
 std::string ExportText(rows::RowStore& store);

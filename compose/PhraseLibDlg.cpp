@@ -17,6 +17,7 @@
 #include "uikit/MenuTables.h"
 #include "uikit/SkinButton.h"
 #include "uikit/SortListCtrl.h"
+#include "uikit/WaitCursor.h"
 
 #include <QApplication>
 #include <QTreeWidget>
@@ -141,6 +142,7 @@ void CPhraseLibDlg::OnSelchangedTree() {
 }
 
 void CPhraseLibDlg::SavePhrases(const std::string& type) {
+    WaitCursor wait;
     phrasefiles::WritePhraseStore(phrasefiles::TypeFile(type), m_rows);
 }
 
@@ -218,6 +220,7 @@ void CPhraseLibDlg::OnDelPhrase() {
         return;
     }
     if (ShowMessage("真的要删除选中的短语吗？", 1) != 1) return;
+    WaitCursor wait;
     m_rows.RemoveRows(ids);
     m_list->Model()->Sync();
     SavePhrases(m_strCurType);
@@ -235,24 +238,22 @@ void CPhraseLibDlg::OnImportPhrases() {
     const std::optional<std::string> chosen = seam::AskFile(req);
     if (!chosen) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::optional<bool> full = ImportFile(paths::ToFsPath(*chosen));
+    const std::optional<PhraseImport> full = ImportFile(paths::ToFsPath(*chosen));
     if (full) SavePhrases(m_strCurType);
     QApplication::restoreOverrideCursor();
-    if (full.value_or(false)) ShowMessage(kFullMessage);
+    if (full && full->leftOut) ShowMessage(phrasefiles::ImportCapText(full->added, full->leftOut));
 }
 
-std::optional<bool> CPhraseLibDlg::ImportFile(const std::string& path) {
+std::optional<CPhraseLibDlg::PhraseImport> CPhraseLibDlg::ImportFile(const std::string& path) {
     std::string text;
     if (!files::ReadWholeFile(path, text)) return std::nullopt;
     const std::size_t room = phrasefiles::kMaxRecords - std::min(m_rows.Count(), phrasefiles::kMaxRecords);
-    // One step more than fits tells whether the file held more.
-    std::vector<rows::PackedRow> phrases =
-        phrasefiles::SplitImportRows(text, std::min(room + 1, phrasefiles::kMaxRecords), m_rows.ColumnCount());
-    const bool full = phrases.size() > room;
-    if (full) phrases.resize(room);
+    PhraseImport done;
+    std::vector<rows::PackedRow> phrases = phrasefiles::SplitImportRows(text, room, m_rows.ColumnCount(), &done.leftOut);
+    done.added = phrases.size();
     m_rows.InsertPacked(rows::kEnd, std::move(phrases));
     m_list->Model()->Sync();
-    return full;
+    return done;
 }
 
 std::string CPhraseLibDlg::PhraseOf(rows::RowId id) const {

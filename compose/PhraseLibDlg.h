@@ -46,9 +46,14 @@ public:
     bool TypeExists(const std::string& name) const;
     QTreeWidgetItem* RootItem() const;
     rows::RowStore& Rows() { return m_rows; }
+    // What an import added and the phrases of its file it left out at the record limit.
+    struct PhraseImport {
+        std::size_t added = 0;
+        std::size_t leftOut = 0;
+    };
     // Adds the phrases of an import file (GBK) at the bottom of the list, up to the record
-    // limit: true when the file held more; nullopt (nothing added) when it cannot be read.
-    std::optional<bool> ImportFile(const std::string& path);
+    // limit; nullopt (nothing added) when it cannot be read.
+    std::optional<PhraseImport> ImportFile(const std::string& path);
 
     std::string m_strCurType;  // empty while the root or nothing is selected
     QTreeWidget* m_tree;       // 1356

@@ -10,6 +10,7 @@
 #include "platform/TextCodec.h"
 #include "uikit/PercentProgressCtrl.h"
 #include "uikit/SkinButton.h"
+#include "uikit/WaitCursor.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -270,12 +271,11 @@ CRecipientList::CRecipientList(const Ids& ids, std::string clearQuestion, std::f
 }
 
 void CRecipientList::Busy(const std::function<void()>& work) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    WaitCursor wait;
     // The entries' area alone: its frame and scroll bars need no repaint for new entries.
     m_view->viewport()->setUpdatesEnabled(false);
     work();
     m_view->viewport()->setUpdatesEnabled(true);
-    QApplication::restoreOverrideCursor();
 }
 
 void CRecipientList::AddEntries(const std::vector<std::string>& entries) { m_model->Append(entries); }
@@ -312,29 +312,32 @@ void CRecipientList::OnImportFromText() {
     ShowMessage("号码导入文件应为文本文件，每个发送号码以回车换行为结束标志(允许号码首尾有空格)！");
     const std::optional<std::string> path = compose::AskNumberFile();
     if (!path) return;
-    const std::string& fsPath = *path;
-    const long long size = paths::FileSize(fsPath);
-    if (size < 0) return;
     int count = 0;
-    const int upper = static_cast<int>((size + 20) / 390 + 3);
-    std::vector<std::string> numbers;
-    bool opened = true;
-    SetBarLook(m_bar, upper, 0xC9E50D, 0x025CF0, 0xF7CAB6);
-    m_bar->show();
-    Busy([&] {
-        count = compose::ImportNumbersFromText(fsPath, numbers, [&](int n) {
-            const int pos = n / 30;
-            m_bar->SetPos(pos == upper ? pos - 1 : pos);
+    {
+        WaitCursor wait;
+        const std::string& fsPath = *path;
+        const long long size = paths::FileSize(fsPath);
+        if (size < 0) return;
+        const int upper = static_cast<int>((size + 20) / 390 + 3);
+        std::vector<std::string> numbers;
+        bool opened = true;
+        SetBarLook(m_bar, upper, 0xC9E50D, 0x025CF0, 0xF7CAB6);
+        m_bar->show();
+        Busy([&] {
+            count = compose::ImportNumbersFromText(fsPath, numbers, [&](int n) {
+                const int pos = n / 30;
+                m_bar->SetPos(pos == upper ? pos - 1 : pos);
+            });
+            if (count < 0) {
+                opened = false;
+                return;
+            }
+            m_model->Append(numbers);
         });
-        if (count < 0) {
-            opened = false;
-            return;
-        }
-        m_model->Append(numbers);
-    });
-    m_bar->hide();
-    if (!opened) return;
-    Refresh();
+        m_bar->hide();
+        if (!opened) return;
+        Refresh();
+    }
     ShowMessage(StringPrintf("共计导入%d个接收号码！", count));
 }
 

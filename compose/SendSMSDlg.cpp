@@ -172,28 +172,40 @@ void CSendSMSDlg::OnBtnSalutationNote() {
         ShowMessage("请注意：\r\n\r\n    软件上的正文长度提示消息中，仅包括输入短信内容和发送者名称的长度，没有包括接收者称呼。请注意内容不要超长了！");
 }
 
+std::vector<std::string> CSendSMSDlg::QueuedRecipients() const {
+    if (m_recipients->GetCount() == 0) return {};
+    return compose::QueuedNumbers(sysinfo::NumberPrefix(g_SysInfo), m_recipients->Entries());
+}
+
 bool CSendSMSDlg::TakeNumbers(std::vector<std::string>& numbers) {
-    numbers.clear();
-    if (m_recipients->GetCount() > 0)
-        numbers = compose::QueuedNumbers(sysinfo::NumberPrefix(g_SysInfo), m_recipients->Entries());
+    {
+        WaitCursor wait;
+        numbers = QueuedRecipients();
+    }
     if (!numbers.empty()) return true;
-    // No entry, or none that can be sent to: nothing is queued and the list stays.
-    ShowMessage("还没有指定短信接收对象！");
+    NoRecipients();
     return false;
 }
 
-void CSendSMSDlg::FinishQueued() {
-    m_recipients->ResetContent();
-    QApplication::restoreOverrideCursor();
-    ShowMessage("已将要发送的短消息加入了发送队列！");
-}
+// No entry, or none that can be sent to: nothing is queued and the list stays.
+void CSendSMSDlg::NoRecipients() { ShowMessage("还没有指定短信接收对象！"); }
+
+void CSendSMSDlg::FinishQueued() { ShowMessage("已将要发送的短消息加入了发送队列！"); }
 
 void CSendSMSDlg::OnBtnSendNow() {
     if (!UpdateData()) return;
     std::vector<std::string> numbers;
-    if (!TakeNumbers(numbers)) return;
+    int balance = 0;
+    {
+        WaitCursor wait;
+        numbers = QueuedRecipients();
+        if (!numbers.empty()) balance = CallOffUi([] { return QuerySmsBalance(); });
+    }
+    if (numbers.empty()) {
+        NoRecipients();
+        return;
+    }
     const int n = m_recipients->GetCount();
-    const int balance = CallOffUi([] { return QuerySmsBalance(); });
     if (balance < n) {
         ShowMessage("剩余可发送短信条数不够！");
         return;
@@ -207,27 +219,30 @@ void CSendSMSDlg::OnBtnSendNow() {
         ShowMessage(StringPrintf("发送长度过长（最长%d字），请删除一部分后再发送！", g_nSmsMaxLength));
         return;
     }
-    bool isWap = false;
-    PrepareMessageText(text, isWap);
-    if (!isWap) text += m_strSenderName;
-    const int toTop = m_bPriority ? 1 : 0;
     CSMSSendingListDlg* queue = g_pSMSSendingListDlg;
     if (!queue) return;
-    // One id for a long text's file, one for each row.
-    int id = CFileUtil::GetNextSerial(static_cast<int>(numbers.size()));
-    if (codec::GbkLength(text) > longsms::kThresholdBytes) {
-        text = longsms::QueuedText(id, text);
-        ++id;
+    {
+        WaitCursor wait;
+        bool isWap = false;
+        PrepareMessageText(text, isWap);
+        if (!isWap) text += m_strSenderName;
+        const int toTop = m_bPriority ? 1 : 0;
+        // One id for a long text's file, one for each row.
+        int id = CFileUtil::GetNextSerial(static_cast<int>(numbers.size()));
+        if (codec::GbkLength(text) > longsms::kThresholdBytes) {
+            text = longsms::QueuedText(id, text);
+            ++id;
+        }
+        // One bulk call, one journal entry. At the top the rows stand as one insert at the top
+        // per number would leave them: the last number first.
+        std::vector<PendingQueues::SmsItem> items;
+        items.reserve(numbers.size());
+        const std::size_t textLength = codec::GbkLength(text);
+        for (std::string& number : numbers) items.push_back({id++, std::move(number), {}, text, textLength});
+        if (toTop) std::reverse(items.begin(), items.end());
+        queue->Queues().AddSMSItems(std::move(items), toTop != 0);
+        m_recipients->ResetContent();
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    // One bulk call, one journal entry. At the top the rows stand as one insert at the top per
-    // number would leave them: the last number first.
-    std::vector<PendingQueues::SmsItem> items;
-    items.reserve(numbers.size());
-    const std::size_t textLength = codec::GbkLength(text);
-    for (std::string& number : numbers) items.push_back({id++, std::move(number), {}, text, textLength});
-    if (toTop) std::reverse(items.begin(), items.end());
-    queue->Queues().AddSMSItems(std::move(items), toTop != 0);
     FinishQueued();
 }
 
@@ -263,18 +278,24 @@ void CSendSMSDlg::EnqueueScheduled() {
         ShowMessage(kTooLong);
         return;
     }
-    std::vector<std::string> numbers;
-    if (!TakeNumbers(numbers)) return;
     CSMSSendingListDlg* queue = g_pSMSSendingListDlg;
-    if (!queue) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::string joined;
-    for (const std::string& number : numbers) {
-        if (!joined.empty()) joined += ' ';
-        joined += number;
+    bool none;
+    {
+        WaitCursor wait;
+        const std::vector<std::string> numbers = QueuedRecipients();
+        none = numbers.empty();
+        if (!none && queue) {
+            std::string joined;
+            for (const std::string& number : numbers) {
+                if (!joined.empty()) joined += ' ';
+                joined += number;
+            }
+            queue->AddSMSItem(CFileUtil::GetNextSerial(1), std::move(joined), {}, text, m_strSchedule, 0);
+            m_recipients->ResetContent();
+        }
     }
-    queue->AddSMSItem(CFileUtil::GetNextSerial(1), std::move(joined), {}, text, m_strSchedule, 0);
-    FinishQueued();
+    if (none) NoRecipients();
+    else if (queue) FinishQueued();
 }
 
 void CSendSMSDlg::OnBtnInsertPhrase() {

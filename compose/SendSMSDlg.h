@@ -75,10 +75,14 @@ private:
     bool UpdateData();
     // The content text with quotes replaced.
     std::string ContentText() const;
-    // The numbers to queue for the list, prefix included; empty after the message when none
-    // of the entries passes the number check.
+    // The numbers to queue for the list, prefix included: those entries that pass the number
+    // check.
+    std::vector<std::string> QueuedRecipients() const;
+    // The same with the wait cursor; false after the message when there is none.
     bool TakeNumbers(std::vector<std::string>& numbers);
-    // The list emptied and the success message.
+    // The message of a send without numbers to queue.
+    void NoRecipients();
+    // The success message, once the list is emptied.
     void FinishQueued();
     // The timed or cyclic send through the given schedule dialog.
     void SendScheduled(bool cyclic);

@@ -10,6 +10,7 @@
 #include "uikit/SkinButton.h"
 #include "uikit/SkinGroupBox.h"
 #include "uikit/SortListCtrl.h"
+#include "uikit/WaitCursor.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -142,6 +143,7 @@ void CSelectLinkmanDlg::OnTimer(int nIDEvent) {
     if (nIDEvent != 1) return;
     m_timer.stop();
     if (RootItem()) return;
+    WaitCursor wait;
     QTreeWidgetItem* root = AddNode(nullptr, std::string("<") + linkman::kRootName + ">", 0);
     m_tree->addTopLevelItem(root);
     FillSubDirTree(root, linkman::kRootPath);
@@ -238,6 +240,7 @@ std::vector<std::pair<std::string, std::string>> CSelectLinkmanDlg::Chosen() con
 }
 
 void CSelectLinkmanDlg::OnDblclkTree() {
+    WaitCursor wait;
     AddToChosen(m_tree->currentItem());
     RemoveDuplicates();
     UpdateCount();
@@ -277,24 +280,22 @@ void CSelectLinkmanDlg::OnSearch() {
     if (dlg.DoModal() != IDOK) return;
     const auto nameAt = std::find(fields.begin(), fields.end(), std::string("姓名"));
     const std::size_t nameCol = nameAt == fields.end() ? 0 : static_cast<std::size_t>(nameAt - fields.begin());
+    WaitCursor wait;
     std::vector<std::pair<std::string, std::string>> contacts;
-    {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        // The scope is left out only for "通讯录" as typed.
-        for (LinkmanRow& r : CLinkmanBook(m_pConn).Search(dlg.m_strScope != "通讯录", dlg.m_strScope, fields,
-                                                          dlg.m_arrValues))
-            if (nameCol < r.values.size()) contacts.emplace_back(std::move(r.values[nameCol]), std::move(r.dir));
-        QApplication::restoreOverrideCursor();
-    }
+    // The scope is left out only for "通讯录" as typed.
+    for (LinkmanRow& r :
+         CLinkmanBook(m_pConn).Search(dlg.m_strScope != "通讯录", dlg.m_strScope, fields, dlg.m_arrValues))
+        if (nameCol < r.values.size()) contacts.emplace_back(std::move(r.values[nameCol]), std::move(r.dir));
     AppendChosen(contacts);
     RemoveDuplicates();
     UpdateCount();
 }
 
 void CSelectLinkmanDlg::OnOK() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    // Each number by name and the row's own group: a namesake elsewhere is another contact.
-    m_arrNumbers = CLinkmanBook(m_pConn).NumbersOf(Chosen());
-    QApplication::restoreOverrideCursor();
+    {
+        WaitCursor wait;
+        // Each number by name and the row's own group: a namesake elsewhere is another contact.
+        m_arrNumbers = CLinkmanBook(m_pConn).NumbersOf(Chosen());
+    }
     CSkinDialog::OnOK();
 }

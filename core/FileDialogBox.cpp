@@ -94,7 +94,8 @@ void SetUpFileDialog(QFileDialog& dlg, const seam::FileDialogRequest& req) {
     dlg.setOption(QFileDialog::HideNameFilterDetails);
     static FileKinds* const kinds = new FileKinds;  // kept to the end: dialogs only borrow it
     dlg.setIconProvider(kinds);
-    dlg.setWindowTitle(codec::ToQ(req.title));
+    // Without a title of its own the dialog keeps Qt's, "打开" or "另存为".
+    if (!req.title.empty()) dlg.setWindowTitle(codec::ToQ(req.title));
     if (!req.folder.empty()) dlg.setDirectory(codec::ToQ(req.folder));
     dlg.setViewMode(QFileDialog::Detail);
     dlg.setAcceptMode(req.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

@@ -10,6 +10,7 @@
 #include "platform/TextCodec.h"
 #include "uikit/Resources.h"
 #include "uikit/SortListCtrl.h"
+#include "uikit/WaitCursor.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -248,6 +249,7 @@ void CPendingPage::OnDeleteSend() {
 
 void CPendingPage::OnCancelAll() {
     if (ShowMessage("真的要取消列表中的全部待操作信息吗？", 1) != 1) return;
+    WaitCursor wait;
     if (m_nShownList == 1) m_batch.DeleteRows(ImmediateList().Ids());
     else m_queues.RemoveScheduled(m_nShownList == 3, List(m_nShownList).Ids());
     View(m_nShownList)->Model()->Sync();
@@ -301,21 +303,24 @@ void CPendingPage::OnExportNumbers() {
     req.defaultExt = "txt";
     const auto path = seam::AskFile(req);
     if (!path) return;
-    std::string out;
-    const bool split = m_nShownList != 1;
-    for (const rows::RowData& row : List(m_nShownList).Snapshot()) {
-        const std::string& cell = row.cells.size() > 1 ? row.cells[kNumber] : std::string();
-        if (!split) {
-            out += codec::ToGbk(cell);
-            out += "\r\n";
-            continue;
+    {
+        WaitCursor wait;
+        std::string out;
+        const bool split = m_nShownList != 1;
+        for (const rows::RowData& row : List(m_nShownList).Snapshot()) {
+            const std::string& cell = row.cells.size() > 1 ? row.cells[kNumber] : std::string();
+            if (!split) {
+                out += codec::ToGbk(cell);
+                out += "\r\n";
+                continue;
+            }
+            for (const std::string& number : sched::SplitNumbers(cell)) {
+                out += codec::ToGbk(number);
+                out += "\r\n";
+            }
         }
-        for (const std::string& number : sched::SplitNumbers(cell)) {
-            out += codec::ToGbk(number);
-            out += "\r\n";
-        }
+        if (!files::WriteFileAtomic(*path, out)) return;
     }
-    if (!files::WriteFileAtomic(*path, out)) return;
     ShowMessage("导出号码操作完毕！");
 }
 

@@ -31,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 
 using codec::FromQ;
 using codec::ToQ;
@@ -219,6 +220,22 @@ TEST(PhraseFiles, ImportTextIsCutIntoTrimmedLines) {
     for (const Case& c : cases)
         EXPECT_EQ(SplitImport(codec::ToGbk(c.text)), c.phrases) << c.what;
     EXPECT_EQ(SplitImport("a\r\nb\r\nc", 2), (std::vector<std::string>{"a", "b"}));
+}
+
+// The phrases past the last step are counted, blank lines not among them.
+TEST(PhraseFiles, ImportCountsThePhrasesLeftOut) {
+    const std::string text = "a\r\n\r\n b\r\n \t\r\nc\nd \r\n\r\n";
+    const struct {
+        std::size_t max;
+        std::size_t kept;
+        std::size_t leftOut;
+    } cases[] = {{0, 0, 4}, {1, 1, 3}, {3, 3, 1}, {4, 4, 0}, {9, 4, 0}};
+    for (const auto& c : cases) {
+        std::size_t leftOut = 99;
+        EXPECT_EQ(phrasefiles::SplitImportRows(text, c.max, 2, &leftOut).size(), c.kept) << c.max;
+        EXPECT_EQ(leftOut, c.leftOut) << c.max;
+    }
+    EXPECT_EQ(phrasefiles::ImportCapText(99999, 1), "每个短语类型最多保存100000条短语：已导入99999条，其余1条未导入！");
 }
 
 TEST_F(PhraseFixture, TreeListsTheTypesUnderTheRoot) {
@@ -460,13 +477,88 @@ TEST_F(PhraseFixture, ATypeHoldsAtMostTheRecordLimit) {
     WriteFile(dir.file("in.txt"), "x\r\ny\r\nz\r\n");
     fileAnswer = dir.file("in.txt");
     page->OnImportPhrases();
-    EXPECT_EQ(messages, std::vector<std::string>{"每个短语类型最多保存100000条短语！"});
+    EXPECT_EQ(messages, std::vector<std::string>{"每个短语类型最多保存100000条短语：已导入1条，其余2条未导入！"});
     EXPECT_EQ(paths::FileSize(TypePath("满")), static_cast<long long>(phrasefiles::kRecordSize * phrasefiles::kMaxRecords));
     EXPECT_EQ(FileOf("满").back(), "x");
+    messages.clear();
+    page->OnImportPhrases();  // nothing fits
+    EXPECT_EQ(messages, std::vector<std::string>{"每个短语类型最多保存100000条短语：已导入0条，其余3条未导入！"});
+    EXPECT_EQ(paths::FileSize(TypePath("满")), static_cast<long long>(phrasefiles::kRecordSize * phrasefiles::kMaxRecords));
     messages.clear();
     page->OnNewPhrase();  // no dialog: the type is full
     EXPECT_EQ(messages, std::vector<std::string>{"每个短语类型最多保存100000条短语！"});
     EXPECT_EQ(paths::FileSize(TypePath("满")), static_cast<long long>(phrasefiles::kRecordSize * phrasefiles::kMaxRecords));
+}
+
+// Imports of the full limit's size: into a type of one phrase the last line is left out, into an
+// empty type one line past the limit is; an import that fits says nothing.
+TEST_F(PhraseFixture, ImportAtTheLimitSaysHowManyPhrasesItLeftOut) {
+    std::string lines;
+    for (std::size_t i = 0; i < phrasefiles::kMaxRecords; ++i) lines += "p" + std::to_string(i) + "\r\n";
+    WriteFile(dir.file("full.txt"), lines);
+    WriteFile(dir.file("over.txt"), lines + "\r\n  \r\nlast\r\n");
+    const struct {
+        const char* type;
+        std::vector<std::string> before;
+        const char* file;
+        std::vector<std::string> message;
+        const char* lastKept;
+    } cases[] = {
+        {"一条", {"旧"}, "full.txt", {"每个短语类型最多保存100000条短语：已导入99999条，其余1条未导入！"}, "p99998"},
+        {"空", {}, "over.txt", {"每个短语类型最多保存100000条短语：已导入100000条，其余1条未导入！"}, "p99999"},
+        {"刚好", {}, "full.txt", {}, "p99999"},
+    };
+    for (const auto& c : cases) WriteType(c.type, c.before);
+    OpenPage();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        Select(c.type);
+        messages.clear();
+        fileAnswer = dir.file(c.file);
+        page->OnImportPhrases();
+        EXPECT_EQ(messages, c.message);
+        const std::vector<std::string> kept = FileOf(c.type);
+        ASSERT_EQ(kept.size(), phrasefiles::kMaxRecords);
+        EXPECT_EQ(kept.front(), c.before.empty() ? "p0" : c.before.front());
+        EXPECT_EQ(kept.back(), c.lastKept);
+        EXPECT_EQ(page->Rows().Count(), phrasefiles::kMaxRecords);
+    }
+}
+
+// A delete runs under the wait cursor; its question, the edit dialog and an import's message
+// show without it.
+TEST_F(PhraseFixture, WaitCursorOverTheRewritesOnly) {
+    WriteType("问候", {"一", "二", "三"});
+    OpenPage();
+    Select("问候");
+    std::set<int> shown, changed;
+    seam::ScopedMessageBox box([&](const std::string& t, int) {
+        messages.push_back(t);
+        shown.insert(testsupport::WaitCursorDepth());
+        return 1;
+    });
+    QObject::connect(page->m_list->Model(), &QAbstractItemModel::rowsRemoved,
+                     [&] { changed.insert(testsupport::WaitCursorDepth()); });
+    QObject::connect(page->m_list->Model(), &QAbstractItemModel::modelReset,
+                     [&] { changed.insert(testsupport::WaitCursorDepth()); });
+    SelectRows({1});
+    {
+        ScopedModalRun run([&](CSkinDialog& d) {
+            shown.insert(testsupport::WaitCursorDepth());
+            auto& dlg = dynamic_cast<CPhraseEditDlg&>(d);
+            dlg.m_editText->setText(ToQ("贰"));
+            dlg.OnOK();
+            return dlg.result();
+        });
+        page->OnEditPhrase();
+    }
+    EXPECT_EQ(testsupport::WaitCursorDepth(), 0);
+    SelectRows({0, 2});
+    page->OnDelPhrase();
+    EXPECT_EQ(FileOf("问候"), std::vector<std::string>{"贰"});
+    EXPECT_EQ(changed, std::set<int>{1});
+    EXPECT_EQ(testsupport::WaitCursorDepth(), 0);
+    EXPECT_EQ(shown, std::set<int>{0});
 }
 
 TEST_F(PhraseFixture, SendPageInsertsThePickedPhrase) {

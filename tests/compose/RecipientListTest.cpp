@@ -19,17 +19,24 @@
 #include <QMouseEvent>
 #include <QTest>
 
+#include <set>
+
 namespace {
 struct ListFixture {
     testsupport::TempAppDir dir;
     std::vector<std::string> messages;
     int answer = 1;
     int refreshes = 0;
+    std::set<int> messageCursors, refreshCursors;  // wait cursors shown at each
     seam::ScopedMessageBox box{[this](const std::string& t, int) {
         messages.push_back(t);
+        messageCursors.insert(testsupport::WaitCursorDepth());
         return answer;
     }};
-    CRecipientList list{{1068, 1070, 1018, 1003, 1002, 1069}, "真的要清空列表中的接收者吗？", [this] { ++refreshes; }};
+    CRecipientList list{{1068, 1070, 1018, 1003, 1002, 1069}, "真的要清空列表中的接收者吗？", [this] {
+                            ++refreshes;
+                            refreshCursors.insert(testsupport::WaitCursorDepth());
+                        }};
     std::vector<std::string> Entries() const { return list.Entries(); }
 };
 }  // namespace
@@ -96,6 +103,29 @@ TEST(RecipientList, TextImportTable) {
         EXPECT_EQ(f.list.GetCount(), 0);
         EXPECT_EQ(f.refreshes, 0);
     }
+}
+
+// The wait cursor from the chosen file to the refreshed count, the list's own over the insert;
+// none while the note, the file dialog and the count message show.
+TEST(RecipientList, TextImportShowsTheWaitCursorUntilTheCountIsShown) {
+    ListFixture f;
+    const std::string path = f.dir.file("n.txt");
+    testsupport::WriteFile(path, "13800000001\r\n13800000002\r\n");
+    std::set<int> asked, inserted;
+    seam::ScopedFileDialog fd([&](const seam::FileDialogRequest&) -> std::optional<std::string> {
+        asked.insert(testsupport::WaitCursorDepth());
+        return path;
+    });
+    QObject::connect(f.list.Model(), &QAbstractItemModel::rowsInserted,
+                     [&] { inserted.insert(testsupport::WaitCursorDepth()); });
+    f.list.OnImportFromText();
+    EXPECT_EQ(f.list.GetCount(), 2);
+    EXPECT_EQ(f.messages.size(), 2u);
+    EXPECT_EQ(asked, std::set<int>{0});
+    EXPECT_EQ(f.messageCursors, std::set<int>{0});
+    EXPECT_EQ(inserted, std::set<int>{2});
+    EXPECT_EQ(f.refreshCursors, std::set<int>{1});
+    EXPECT_EQ(testsupport::WaitCursorDepth(), 0);
 }
 
 TEST(RecipientList, ImportCountsAndProgressOfManyNumbers) {

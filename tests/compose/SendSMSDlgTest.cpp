@@ -30,7 +30,9 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <cstring>
+#include <set>
 
 using codec::FromQ;
 using codec::ToQ;
@@ -40,9 +42,11 @@ struct SendFixture {
     testsupport::TempAppDir dir;
     platformsim::PlatformSim sim;
     std::vector<std::string> messages, standard;
+    std::set<int> messageCursors;  // wait cursors shown at the messages
     int answer = 1;
     seam::ScopedMessageBox box{[this](const std::string& t, int) {
         messages.push_back(t);
+        messageCursors.insert(testsupport::WaitCursorDepth());
         return answer;
     }};
     seam::ScopedStandardBox stdBox{[this](const std::string& t) { standard.push_back(t); }};
@@ -328,6 +332,51 @@ TEST(SendSMSDlg, ScheduledSends) {
     EXPECT_TRUE(f.Rows(2).empty());
     EXPECT_EQ(f.page->Recipients()->GetCount(), 1);
     clk::Reset();
+}
+
+// The wait cursor from the numbers' check through the balance query, and again over the
+// queueing and the list's reset (the list's own inside it); none at any question or message.
+TEST(SendSMSDlg, WaitCursorOverTheSendsButNotTheirQuestions) {
+    const std::vector<std::string> entries{"13800000001", "13800000002"};
+    for (const int kind : {0, 1, 2}) {  // immediate with an empty text, timed, cyclic
+        SCOPED_TRACE(kind);
+        SendFixture f;
+        f.Setup(kind == 0 ? "" : "hi", entries);
+        std::set<int> reset, asked;
+        int balance = -1;
+        QObject::connect(f.page->Recipients()->Model(), &QAbstractItemModel::modelReset,
+                         [&] { reset.insert(testsupport::WaitCursorDepth()); });
+        ScopedModalRun run([&](CSkinDialog& d) {
+            asked.insert(testsupport::WaitCursorDepth());
+            if (auto* p = dynamic_cast<CCyclePeriodDlg*>(&d)) p->m_radio[3]->click();
+            d.OnOK();
+            return d.result();
+        });
+        if (kind == 0) {
+            // Runs while the balance is asked off the UI thread.
+            QTimer::singleShot(0, [&] { balance = testsupport::WaitCursorDepth(); });
+            f.page->OnBtnSendNow();
+            EXPECT_EQ(balance, 1);
+            EXPECT_EQ(f.messages, (std::vector<std::string>{"真的要发送一个空消息吗？", "已将要发送的短消息加入了发送队列！"}));
+        } else {
+            if (kind == 1) f.page->OnBtnSendTimed();
+            else f.page->OnBtnSendCyclic();
+            EXPECT_EQ(asked, std::set<int>{0});
+            EXPECT_EQ(f.messages, std::vector<std::string>{"已将要发送的短消息加入了发送队列！"});
+        }
+        EXPECT_EQ(f.Rows(kind + 1).size(), kind == 0 ? 2u : 1u);
+        EXPECT_EQ(reset, std::set<int>{2});
+        EXPECT_EQ(f.messageCursors, std::set<int>{0});
+        EXPECT_EQ(testsupport::WaitCursorDepth(), 0);
+    }
+    // Nothing to send to: the message without the cursor, the list kept.
+    SendFixture f;
+    f.Setup("hi", {"ab"});
+    f.page->OnBtnSendNow();
+    f.page->OnBtnSendTimed();
+    EXPECT_EQ(f.messages, (std::vector<std::string>(2, "还没有指定短信接收对象！")));
+    EXPECT_EQ(f.messageCursors, std::set<int>{0});
+    EXPECT_EQ(f.page->Recipients()->GetCount(), 1);
 }
 
 TEST(SendSMSDlg, SenderNameLabelAndPhrases) {

@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <set>
 
 namespace {
 
@@ -188,6 +189,66 @@ TEST_F(SelectLinkmanTest, SearchAddsResultsAndClearAsks) {
     EXPECT_EQ(boxes.texts, (Strings{"确定要清空已选择的联系人吗?", "确定要清空已选择的联系人吗?"}));
     ASSERT_TRUE(numbers);
     EXPECT_EQ(*numbers, Strings{"13900000003"});
+}
+
+// Every change a model announces, with the number of wait cursors shown at that moment.
+void WatchModel(QAbstractItemModel* model, std::set<int>& depths) {
+    const auto note = [&depths] { depths.insert(testsupport::WaitCursorDepth()); };
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, note);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, note);
+    QObject::connect(model, &QAbstractItemModel::modelReset, note);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, note);
+}
+
+// The wait cursor is on while the tree fills and while a double click or a search's results
+// fill the chosen list; off while the search dialog asks and once each is done.
+TEST_F(SelectLinkmanTest, WaitCursorWhileTheTreeFillsAndContactsAreChosen) {
+    ASSERT_TRUE(book.AddGroup("@通信录", "A"));
+    AddContact("@通信录@A", "张三", "13900000001");
+    AddContact("@通信录@A", "李四", "13900000002");
+    AddContact("@通信录", "王五", "13900000003");
+    OpenPage();
+    std::set<int> tree, filled, chosen, asked;  // the depths seen
+    std::vector<int> after;
+    ScopedModalRun run([&](CSkinDialog& d) {
+        if (auto* e = dynamic_cast<CLinkmanEditDlg*>(&d)) {
+            asked.insert(testsupport::WaitCursorDepth());
+            e->m_arrValues.assign(e->m_arrItems.size(), "");
+            e->m_arrValues[0] = "王";
+            e->ShowForHook();
+            e->m_cmbScope->setEditText(codec::ToQ("通讯录"));
+            e->OnOK();
+            return e->result();
+        }
+        auto& dlg = dynamic_cast<CSelectLinkmanDlg&>(d);
+        WatchModel(dlg.m_tree->model(), tree);
+        WatchModel(dlg.m_list->Model(), chosen);
+        dlg.ShowForHook();
+        EXPECT_TRUE(testsupport::WaitUntil([&] { return dlg.RootItem() != nullptr; }));
+        filled = tree;
+        after.push_back(testsupport::WaitCursorDepth());
+        const QRect r = dlg.m_tree->visualItemRect(Node(dlg, {"<A>"}));
+        QTest::mouseClick(dlg.m_tree->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(dlg.m_tree->viewport(), Qt::LeftButton, {}, r.center());
+        EXPECT_EQ(ChosenText(dlg), (Strings{"李四 @通信录@A", "张三 @通信录@A"}));
+        after.push_back(testsupport::WaitCursorDepth());
+        const std::set<int> byClick = chosen;
+        chosen.clear();
+        dlg.OnSearch();
+        EXPECT_EQ(dlg.Chosen().size(), 3u);
+        after.push_back(testsupport::WaitCursorDepth());
+        EXPECT_EQ(byClick, std::set<int>{1});
+        dlg.OnOK();
+        return dlg.result();
+    });
+    const auto numbers = picker::PickLinkmanNumbers(nullptr);
+    ASSERT_TRUE(numbers);
+    EXPECT_EQ(numbers->size(), 3u);
+    EXPECT_EQ(filled, std::set<int>{1});
+    EXPECT_EQ(chosen, std::set<int>{1});
+    EXPECT_EQ(asked, std::set<int>{0});
+    EXPECT_EQ(after, (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(testsupport::WaitCursorDepth(), 0);
 }
 
 // An offscreen picture of the picker, for a look (SMS_SHOTS names the folder).

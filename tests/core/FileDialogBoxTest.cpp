@@ -166,3 +166,33 @@ TEST(FileDialogBox, ChineseCellsWholeColumnsAndEachFilterOnce) {
         dlg.grab().save(QString::fromLocal8Bit(out) + "/file-dialog.png");
     dlg.reject();
 }
+
+// A request without a title shows Qt's own one for its kind; a given title replaces it.
+TEST(FileDialogBox, TitleIsQtsOwnUnlessGiven) {
+    ASSERT_TRUE(g_chineseQt);
+    ASSERT_TRUE(InstallQtTranslation());
+    testsupport::TempAppDir dir;
+    const struct {
+        bool save;
+        const char* title;
+        const char* want;
+    } cases[] = {
+        {false, "", "打开"},
+        {true, "", "另存为"},
+        {false, "格式应为：每行一条常用语", "格式应为：每行一条常用语"},
+        {true, "格式为：每行一条短语", "格式为：每行一条短语"},
+    };
+    for (const auto& c : cases) {
+        seam::FileDialogRequest req;
+        req.save = c.save;
+        req.title = c.title;
+        req.filter = "文本文件(*.txt)|*.txt|";
+        req.folder = dir.path();
+        QFileDialog dlg;
+        SetUpFileDialog(dlg, req);
+        dlg.show();
+        QApplication::processEvents();
+        EXPECT_EQ(dlg.windowTitle().toStdString(), c.want) << c.save << " " << c.title;
+        dlg.reject();
+    }
+}

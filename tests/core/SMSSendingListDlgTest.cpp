@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
+#include <set>
 
 using namespace smsbatch;
 
@@ -213,6 +214,36 @@ TEST(SMSSendingListDlg, ExportOfATimedEntryWritesOneNumberPerLine) {
     f.page.OnShowImmediateList();
     f.page.OnExportNumbers();
     EXPECT_TRUE(f.messages.empty());
+}
+
+// Cancel-all and the number export run under the wait cursor; their question, file dialog and
+// message show without it.
+TEST(SMSSendingListDlg, WaitCursorOverCancelAllAndTheExportOnly) {
+    PageFixture f;
+    std::set<int> shown, changed;
+    seam::ScopedMessageBox box([&](const std::string& t, int) {
+        f.messages.push_back(t);
+        shown.insert(testsupport::WaitCursorDepth());
+        return 1;
+    });
+    seam::ScopedFileDialog dlg([&](const seam::FileDialogRequest&) -> std::optional<std::string> {
+        shown.insert(testsupport::WaitCursorDepth());
+        return f.dir.file("out.txt");
+    });
+    f.Queue(3);
+    f.page.OnExportNumbers();
+    EXPECT_EQ(testsupport::ReadFile(f.dir.file("out.txt")), "1390\r\n1391\r\n1392\r\n");
+    EXPECT_EQ(testsupport::WaitCursorDepth(), 0);
+    QObject::connect(f.page.View(1)->Model(), &QAbstractItemModel::rowsRemoved,
+                     [&] { changed.insert(testsupport::WaitCursorDepth()); });
+    QObject::connect(f.page.View(1)->Model(), &QAbstractItemModel::modelReset,
+                     [&] { changed.insert(testsupport::WaitCursorDepth()); });
+    f.page.OnCancelAll();
+    EXPECT_EQ(f.page.ImmediateList().Count(), 0u);
+    EXPECT_EQ(f.messages, (std::vector<std::string>{"导出号码操作完毕！", "真的要取消列表中的全部待操作信息吗？"}));
+    EXPECT_EQ(shown, std::set<int>{0});
+    EXPECT_EQ(changed, std::set<int>{1});
+    EXPECT_EQ(testsupport::WaitCursorDepth(), 0);
 }
 
 TEST_P(PendingPage, PauseToggleStopsNewBatches) {

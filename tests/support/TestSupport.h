@@ -72,4 +72,7 @@ inline std::vector<std::string> UnderEachTestLocale(const std::function<void(con
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 
+// How many wait cursors the application's override stack holds now (0: none is shown).
+int WaitCursorDepth();
+
 }  // namespace testsupport
