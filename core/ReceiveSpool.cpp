@@ -191,7 +191,6 @@ int WriteSpool(const std::string& path, const std::string& reply) {
         return -1;
     }
     files::SyncParentDir(path);
-    Reached(Step::SpoolSynced, reply.size());
     return fd;
 }
 
@@ -256,7 +255,8 @@ Result Receive(CRecordLog& log, const std::string& reply) {
     const std::string path = SpoolPath(log);
     const int fd = WriteSpool(path, reply);
     Spool spool(fd);
-    if (fd < 0) WriteRunLog("接收短信暂存文件无法写入，本次收到的短信直接存入记录文件：" + path);
+    if (spool.Backed()) Reached(Step::SpoolSynced, reply.size());
+    else WriteRunLog("接收短信暂存文件无法写入，本次收到的短信直接存入记录文件：" + path);
     const std::vector<worker::ReceivedSms> messages = worker::ParsePollReply(reply);
     if (messages.empty()) {
         if (spool.Backed()) {
