@@ -9,17 +9,20 @@
 #include "core/RecordLog.h"
 #include "core/WorkerBindings.h"
 #include "core/WorkerEngine.h"
+#include "platform/Event.h"
 #include "platform/AppPath.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -60,20 +63,24 @@ std::map<std::string, int> Offers(const std::string& dir) {
     return offers;
 }
 
-// The received numbers of the log, in order.
+// The received messages of the log, in order: number, text and time of each.
 std::vector<std::string> Received(const CRecordLog& log) {
     std::vector<std::string> out;
     log.ForEachRecord([&](const MsgRecord& r) {
-        if (msgrec::GetField(r.szType) == "接收短信") out.push_back(msgrec::GetField(r.szNumber));
+        if (msgrec::GetField(r.szType) == "接收短信")
+            out.push_back(msgrec::GetField(r.szNumber) + " " + msgrec::GetField(r.szText) + " " +
+                          msgrec::GetField(r.szTime));
     });
     return out;
 }
 
-// True when numbers are those of messages 0, 1, ... n - 1, in order.
-bool FirstMessagesInOrder(const std::vector<std::string>& numbers, std::size_t n) {
-    if (numbers.size() != n) return false;
-    for (std::size_t i = 0; i < n; ++i)
-        if (numbers[i] != NumberOf(static_cast<int>(i))) return false;
+// True when the messages are 0, 1, ... n - 1, in order, each whole.
+bool FirstMessagesInOrder(const std::vector<std::string>& messages, std::size_t n) {
+    if (messages.size() != n) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const int k = static_cast<int>(i);
+        if (messages[i] != NumberOf(k) + " " + TextOf(k) + " 2026-12-11 10:00:00") return false;
+    }
     return true;
 }
 
@@ -269,8 +276,41 @@ TEST_F(ReceiveSpool, ALeftBatchIsSettledBeforeAnotherWriterAppends) {
     EXPECT_TRUE(std::all_of(offers.begin(), offers.end(), [](const auto& o) { return o.second == 1; }));
 }
 
-TEST_F(ReceiveSpool, TheReceiveThreadStoresALeftSpoolBeforeItsFirstPoll) {
+namespace {
+// One batch of one row; its completion logs a sent record, as the SMS page does.
+struct OneSend : ISmsQueueSide {
+    CRecordLog& log;
+    std::atomic<bool> fetched{false}, logged{false};
+    explicit OneSend(CRecordLog& l) : log(l) {}
+    int FetchSMSBatch(int, std::string& numbers, std::string& text) override {
+        if (fetched.exchange(true)) return 0;
+        numbers = "13900000000";
+        text = "t";
+        return 1;
+    }
+    void FinishSMSBatch(int, int, int) override {
+        MsgRecord r = msgrec::Empty();
+        msgrec::SetField(r.szType, "已发送短信");
+        msgrec::SetField(r.szNumber, "13900000000");
+        log.AddLogRecord(&r);
+        logged = true;
+    }
+};
+}  // namespace
+
+TEST_F(ReceiveSpool, ALeftSpoolIsSettledBeforeTheThreadsAndStoredBeforeTheFirstPoll) {
     LeaveTornBatch(3000, 3 * mospool::kBatch, 7);
+    // The receive thread comes to the log only after a send thread has logged its batch.
+    OneSend sender(log_);
+    const std::thread::id ui = std::this_thread::get_id();
+    worker::GetServices().ReceiveLog = [&]() -> CRecordLog* {
+        // (a worker thread: no UI events are served here)
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::this_thread::get_id() != ui && !sender.logged.load() && std::chrono::steady_clock::now() < end)
+            std::this_thread::yield();
+        return &log_;
+    };
+    worker::GetServices().SendSms = [](const std::string&, const std::string&) { return 1; };
     std::atomic<int> polls{0};
     std::atomic<std::size_t> atFirstPoll{0};
     worker::GetServices().PollMo = [&] {
@@ -278,15 +318,20 @@ TEST_F(ReceiveSpool, TheReceiveThreadStoresALeftSpoolBeforeItsFirstPoll) {
         return std::string();
     };
     g_bStopThreads = 0;
+    CEventLock::Lock(g_lockSMSQueue, 0, 0);
+    worker::SetSmsQueue(&sender);
     worker::SetPassSleepsForTest(0, 1);
     StartMsgThreads(0);
     const bool polled = testsupport::WaitUntil([&] { return polls.load() > 0; }, 20000);
     EXPECT_TRUE(worker::StopMsgThreads(10000));
+    worker::SetSmsQueue(nullptr);
     worker::SetPassSleepsForTest(worker::kFirstSleepMs, worker::kSecondSleepMs);
     g_bStopThreads = 0;
     ASSERT_TRUE(polled);
+    EXPECT_TRUE(sender.logged.load());
     EXPECT_EQ(atFirstPoll.load(), 3000u);
     EXPECT_TRUE(FirstMessagesInOrder(Received(log_), 3000));
+    EXPECT_EQ(paths::FileSize(log_.FilePath()), static_cast<long long>(3001 * kMsgRecordSize));
     EXPECT_FALSE(paths::FileExists(SpoolPath()));
 }
 
