@@ -231,9 +231,9 @@ TEST(ReceiveSpoolCrash, AKillAfterThePollKeepsEveryMessageOnceInOrder) {
             ASSERT_EQ(::truncate(log.FilePath().c_str(), static_cast<off_t>(whole * kMsgRecordSize + 700)), 0);
         }
 
-        // The restart: settled before the threads, stored first by the receive thread.
+        // The restart: nothing else writes the log before the spool is stored (the start-up's
+        // own order is the threads test's), so Store settles the batch in flight itself.
         const IncomingHook old = SetIncomingHook(OffersTo(dir.path()));
-        EXPECT_TRUE(mospool::Settle(log));
         EXPECT_EQ(mospool::Store(log), mospool::Result::Stored);
         SetIncomingHook(old);
         EXPECT_FALSE(paths::FileExists(mospool::SpoolPath(log)));
@@ -365,7 +365,11 @@ TEST_F(ReceiveSpool, ALogThatCannotBeWrittenKeepsTheSpoolAndThePlatformKeepsItsM
 }
 
 TEST_F(ReceiveSpool, ASpoolNotOursIsPutAsideAndOneWithoutAWholeHeaderGoes) {
-    const std::string foreign = "not a spool at all, and long enough to hold a header and more";
+    // Another kind of file (here: a spool of another layout) holding a message.
+    const std::string body = "1|^|13800000001|^|你好|^|2026-12-11 10:00:00";
+    const auto len = static_cast<std::uint32_t>(body.size());
+    const std::string foreign = "XFMOSPL2" + std::string(reinterpret_cast<const char*>(&len), 4) +
+                                std::string(mospool::kHeaderSize - 12, '\0') + body;
     testsupport::WriteFile(SpoolPath(), foreign);
     EXPECT_TRUE(mospool::Settle(log_));
     EXPECT_EQ(mospool::Store(log_), mospool::Result::None);
