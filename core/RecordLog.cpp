@@ -205,11 +205,7 @@ void CRecordLog::AddLogRecord(const MsgRecord* pRecord, const std::string& sende
     const MsgRecord r = *pRecord;
 
     // 1. Received messages go to the auto-reply engine first, whether or not they get stored.
-    const GbkStatus& g = Gbk();
-    if (FieldIs(r.szType, kWType, g.smsReceived))
-        HandIncoming(sender, msgrec::GetField(r.szText), 0);
-    else if (FieldIs(r.szType, kWType, g.mmsReceived))
-        HandIncoming(sender, msgrec::GetField(r.szText), 1);
+    OfferIncoming(r, sender);
 
     // 2-4. One whole record appended under the record lock (a torn tail is cut first); its
     // index is the count of whole records before it.
@@ -232,6 +228,43 @@ void CRecordLog::AddLogRecord(const MsgRecord* pRecord, const std::string& sende
     // 6. Only more than 100 waiting notices of this log are worth a rewrite of the whole log.
     if (g_ReportNoticeList.GetCount(m_kind) > 100) ApplyDeliveryReports();
 }
+
+void CRecordLog::OfferIncoming(const MsgRecord& r, const std::string& sender) const {
+    const GbkStatus& g = Gbk();
+    if (FieldIs(r.szType, kWType, g.smsReceived))
+        HandIncoming(sender, msgrec::GetField(r.szText), 0);
+    else if (FieldIs(r.szType, kWType, g.mmsReceived))
+        HandIncoming(sender, msgrec::GetField(r.szText), 1);
+}
+
+bool CRecordLog::AppendLogRecords(const MsgRecord* records, std::size_t n,
+                                  const std::function<bool(std::int64_t first)>& before,
+                                  const std::function<void(bool stored, std::int64_t whole)>& after) {
+    if (n == 0) return true;
+    std::vector<char> bytes(n * kMsgRecordSize);
+    for (std::size_t i = 0; i < n; ++i) msgrec::ToBytes(records[i], bytes.data() + i * kMsgRecordSize);
+    RecordPlace place;
+    bool stored = false;
+    {
+        CRecordLock lock(CRecordLock::kAppendTimeoutMs);
+        const std::string path = FilePath();
+        const auto wholeNow = [&path] {
+            const long long size = paths::FileSize(path);
+            return size > 0 ? size / static_cast<long long>(kMsgRecordSize) : 0;
+        };
+        place.index = wholeNow();
+        place.rewrite = m_nRewrites.load();
+        if (before && !before(place.index)) return false;
+        stored = files::AppendRecords(path, kMsgRecordSize, bytes.data(), n);
+        if (after) after(stored, wholeNow());
+    }
+    if (m_bAutoRefresh && stored)
+        for (std::size_t i = 0; i < n; ++i) Notify(records[i], {place.index + static_cast<std::int64_t>(i), place.rewrite});
+    if (g_ReportNoticeList.GetCount(m_kind) > 100) ApplyDeliveryReports();
+    return stored;
+}
+
+bool CRecordLog::SyncLog() const { return files::SyncFileData(FilePath()); }
 
 void CRecordLog::SetNotify(RecordLogNotify notify) {
     std::lock_guard<std::mutex> lock(m_shared->m);

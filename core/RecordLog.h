@@ -146,6 +146,20 @@ public:
     // that in place of the record's number, so a sender the field had to cut is seen as such.
     void AddLogRecord(const MsgRecord* pRecord, const std::string& sender);
 
+    // The two halves of AddLogRecord for many records at once. OfferIncoming: the hand-off of a
+    // received message to the auto-reply hook alone (nothing for other statuses).
+    void OfferIncoming(const MsgRecord& r, const std::string& sender) const;
+    // Appends n records in one write under the record lock, a torn tail cut first. Under the lock,
+    // before(first) gets the index the first record will have (the log's whole records) and may
+    // refuse the append; after(stored, whole) gets whether all were written and the whole records
+    // the log holds then. Stored records reach the page's view as AddLogRecord's do. True when
+    // all were stored.
+    bool AppendLogRecords(const MsgRecord* records, std::size_t n,
+                          const std::function<bool(std::int64_t first)>& before,
+                          const std::function<void(bool stored, std::int64_t whole)>& after);
+    // Puts the log's content on the disk; false when it cannot.
+    bool SyncLog() const;
+
     // Takes every waiting notice of this log's kind, applies it to the newest matching record and
     // rewrites the log atomically when one matched. Returns at once when none waits or another
     // run on this log is busy; a missing or empty log leaves the notices waiting. Any thread.

@@ -19,9 +19,7 @@ Services DefaultServices() {
     s.AddSmsRecord = [](const MsgRecord& r) {
         if (CRecordLog* log = g_pSMSRecordLog) log->AddLogRecord(&r);
     };
-    s.AddReceivedSms = [](const MsgRecord& r, const std::string& sender) {
-        if (CRecordLog* log = g_pSMSRecordLog) log->AddLogRecord(&r, sender);
-    };
+    s.ReceiveLog = [] { return g_pSMSRecordLog; };
     s.AddMmsRecord = [](const MsgRecord& r) {
         if (CRecordLog* log = g_pMMSRecordLog) log->AddLogRecord(&r);
     };

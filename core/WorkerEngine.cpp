@@ -3,6 +3,7 @@
 #include "core/FileUtil.h"
 #include "core/Globals.h"
 #include "core/Helpers.h"
+#include "core/ReceiveSpool.h"
 #include "core/WorkerBindings.h"
 #include "platform/TextCodec.h"
 
@@ -118,7 +119,7 @@ std::string BuildFileUrls(const std::string& uploaded, const std::string& resour
     return urls;
 }
 
-std::vector<ReceivedSms> ParsePollReply(const std::string& reply) {
+std::vector<ReceivedSms> ParsePollReply(const std::string& reply, bool moreFollows) {
     // The reply is searched as decoded text, so a two-byte character never yields a separator.
     static constexpr std::string_view kMsgSep = "|#|", kFieldSep = "|^|";
     std::vector<ReceivedSms> out;
@@ -126,7 +127,7 @@ std::vector<ReceivedSms> ParsePollReply(const std::string& reply) {
     // At least 10 GBK bytes: 40 UTF-8 bytes hold 10 characters at least, so only a short rest is
     // measured (measuring every rest would cost the reply's length per message).
     const auto longEnough = [](std::string_view r) { return r.size() >= 40 || codec::GbkLength(r) >= 10; };
-    while (longEnough(rest)) {
+    while (longEnough(rest) || (moreFollows && !rest.empty())) {
         std::string_view msg;
         if (const std::size_t p = rest.find(kMsgSep); p != std::string_view::npos) {
             msg = rest.substr(0, p);
@@ -150,6 +151,30 @@ std::vector<ReceivedSms> ParsePollReply(const std::string& reply) {
     return out;
 }
 
+namespace {
+// A field's text ends at its first NUL, so a NUL inside a received value is stored as "?"; the
+// other control bytes are kept as they came.
+std::string NulAsMark(std::string s) {
+    std::replace(s.begin(), s.end(), '\0', '?');
+    return s;
+}
+}  // namespace
+
+MsgRecord ReceivedRecord(const ReceivedSms& m, int id, std::string* sender) {
+    const std::string number = NulAsMark(m.number), time = NulAsMark(m.time);
+    MsgRecord r = msgrec::Empty();
+    r.nId = id;
+    msgrec::SetField(r.szType, "接收短信");
+    // Cut on character boundaries to the fields' widths.
+    msgrec::SetField(r.szNumber, number);
+    msgrec::SetField(r.szText, NulAsMark(m.text));
+    msgrec::SetField(r.szTime, time);
+    msgrec::SetField(r.szSubmitTime, time);
+    r.nDevice = 0;
+    if (sender) *sender = number;
+    return r;
+}
+
 }  // namespace worker
 
 int StartMsgThreads(int /*nUnused*/) {
@@ -157,6 +182,9 @@ int StartMsgThreads(int /*nUnused*/) {
         ThreadSet& set = Set();
         std::lock_guard<std::mutex> lock(set.mutex);
         if (!set.threads.empty() || set.running > 0) return 1;  // started once
+        // A spool left by a kill is settled against the SMS log before any thread can write it.
+        if (const auto& receiveLog = worker::GetServices().ReceiveLog)
+            if (CRecordLog* log = receiveLog()) mospool::Settle(*log);
         g_SysInfo.bThreadsStarted = 1;
         g_threadsStarted.store(1);
         for (int i = 0; i < worker::kThreadCount; ++i) g_indexCells[static_cast<std::size_t>(i)] = i;
@@ -189,6 +217,7 @@ int ModemMsgThread(int* pIndex) {
         try {
             const int index = *pIndex;
             int pass = 0;
+            if (index == worker::kReceiveIndex) StoreLeftReceived();
             for (;;) {
                 if (g_bStopThreads.load() != 0) return 1;
                 PassSleep(g_firstSleepMs.load());
@@ -279,35 +308,23 @@ int SendMmsBatch(int nIndex) {
 }
 
 namespace {
-// A field's text ends at its first NUL, so a NUL inside a received value is stored as "?"; the
-// other control bytes are kept as they came.
-std::string NulAsMark(std::string s) {
-    std::replace(s.begin(), s.end(), '\0', '?');
-    return s;
+CRecordLog* ReceiveLog() {
+    const auto& receiveLog = worker::GetServices().ReceiveLog;
+    return receiveLog ? receiveLog() : nullptr;
 }
 }  // namespace
 
+void StoreLeftReceived() {
+    if (CRecordLog* log = ReceiveLog()) mospool::Store(*log);
+}
+
 int ReceiveSms() {
     const worker::Services& s = worker::GetServices();
-    if (!s.PollMo) return 1;
-    const std::vector<worker::ReceivedSms> messages = worker::ParsePollReply(s.PollMo());
-    if (messages.empty()) return 1;
-    // The ids of one call per message, with one write of the counter.
-    const std::vector<int> ids = CFileUtil::GetNextSerials(messages.size());
-    for (std::size_t i = 0; i < messages.size(); ++i) {
-        const worker::ReceivedSms& m = messages[i];
-        const std::string number = NulAsMark(m.number), time = NulAsMark(m.time);
-        MsgRecord r = msgrec::Empty();
-        r.nId = ids[i];
-        msgrec::SetField(r.szType, "接收短信");
-        // Cut on character boundaries to the fields' widths; the sender as it came goes along.
-        msgrec::SetField(r.szNumber, number);
-        msgrec::SetField(r.szText, NulAsMark(m.text));
-        msgrec::SetField(r.szTime, time);
-        msgrec::SetField(r.szSubmitTime, time);
-        r.nDevice = 0;
-        if (s.AddReceivedSms) s.AddReceivedSms(r, number);
-        else if (s.AddSmsRecord) s.AddSmsRecord(r);
-    }
+    CRecordLog* log = ReceiveLog();
+    if (!s.PollMo || !log) return 1;
+    // The platform hands each message out once: while an earlier reply is not all stored, the
+    // platform keeps the new ones.
+    if (mospool::Store(*log) == mospool::Result::Failed) return 1;
+    mospool::Receive(*log, s.PollMo());
     return 1;
 }

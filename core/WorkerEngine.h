@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class CRecordLog;
+
 // What the sending threads need of the SMS pending page (its logic side, no widgets). Called
 // with g_lockSMSQueue taken.
 class ISmsQueueSide {
@@ -54,9 +56,9 @@ struct Services {
     std::function<std::string()> ResourceUrl;
     std::function<void(const MsgRecord&)> AddSmsRecord;
     std::function<void(const MsgRecord&)> AddMmsRecord;
-    // A received SMS, with its sender as it arrived (the record holds at most 19 bytes of it);
-    // when unset, received SMS go to AddSmsRecord.
-    std::function<void(const MsgRecord&, const std::string& sender)> AddReceivedSms;
+    // The SMS record log that received messages are stored in, through the spool beside it;
+    // without one nothing is polled (the platform keeps its messages).
+    std::function<CRecordLog*()> ReceiveLog;
 };
 Services& GetServices();
 
@@ -82,8 +84,12 @@ struct ReceivedSms {
 };
 // Cuts a poll reply into messages ("|#|") and fields ("|^|"); messages without a sender are
 // left out, and a remaining text shorter than 10 bytes is dropped. A NUL is a byte like any
-// other. Linear in the reply's length.
-std::vector<ReceivedSms> ParsePollReply(const std::string& reply);
+// other. Linear in the reply's length. moreFollows: the text ends where a message separator
+// stood (a reply cut short), so its last message is whole and kept whatever its length.
+std::vector<ReceivedSms> ParsePollReply(const std::string& reply, bool moreFollows = false);
+// The "接收短信" record of a received message with its id; *sender (when given) gets the
+// sender as it came, for the auto-reply engine (the record holds at most 19 bytes of it).
+MsgRecord ReceivedRecord(const ReceivedSms& m, int id, std::string* sender = nullptr);
 
 }  // namespace worker
 
@@ -94,5 +100,9 @@ int ModemMsgThread(int* pIndex);
 // -1 when there was nothing to send, else 1.
 int SendSmsBatch(int nIndex);
 int SendMmsBatch(int nIndex);
-// Polls once and records every received SMS, in order; returns 1.
+// Stores a received reply left in the spool by a kill, then polls once and stores every received
+// SMS, in order, through the spool; returns 1. A left spool that cannot be stored keeps the poll
+// from being made.
 int ReceiveSms();
+// The receive thread's first work: a left spool is stored before anything is polled.
+void StoreLeftReceived();

@@ -35,13 +35,6 @@ bool WriteAll(int fd, const char* p, std::size_t len) {
     return true;
 }
 
-namespace {
-
-std::string TempNameFor(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    return path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
-}
-
 void SyncParentDir(const std::string& path) {
     const auto slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
@@ -50,6 +43,20 @@ void SyncParentDir(const std::string& path) {
         ::fsync(dfd);
         ::close(dfd);
     }
+}
+
+bool SyncFileData(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool good = ::fdatasync(fd) == 0;
+    return (::close(fd) == 0) && good;
+}
+
+namespace {
+
+std::string TempNameFor(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    return path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
 }
 
 // The pid of a temporary name made by TempNameFor, or 0 when the name is not one.

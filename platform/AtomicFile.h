@@ -52,6 +52,11 @@ bool ReadFull(int fd, void* buf, std::size_t len, std::size_t& got, long long of
 // write error.
 bool WriteAll(int fd, const char* p, std::size_t len);
 
+// Puts the content of a file on the disk (fdatasync); false when it cannot be opened or synced.
+bool SyncFileData(const std::string& path);
+// Puts the folder entry of a new or renamed file on the disk (fsync of its folder).
+void SyncParentDir(const std::string& path);
+
 // Appends count records of recordSize bytes to a log of fixed-size records. A torn tail (a size
 // that is not a whole number of records) is first copied to path + ".bad" and cut off, so the
 // new records stay aligned. The append is done when the write returns (no flush to disk).

@@ -2,6 +2,7 @@
 
 #include "core/FileUtil.h"
 #include "core/Globals.h"
+#include "core/RecordLog.h"
 #include "core/SmsBatch.h"
 #include "platform/Clock.h"
 #include "platform/TextCodec.h"
@@ -101,7 +102,13 @@ TEST(WorkerEngine, FileUrlsFromUploadedNames) {
 TEST(WorkerEngine, ReceivedMessagesBecomeRecordsCutToTheirFields) {
     testsupport::TempAppDir dir;
     ScopedServices services;
-    std::vector<MsgRecord> got;
+    ReleaseRecordLockOnce();
+    CRecordLog log(LogKind::Sms);
+    worker::GetServices().ReceiveLog = [&] { return &log; };
+    std::vector<std::string> senders;
+    const IncomingHook oldHook = SetIncomingHook([&](const std::string& number, const std::string&, int) {
+        senders.push_back(number);
+    });
     const std::string longNumber(25, '1');
     std::string longTextUtf8;
     for (int i = 0; i < 300; ++i) longTextUtf8 += "汉";  // 600 GBK bytes
@@ -109,8 +116,9 @@ TEST(WorkerEngine, ReceivedMessagesBecomeRecordsCutToTheirFields) {
         return "1|^|13800000001|^|你好|^|2026-12-09 10:00:00|#|1|^|" + longNumber + "|^|" + longTextUtf8 +
                "|^|" + std::string(45, '9');
     };
-    worker::GetServices().AddSmsRecord = [&](const MsgRecord& r) { got.push_back(r); };
     EXPECT_EQ(ReceiveSms(), 1);
+    std::vector<MsgRecord> got;
+    ASSERT_TRUE(log.ReadRecords(got));
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(msgrec::GetField(got[0].szType), "接收短信");
     EXPECT_EQ(msgrec::GetField(got[0].szNumber), "13800000001");
@@ -125,25 +133,22 @@ TEST(WorkerEngine, ReceivedMessagesBecomeRecordsCutToTheirFields) {
     EXPECT_EQ(msgrec::GetField(got[1].szText), expectText);
     EXPECT_EQ(msgrec::GetField(got[1].szTime), std::string(39, '9'));
 
-    // With the received-SMS road set, each record goes there with its sender as it came; a NUL,
-    // which would end the field's text, is stored as "?".
-    got.clear();
-    std::vector<std::string> senders;
-    worker::GetServices().AddReceivedSms = [&](const MsgRecord& r, const std::string& sender) {
-        got.push_back(r);
-        senders.push_back(sender);
-    };
+    // The engine gets each sender as it came; a NUL, which would end the field's text, is stored
+    // as "?".
+    senders.clear();
     worker::GetServices().PollMo = [&] {
         return "1|^|" + longNumber + "|^|" + std::string("a\0b\x01", 4) + std::string("|^|t\0", 5) + "|#|2|^|13800000002|^|c|^|t2";
     };
     EXPECT_EQ(ReceiveSms(), 1);
-    ASSERT_EQ(got.size(), 2u);
+    ASSERT_TRUE(log.ReadRecords(got));
+    ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(senders, (std::vector<std::string>{longNumber, "13800000002"}));
-    EXPECT_EQ(msgrec::GetField(got[0].szNumber), std::string(19, '1'));
-    EXPECT_EQ(msgrec::GetField(got[0].szText), "a?b\x01");
-    EXPECT_EQ(msgrec::GetField(got[0].szTime), "t?");
-    EXPECT_EQ(msgrec::GetField(got[1].szText), "c");
-    EXPECT_EQ(got[1].nId, got[0].nId + 3);
+    EXPECT_EQ(msgrec::GetField(got[2].szNumber), std::string(19, '1'));
+    EXPECT_EQ(msgrec::GetField(got[2].szText), "a?b\x01");
+    EXPECT_EQ(msgrec::GetField(got[2].szTime), "t?");
+    EXPECT_EQ(msgrec::GetField(got[3].szText), "c");
+    EXPECT_EQ(got[3].nId, got[2].nId + 3);
+    SetIncomingHook(oldHook);
 }
 
 TEST(WorkerEngine, IdsOfManyCallsAtOnceAreThoseOfSingleCalls) {
@@ -214,6 +219,8 @@ TEST(WorkerEngineThreads, JobsRunWithTheirDeviceNumbersAndPassTiming) {
     std::atomic<int> polls{0}, smsBalance{0}, mmsBalance{0}, sends{0};
     worker::GetServices().SendSms = [&](const std::string&, const std::string&) { return ++sends, 1; };
     worker::GetServices().PollMo = [&] { return ++polls, std::string(); };
+    CRecordLog log(LogKind::Sms);
+    worker::GetServices().ReceiveLog = [&] { return &log; };
     worker::GetServices().QuerySmsBalance = [&] { return ++smsBalance; };
     worker::GetServices().QueryMmsBalance = [&] { return ++mmsBalance; };
     worker::SetPassSleepsForTest(0, 1);
