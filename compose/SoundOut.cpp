@@ -103,7 +103,7 @@ void CSoundOut::Stop() {
     m_bRunning = false;
     m_hWave->Abort();
     m_cv.notify_all();
-    const bool idle = m_cv.wait_for(lock, std::chrono::milliseconds(kStopWaitMs),
+    const bool idle = m_cv.wait_for(lock, std::chrono::milliseconds(m_nStopWaitMs.load()),
                                     [&] { return m_queue.empty() && !m_bBusy; });
     if (idle) m_hWave.reset();
 }

@@ -359,19 +359,24 @@ TEST(VoiceRecorderThreads, StartAndStopRepeatedly) {
     seam::ScopedStandardBox box([&](const std::string& t) { boxes.push_back(t); });
     CVoiceRecorder rec;
     rec.m_strRecordPath = dir.file("Temp.wd");
+    // The stops keep their rule (the device closed once the thread gave its blocks back) but
+    // wait as long as a loaded machine (and ThreadSanitizer) may need; so do the waits here.
+    constexpr int kSlowMs = 120000;
+    rec.m_SoundOut.SetStopWaitMs(kSlowMs);
+    rec.m_SoundIn.SetStopWaitMs(kSlowMs);
     for (int i = 0; i < 20; ++i) {
         const long long before = dev->m_nBytesRead;
         rec.StartRecord();
         ASSERT_TRUE(rec.IsRecording());
         if (i % 2) {
-            ASSERT_TRUE(WaitUntil([&] { return dev->m_nBytesRead > before; }));
+            ASSERT_TRUE(WaitUntil([&] { return dev->m_nBytesRead > before; }, kSlowMs));
         }
         rec.StopRecord();
         EXPECT_FALSE(rec.m_pFile);
         const long long played = dev->m_nBytesPlayed;
         rec.StartPlay();
         if (i % 3 == 0) {
-            ASSERT_TRUE(WaitUntil([&] { return dev->m_nBytesPlayed > played || !rec.m_SoundOut.IsOpen(); }));
+            ASSERT_TRUE(WaitUntil([&] { return dev->m_nBytesPlayed > played || !rec.m_SoundOut.IsOpen(); }, kSlowMs));
         }
         rec.StopPlay();
         EXPECT_FALSE(rec.m_SoundOut.IsOpen());
@@ -379,7 +384,7 @@ TEST(VoiceRecorderThreads, StartAndStopRepeatedly) {
     }
     dev->SetRealTime(false);
     rec.StartPlay();
-    ASSERT_TRUE(WaitUntil([&] { return !rec.m_SoundOut.IsOpen(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !rec.m_SoundOut.IsOpen(); }, kSlowMs));
     rec.StopPlay();
     EXPECT_TRUE(boxes.empty()) << boxes.front();
 }
