@@ -80,7 +80,7 @@ void CSoundIn::Stop() {
     if (!m_hWave) return;  // capture is not running: nothing to reset
     m_bRunning = false;
     m_hWave->Abort();
-    const bool handed = m_cv.wait_for(lock, std::chrono::milliseconds(kStopWaitMs), [&] { return m_nBuffers == 0; });
+    const bool handed = m_cv.wait_for(lock, std::chrono::milliseconds(m_nStopWaitMs.load()), [&] { return m_nBuffers == 0; });
     const int left = m_nBuffers;
     if (handed) m_hWave.reset();
     lock.unlock();

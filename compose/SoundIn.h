@@ -19,7 +19,6 @@ public:
 
     static constexpr std::size_t kBufferBytes = 4000;  // a quarter of a second
     static constexpr int kQueued = 2;
-    static constexpr int kStopWaitMs = 2000;
 
 protected:
     bool AddInputBufferToQueue();

@@ -20,11 +20,13 @@ bool CSoundOut::Start(const CWaveFormat* format) {
     m_bBusy = true;  // the first blocks are filled here, before the thread sees them
     lock.unlock();
     std::vector<CMemBlock*> first;
+    bool ended = false;
     for (int i = 0; i < kQueued; ++i) {
         auto* block = new CMemBlock(kBlockBytes, false);
         m_pfnData(*block, m_pArg);
         if (block->GetSize() == 0 || !block->GetBuffer()) {
             FreeBlock(block);
+            ended = true;
             break;
         }
         first.push_back(block);
@@ -32,7 +34,9 @@ bool CSoundOut::Start(const CWaveFormat* format) {
     lock.lock();
     for (CMemBlock* b : first) AddOutputBufferToQueue(b);
     m_bBusy = false;
-    if (first.empty()) m_bRunning = false;
+    // The end of the data: the blocks filled are played out, the callback is not asked again
+    // (its owner may already be closing what it reads from).
+    if (ended) m_bRunning = false;
     lock.unlock();
     m_cv.notify_all();
     return true;
@@ -103,7 +107,7 @@ void CSoundOut::Stop() {
     m_bRunning = false;
     m_hWave->Abort();
     m_cv.notify_all();
-    const bool idle = m_cv.wait_for(lock, std::chrono::milliseconds(kStopWaitMs),
+    const bool idle = m_cv.wait_for(lock, std::chrono::milliseconds(m_nStopWaitMs.load()),
                                     [&] { return m_queue.empty() && !m_bBusy; });
     if (idle) m_hWave.reset();
 }

@@ -16,7 +16,6 @@ public:
 
     static constexpr std::size_t kBlockBytes = 2000;
     static constexpr int kQueued = 3;
-    static constexpr int kStopWaitMs = 2000;
 
 protected:
     bool AddOutputBufferToQueue(CMemBlock* block);

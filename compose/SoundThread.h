@@ -34,6 +34,10 @@ public:
     int QueuedBuffers() const;
     // The device is open.
     bool IsOpen() const;
+    // How long Stop waits for the thread to give the device's blocks back before it leaves the
+    // device open; a test on a loaded machine gives it longer.
+    static constexpr int kStopWaitMs = 2000;
+    void SetStopWaitMs(int ms) { m_nStopWaitMs = ms; }
 
     CWaveFormat m_Format;
 
@@ -60,6 +64,7 @@ protected:
     std::deque<CMemBlock*> m_queue;  // blocks at the device, in order
     int m_nBuffers = 0;
     bool m_bQuit = false;
+    std::atomic<int> m_nStopWaitMs{kStopWaitMs};
 
 private:
     std::thread m_thread;

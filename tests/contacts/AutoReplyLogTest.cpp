@@ -297,7 +297,10 @@ TEST_F(AutoReplyRecordDialog, ExportFailures) {
     EXPECT_EQ(ExportLog(many, dir.file("many.xls")),
               "Excel 97-2003工作表最多容纳65535行记录：已写入65535行，其余2行未导出！");
     EXPECT_EQ(xlsread::ReadFreexl(dir.file("many.xls")).rows.size(), 65536u);
-    many.Remove(many.IdAt(0));
+    many.Remove(many.IdAt(0));  // exactly one row past the sheet
+    EXPECT_EQ(ExportLog(many, dir.file("many.xls")),
+              "Excel 97-2003工作表最多容纳65535行记录：已写入65535行，其余1行未导出！");
+    EXPECT_EQ(xlsread::ReadFreexl(dir.file("many.xls")).rows.size(), 65536u);
     many.Remove(many.IdAt(0));
     EXPECT_EQ(ExportLog(many, dir.file("many.xls")), "Excel文件写入成功！");
 }

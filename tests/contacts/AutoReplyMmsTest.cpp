@@ -2,6 +2,10 @@
 // prefix and is queued on the MMS pending page; the simulator answers the balance request.
 #include "contacts/AutoReplyFixture.h"
 #include "contacts/AutoReplyMmsFixture.h"
+#include "core/PendingQueues.h"
+#include "core/ScheduledStore.h"
+
+#include <map>
 
 using autoreplytest::LogLine;
 using autoreplytest::MmsPages;
@@ -9,6 +13,12 @@ using autoreplytest::ReadLog;
 
 namespace {
 constexpr const char* kMobile = "13800138000";
+
+std::vector<std::string> Column(const rows::RowStore& s, int col) {
+    std::vector<std::string> out;
+    for (const auto& r : s.Snapshot()) out.push_back(r.cells[static_cast<std::size_t>(col)]);
+    return out;
+}
 
 std::vector<LogLine> Log() {
     std::vector<LogLine> out;
@@ -98,4 +108,54 @@ TEST(AutoReplyMms, NoMmsBalanceIsAskedOnceThenRefused) {
     EXPECT_TRUE(p.MmsRows().empty());
     EXPECT_EQ(g_nSerialNo, 40);
     EXPECT_EQ(Log(), (std::vector<LogLine>{{"已回复", "彩信文件：G\\N"}, {"查询限制", "<彩信条数不足>"}}));
+}
+
+// The "已回复" record of an answer follows the answer into the queue: inside the queue writer,
+// once the reply is journalled, the log holds no record of it, and a kill at that moment leaves
+// the reply queued without its record, never a record without its reply.
+TEST(AutoReplyMms, TheRepliedRecordIsWrittenOnlyAfterItsReplyIsQueued) {
+    MmsPages p;
+    p.MakePackage();
+    CAutoReply& e = p.page->Engine();
+    e.KeywordList().Append({"彩信", "彩信文件：G\\N"});
+    e.KeywordList().Append({"短信", "短信回复"});
+    struct AtWriter {
+        std::vector<LogLine> log;
+        std::map<std::string, std::string> files;  // what a kill here would leave
+    };
+    std::vector<AtWriter> seen;
+    const auto atWriter = [&] {
+        AtWriter w{Log(), {}};
+        for (const char* f : {"RL.dat", "SMSMsgWS.dat.jnl", "MsgWS.dat.jnl"})
+            if (paths::FileExists(p.dir.file(f))) w.files[f] = testsupport::ReadFile(p.dir.file(f));
+        seen.push_back(std::move(w));
+    };
+    p.smsPage->Queues().SetCountChangedHandler(atWriter);
+    p.mmsPage->Queues().SetCountChangedHandler(atWriter);
+
+    EXPECT_EQ(p.page->ProcessIncoming(kMobile, "短信", 0), 1);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].log, std::vector<LogLine>{});
+    EXPECT_EQ(Log(), (std::vector<LogLine>{{"已回复", "短信回复"}}));
+    EXPECT_EQ(p.page->ProcessIncoming(kMobile, "彩信", 1), 1);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].log, (std::vector<LogLine>{{"已回复", "短信回复"}}));
+    EXPECT_EQ(Log(), (std::vector<LogLine>{{"已回复", "短信回复"}, {"已回复", "彩信文件：G\\N"}}));
+    p.smsPage->Queues().SetCountChangedHandler(nullptr);
+    p.mmsPage->Queues().SetCountChangedHandler(nullptr);
+
+    // Killed inside each writer: the next start finds the reply queued, and no record of it.
+    for (std::size_t k = 0; k < seen.size(); ++k) {
+        SCOPED_TRACE(k);
+        testsupport::TempAppDir killed;
+        for (const auto& [name, bytes] : seen[k].files) testsupport::WriteFile(killed.file(name), bytes);
+        ScheduledStore timed("MsgTS.dat", false), cyclic("MsgCS.dat", true);
+        PendingQueues sms(queue::Kind::Sms, timed, cyclic), mms(queue::Kind::Mms, timed, cyclic);
+        mms.LoadQueues();
+        sms.LoadQueues();
+        EXPECT_EQ(Column(sms.Immediate(), queue::kColText), std::vector<std::string>{"短信回复"});
+        EXPECT_EQ(Column(mms.Immediate(), queue::kColPackage),
+                  k == 0 ? std::vector<std::string>{} : std::vector<std::string>{"G\\N"});
+        EXPECT_EQ(Log(), (k == 0 ? std::vector<LogLine>{} : std::vector<LogLine>{{"已回复", "短信回复"}}));
+    }
 }

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <set>
@@ -249,6 +250,38 @@ TEST_F(SelectLinkmanTest, WaitCursorWhileTheTreeFillsAndContactsAreChosen) {
     EXPECT_EQ(asked, std::set<int>{0});
     EXPECT_EQ(after, (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(testsupport::WaitCursorDepth(), 0);
+}
+
+// Names equal under the book's collation name one contact of a group: OK gives the number of
+// the row the book's own lookup returns first, for every spelling chosen.
+TEST_F(SelectLinkmanTest, NamesEqualUnderTheCollationGiveTheFirstRowsNumber) {
+    ASSERT_TRUE(book.AddGroup("@通信录", "A"));
+    AddContact("@通信录@A", "Tom", "13900000001");
+    AddContact("@通信录@A", "tom", "13900000002");
+    AddContact("@通信录@A", "TOM", "13900000003");
+    AddContact("@通信录@A", "张三", "13900000004");
+    AddContact("@通信录@A", "张三", "13900000005");
+    AddContact("@通信录", "tom", "13900000006");  // another group: its own contact
+    OpenPage();
+    std::vector<std::pair<std::string, std::string>> chosen;
+    const auto numbers = Pick([&](CSelectLinkmanDlg& dlg) {
+        DoubleClick(dlg, {"<A>"});
+        DoubleClick(dlg, {"tom"});
+        chosen = dlg.Chosen();
+    });
+    ASSERT_TRUE(numbers);
+    ASSERT_EQ(numbers->size(), chosen.size());
+    Strings first;
+    for (const auto& [name, path] : chosen) {
+        const auto row = book.ReadContact(path, name, {"手机号码"});
+        ASSERT_TRUE(row) << name;
+        first.push_back(row->at(0));
+    }
+    EXPECT_EQ(*numbers, first);
+    Strings sorted = *numbers;
+    std::sort(sorted.begin(), sorted.end());
+    // Three spellings of Tom and 张三 (twice in the book, once chosen) in A, and tom of the root.
+    EXPECT_EQ(sorted, (Strings{"13900000001", "13900000001", "13900000001", "13900000004", "13900000006"}));
 }
 
 // An offscreen picture of the picker, for a look (SMS_SHOTS names the folder).

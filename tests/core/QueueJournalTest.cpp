@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 using namespace queuetest;
 
@@ -294,6 +295,191 @@ TEST(QueueJournal, AnAdditionMadeAfterASnapshotStaysInTheJournal) {
     p.Restart();
     p.LoadBoth();
     EXPECT_EQ(Column(p.sms->Immediate(), queue::kColText), (std::vector<std::string>{"d", "a", "b", "c"}));
+}
+
+}  // namespace
+
+namespace {
+
+// Every cell of every row of a list, with its icon.
+std::vector<std::string> Cells(const rows::RowStore& s) {
+    std::vector<std::string> out;
+    for (const auto& r : s.Snapshot()) {
+        out.push_back(std::to_string(r.icon));
+        out.insert(out.end(), r.cells.begin(), r.cells.end());
+    }
+    return out;
+}
+
+TEST(QueueJournal, ScheduledMmsComeBackInTheMmsListsWithoutASave) {
+    Pages p;
+    p.LoadBoth();
+    // A saved entry of each kind first, so the additions land behind rows of the file.
+    p.mms->AddMMSItem(1, "13800000001", "s.gif#", "saved mms", "G\\S", "2030-01-01 07:00:00", 0);
+    p.sms->AddSMSItem(2, "13800000002", "", "saved sms", "[每日]7时00分", 0);
+    p.SaveBoth();
+    p.mms->AddMMSItem(3, "13800000003 13800000004", "a.gif#b.amr#", "timed mms", "G\\A", "2030-01-01 08:00:00", 0);
+    p.mms->AddMMSItem(4, "13800000005", "c.gif#", "cyclic mms", "G\\C", "[每日]8时30分", 1);
+    p.sms->AddSMSItem(5, "13800000006", "", "timed sms", "2030-01-02 08:00:00", 0);
+    p.sms->AddSMSItem(6, "13800000007", "", "cyclic sms", "[每周一]9时00分", 0);
+    // The SMS page's own MMS writer (its schedulers' one): the MMS lists too.
+    p.sms->AddMMSItem(7, "13800000008", "d.gif#", "timed mms 2", "G\\D", "2030-01-03 08:00:00", 0);
+    const std::vector<std::string> timedMms = Cells(p.mms->Timed()), cyclicMms = Cells(p.mms->Cyclic()),
+                                   timedSms = Cells(p.sms->Timed()), cyclicSms = Cells(p.sms->Cyclic());
+    EXPECT_EQ(Column(p.mms->Timed(), queue::kColText), (std::vector<std::string>{"saved mms", "timed mms", "timed mms 2"}));
+    EXPECT_EQ(Column(p.mms->Cyclic(), queue::kColText), (std::vector<std::string>{"cyclic mms"}));
+
+    for (int run = 0; run < 2; ++run) {
+        p.Restart();  // a kill; the second time after a load that saved nothing
+        p.LoadBoth();
+        EXPECT_EQ(Cells(p.mms->Timed()), timedMms) << run;
+        EXPECT_EQ(Cells(p.mms->Cyclic()), cyclicMms) << run;
+        EXPECT_EQ(Cells(p.sms->Timed()), timedSms) << run;
+        EXPECT_EQ(Cells(p.sms->Cyclic()), cyclicSms) << run;
+        EXPECT_EQ(Column(p.sms->Timed(), queue::kColText), (std::vector<std::string>{"timed sms"})) << run;
+        EXPECT_EQ(Column(p.sms->Cyclic(), queue::kColText), (std::vector<std::string>{"saved sms", "cyclic sms"})) << run;
+        EXPECT_EQ(Column(p.mms->Cyclic(), queue::kColType), (std::vector<std::string>{queue::kTypeCyclicMms})) << run;
+    }
+    p.SaveBoth();
+    p.Restart();
+    p.LoadBoth();
+    EXPECT_EQ(Cells(p.mms->Timed()), timedMms);
+    EXPECT_EQ(Cells(p.sms->Cyclic()), cyclicSms);
+}
+
+// An addition of one immediate SMS row, as the writer journals it.
+std::string OneAddition(const std::string& number, int id, std::uint32_t list = 0, bool front = false) {
+    qjournal::Entry e = qjournal::Added(list, front);
+    std::vector<std::string> cells(queue::kColumnCount);
+    cells[queue::kColType] = queue::kTypeImmediateSms;
+    cells[queue::kColNumber] = number;
+    cells[queue::kColText] = "j";
+    cells[queue::kColId] = std::to_string(id);
+    std::string packed;
+    for (int c = 0; c < queue::kColumnCount; ++c) {
+        if (c) packed += '\0';
+        packed += cells[static_cast<std::size_t>(c)];
+    }
+    qjournal::AddRow(e, packed, queue::kIconSms);
+    return qjournal::EncodeAny(e);
+}
+
+TEST(QueueJournal, AnAdditionDamagedAnywhereInItsHeaderIsCutThereWithAllAfterIt) {
+    qjournal::Entry removed;
+    removed.id = 1, removed.key = qjournal::RowKey("13800000001");
+    const std::string one = qjournal::EncodeAny(removed);
+    const std::string added = OneAddition("13900000001", 9);
+    const std::string after = OneAddition("13900000002", 10);
+    ASSERT_EQ(qjournal::Decode(one + added + after + one).size(), 4u);
+    // Every byte of the header: the tag, the op, the count, the list and placement, the rows'
+    // length, the reserved bytes and the check itself.
+    for (std::size_t at = 0; at < qjournal::kAddedHeaderSize; ++at)
+        for (const unsigned char mask : {0x01, 0x80, 0xFF}) {
+            std::string bad = added;
+            bad[at] = static_cast<char>(bad[at] ^ mask);
+            std::size_t good = 0;
+            const auto got = qjournal::Decode(one + bad + after + one, &good);
+            EXPECT_EQ(got.size(), 1u) << "byte " << at << " ^ " << int(mask);
+            EXPECT_EQ(good, one.size()) << "byte " << at << " ^ " << int(mask);
+        }
+
+    // On disk, a damaged list (an SMS addition read as one of the MMS list) or placement: the
+    // addition and everything after it are cut, and later appends follow the good entries.
+    for (const std::size_t at : {std::size_t{12}, std::size_t{14}, std::size_t{25}}) {
+        Pages p;
+        p.LoadBoth();
+        p.sms->AddSMSItem(1, "13800000001", "", "a", "", 0);
+        p.sms->AddSMSItem(2, "13800000002", "", "b", "", 0);
+        p.SaveBoth();
+        std::string bad = added;
+        bad[at] ^= 1;
+        testsupport::WriteFile(p.sms->Journal().Path(), one + bad + after);
+        p.Restart();
+        p.LoadBoth();
+        EXPECT_EQ(Column(p.sms->Immediate(), queue::kColText), (std::vector<std::string>{"b"})) << at;
+        p.sms->AddSMSItem(3, "13800000003", "", "c", "", 0);
+        EXPECT_EQ(testsupport::ReadFile(p.sms->Journal().Path()).substr(0, one.size()), one) << at;
+        p.Restart();
+        p.LoadBoth();
+        EXPECT_EQ(Column(p.sms->Immediate(), queue::kColText), (std::vector<std::string>{"b", "c"})) << at;
+    }
+}
+
+// Rows added and removed again since the last save, in every list, the later ones found
+// through the replay's index of rows it added itself.
+TEST(QueueJournal, RowsAddedAndRemovedAgainStayRemovedWithoutASave) {
+    struct Case {
+        const char* what;
+        std::function<void(Pages&, int id, const std::string& number, const std::string& text)> add;
+        std::function<rows::RowStore&(Pages&)> list;
+        std::function<void(Pages&, const std::string& text)> remove;
+    };
+    const auto removeImmediate = [](PendingQueues& q, const std::string& text) {
+        for (const auto& r : q.Immediate().Snapshot())
+            if (r.cells[queue::kColText] == text) {
+                q.Journal().Apply({qjournal::Removed(r.cells)}, [&] { q.Immediate().Remove(r.id); });
+                return;
+            }
+        ADD_FAILURE() << "no row " << text;
+    };
+    const auto removeScheduled = [](PendingQueues& q, bool cyclic, const std::string& text) {
+        rows::RowStore& s = cyclic ? q.Cyclic() : q.Timed();
+        for (const auto& r : s.Snapshot())
+            if (r.cells[queue::kColText] == text) {
+                EXPECT_EQ(q.RemoveScheduled(cyclic, {r.id}), 1u);
+                return;
+            }
+        ADD_FAILURE() << "no row " << text;
+    };
+    const Case cases[] = {
+        {"immediate, at the back",
+         [](Pages& p, int id, const std::string& n, const std::string& t) { p.sms->AddSMSItem(id, n, "", t, "", 0); },
+         [](Pages& p) -> rows::RowStore& { return p.sms->Immediate(); },
+         [&](Pages& p, const std::string& t) { removeImmediate(*p.sms, t); }},
+        {"immediate, at the top",
+         [](Pages& p, int id, const std::string& n, const std::string& t) { p.sms->AddSMSItem(id, n, "", t, "", 1); },
+         [](Pages& p) -> rows::RowStore& { return p.sms->Immediate(); },
+         [&](Pages& p, const std::string& t) { removeImmediate(*p.sms, t); }},
+        {"immediate, in bulk at the top",
+         [](Pages& p, int id, const std::string& n, const std::string& t) { p.sms->AddSMSItems({{id, n, "", t}}, true); },
+         [](Pages& p) -> rows::RowStore& { return p.sms->Immediate(); },
+         [&](Pages& p, const std::string& t) { removeImmediate(*p.sms, t); }},
+        {"timed MMS",
+         [](Pages& p, int id, const std::string& n, const std::string& t) {
+             p.mms->AddMMSItem(id, n, "a.gif#", t, "G\\N", "2030-01-01 08:00:00", 0);
+         },
+         [](Pages& p) -> rows::RowStore& { return p.mms->Timed(); },
+         [&](Pages& p, const std::string& t) { removeScheduled(*p.mms, false, t); }},
+        {"cyclic SMS",
+         [](Pages& p, int id, const std::string& n, const std::string& t) { p.sms->AddSMSItem(id, n, "", t, "[每日]8时30分", 0); },
+         [](Pages& p) -> rows::RowStore& { return p.sms->Cyclic(); },
+         [&](Pages& p, const std::string& t) { removeScheduled(*p.sms, true, t); }},
+    };
+    for (const Case& c : cases)
+        for (const bool withFile : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (withFile ? ", behind saved rows" : ""));
+            Pages p;
+            p.LoadBoth();
+            std::vector<std::string> kept;
+            if (withFile) {
+                c.add(p, 1, "13800000001", "x");
+                c.add(p, 2, "13800000002", "y");
+                p.SaveBoth();
+                kept = Column(c.list(p), queue::kColText);
+            }
+            c.add(p, 3, "13800000003", "a");
+            c.remove(p, "a");
+            c.add(p, 4, "13800000004", "b");
+            c.add(p, 5, "13800000005", "c");
+            c.remove(p, "b");
+            c.add(p, 6, "13800000006", "d");
+            c.remove(p, "d");
+            const std::vector<std::string> before = Column(c.list(p), queue::kColText);
+            EXPECT_EQ(before.size(), kept.size() + 1);
+            p.Restart();
+            p.LoadBoth();
+            EXPECT_EQ(Column(c.list(p), queue::kColText), before);
+        }
 }
 
 }  // namespace

@@ -174,6 +174,39 @@ TEST(RecordExportRows, FullSheetKeepsItsRowsAndLongTextsNeedContinueAndDifat) {
     EXPECT_EQ(xlsread::ReadFreexl(file).rows.size(), 65536u);
 }
 
+// The page's export of a list longer than a sheet: the first 65,535 rows in list order, and
+// the message says how many were left out.
+TEST_F(SmsExport, AListLongerThanASheetSaysHowManyRowsWereLeftOut) {
+    chosen = dir.file("long.xls");
+    const struct {
+        std::size_t listed;
+        std::string message;
+    } cases[] = {
+        {65536, "Excel 97-2003工作表最多容纳65535行记录：已写入65535行，其余1行未导出！"},
+        {65540, "Excel 97-2003工作表最多容纳65535行记录：已写入65535行，其余5行未导出！"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.listed);
+        std::vector<rows::PackedRow> list(c.listed);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const std::string n = std::to_string(i);
+            const std::vector<std::string> cells = {"已发送短信", "2008-05-01 10:00:00", "", "139" + n, "短信" + n, "", "", "",
+                                                    "", n, "", "", ""};
+            for (std::size_t k = 0; k < cells.size(); ++k) list[i].cells += (k ? std::string(1, '\0') : "") + cells[k];
+        }
+        page->Rows().AssignPacked(std::move(list));
+        ASSERT_EQ(Rows(), static_cast<int>(c.listed));
+        messages.clear();
+        page->OnExportExcel();
+        EXPECT_EQ(messages, std::vector<std::string>{c.message});
+        const xlsread::Sheet s = xlsread::ReadFreexl(*chosen);
+        ASSERT_EQ(s.error, FREEXL_OK);
+        ASSERT_EQ(s.rows.size(), 65536u);
+        EXPECT_EQ(s.rows[1][0], Cell(0, 9));
+        EXPECT_EQ(s.rows[65535][0], Cell(65534, 9));
+    }
+}
+
 TEST_F(SmsExport, ResourceExportRefusals) {
     WriteLog({Rec(1, "已发送短信", "13900000001"), Rec(2, "已发送彩信", "13900000002")});
     page->OnSearchAgain();
