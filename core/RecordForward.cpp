@@ -64,20 +64,31 @@ std::string PackagePath(const std::string& package) { return g_strAppPath + "\\M
 
 namespace {
 
-// SMS rows in writer calls of batch rows; ids are taken per call, as one per row would be.
-void ResendSms(const std::vector<RecordRow>& rows, std::size_t total, const Writers& writers,
-               const Progress& progress, std::size_t batch, ResendResult& res) {
+// SMS rows in writer calls of batch rows. The ids, one per valid row as one call each would
+// give them, are taken at once: the counter file is written once.
+void ResendSms(std::vector<RecordRow>& rows, std::size_t total, const Writers& writers, const Progress& progress,
+               std::size_t batch, ResendResult& res) {
+    std::size_t valid = 0;
+    for (std::size_t i = 0; i < total; ++i) valid += IsValidMobileNumber(rows[i].number) ? 1 : 0;
+    const std::vector<int> ids = CFileUtil::GetNextSerials(valid);
+    std::size_t nextId = 0;
+    // A run of rows of one text (a bulk send resent) measures it once.
+    std::string lastText;
+    std::size_t lastLength = PendingQueues::kTextNotMeasured;
     for (std::size_t start = 0; start < total; start += batch) {
         const std::size_t end = std::min(total, start + batch);
         std::vector<PendingQueues::SmsItem> items;
         items.reserve(end - start);
-        for (std::size_t i = start; i < end; ++i)
-            if (IsValidMobileNumber(rows[i].number)) items.push_back({0, rows[i].number, rows[i].name, rows[i].text});
-        if (!items.empty()) {
-            const std::vector<int> ids = CFileUtil::GetNextSerials(items.size());
-            for (std::size_t i = 0; i < items.size(); ++i) items[i].id = ids[i];
-            res.queued += static_cast<int>(writers.sms(std::move(items)));
+        for (std::size_t i = start; i < end; ++i) {
+            RecordRow& row = rows[i];
+            if (!IsValidMobileNumber(row.number)) continue;
+            if (lastLength == PendingQueues::kTextNotMeasured || row.text != lastText) {
+                lastText = row.text;
+                lastLength = codec::GbkLength(lastText);
+            }
+            items.push_back({ids[nextId++], std::move(row.number), std::move(row.name), std::move(row.text), lastLength});
         }
+        if (!items.empty()) res.queued += static_cast<int>(writers.sms(std::move(items)));
         if (progress && !progress(end, total)) {
             res.stopped = end < total;
             return;
@@ -86,7 +97,7 @@ void ResendSms(const std::vector<RecordRow>& rows, std::size_t total, const Writ
 }
 
 // MMS rows uploaded one by one; the uploaded ones wait for their writer call.
-void ResendMms(const std::vector<RecordRow>& rows, std::size_t total, const Writers& writers,
+void ResendMms(std::vector<RecordRow>& rows, std::size_t total, const Writers& writers,
                const UploadFn& upload, const Progress& progress, const Batching& batching, ResendResult& res) {
     using Clock = std::chrono::steady_clock;
     const std::size_t batch = std::max<std::size_t>(batching.rows, 1);
@@ -100,14 +111,15 @@ void ResendMms(const std::vector<RecordRow>& rows, std::size_t total, const Writ
         waiting.clear();
     };
     for (std::size_t i = 0; i < total; ++i) {
-        const RecordRow& row = rows[i];
+        RecordRow& row = rows[i];
         if (IsValidMobileNumber(row.number)) {
             const std::string path = PackagePath(row.package);
             if (!paths::FileExists(paths::ToFsPath(path))) {
                 res.missingPackage = true;
             } else if (std::string files = upload(path); !files.empty()) {
                 if (waiting.empty()) firstWaiting = Clock::now();
-                waiting.push_back({queue::Kind::Mms, 0, row.number, std::move(files), row.text, row.package});
+                waiting.push_back({queue::Kind::Mms, 0, std::move(row.number), std::move(files), std::move(row.text),
+                                   std::move(row.package)});
             }
         }
         if (waiting.size() >= batch || (!waiting.empty() && Clock::now() - firstWaiting >= batching.mmsHold)) flush();
@@ -121,7 +133,7 @@ void ResendMms(const std::vector<RecordRow>& rows, std::size_t total, const Writ
 
 }  // namespace
 
-ResendResult ResendRecords(const std::vector<RecordRow>& rows, const Writers& writers, const UploadFn& upload,
+ResendResult ResendRecords(std::vector<RecordRow> rows, const Writers& writers, const UploadFn& upload,
                            const Progress& progress, const Batching& batching) {
     ResendResult res;
     const std::size_t total = std::min(rows.size(), kMaxResendRows);

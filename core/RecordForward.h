@@ -64,7 +64,7 @@ int ForwardRecord(const RecordRow& row, const std::vector<std::string>& numbers,
 // set); an upload that gives an empty list queues nothing. SMS rows go in writer calls of
 // batching.rows rows with progress after each; MMS rows are uploaded one by one with progress
 // after each upload, and the uploaded rows are queued once batching.rows of them wait or the
-// first of them has waited batching.mmsHold, and at the end or a stop.
+// first of them has waited batching.mmsHold, and at the end or a stop. The rows are used up.
 struct ResendResult {
     int queued = 0;
     bool missingPackage = false;
@@ -75,7 +75,7 @@ struct Batching {
     std::chrono::milliseconds mmsHold{1000};
 };
 using UploadFn = std::function<std::string(const std::string& storedPackagePath)>;
-ResendResult ResendRecords(const std::vector<RecordRow>& rows, const Writers& writers, const UploadFn& upload,
+ResendResult ResendRecords(std::vector<RecordRow> rows, const Writers& writers, const UploadFn& upload,
                            const Progress& progress = {}, const Batching& batching = {});
 
 // The stored path of a library package: "%s\MMSSink\%s.qmx" (program folder, package name).

@@ -563,7 +563,7 @@ void CRecordPage::OnResend() {
         WaitCursor wait;
         QElapsedTimer shown;
         shown.start();
-        res = recforward::ResendRecords(rowsToSend, QueueWriters(), upload, [&](std::size_t done, std::size_t total) {
+        res = recforward::ResendRecords(std::move(rowsToSend), QueueWriters(), upload, [&](std::size_t done, std::size_t total) {
             if (slow || done == total || shown.elapsed() >= 100) {
                 ShowProgress("正在重发信息：", done, total);
                 shown.restart();
