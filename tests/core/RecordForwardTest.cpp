@@ -252,12 +252,13 @@ struct BulkResend : ::testing::Test {
         for (const auto& e : q.Journal().Read()) n += e.op == qjournal::kAdded ? 1 : 0;
         return n;
     }
-    // Rows of a resend: every 500th number too short.
+    // Rows of a resend: every 500th number too short; a run of one text, then a text too long
+    // for its field, then another run.
     static std::vector<recforward::RecordRow> Records(std::size_t n) {
         std::vector<recforward::RecordRow> rows;
         for (std::size_t i = 0; i < n; ++i)
             rows.push_back({"已发送短信", "名" + std::to_string(i), i % 500 == 7 ? "12" : std::to_string(13900000000LL + i),
-                            i < n / 2 ? "前半" : "后半", "", ""});
+                            i < n / 2 ? "前半" : i == n / 2 ? std::string(600, 'x') : "后半", "", ""});
         return rows;
     }
     // (number, name, text, id) of each row.
@@ -296,7 +297,7 @@ TEST_F(BulkResend, SmsRowsGoInBatchesOfOneJournalEntryEachAndComeBackAfterAResta
         id += 3;
         EXPECT_EQ(rows[at].cells[queue::kColNumber], records[i].number) << i;
         EXPECT_EQ(rows[at].cells[queue::kColNameOrFiles], records[i].name) << i;
-        EXPECT_EQ(rows[at].cells[queue::kColText], records[i].text) << i;
+        EXPECT_EQ(rows[at].cells[queue::kColText], i == n / 2 ? std::string(511, 'x') : records[i].text) << i;
         EXPECT_EQ(rows[at].cells[queue::kColId], std::to_string(id)) << i;
         ++at;
     }
@@ -375,14 +376,17 @@ TEST_F(BulkResend, MmsRowsAreUploadedOneByOneAndQueuedInBulk) {
         // The fourth upload fails.
         return uploaded.size() == 3 ? std::string() : "f" + std::to_string(uploaded.size()) + ".txt#";
     };
-    // Two rows a call, never held back for time.
+    // Three rows a call, never held back for time.
     auto res = recforward::ResendRecords(rows, recforward::WritersOf(nullptr, p.mms.get()), upload, progress,
-                                         {2, std::chrono::hours(1)});
+                                         {3, std::chrono::hours(1)});
     EXPECT_EQ(uploaded, std::vector<std::string>(5, g_strAppPath + "\\MMSSink\\组\\包.qmx"));
     EXPECT_TRUE(res.missingPackage);
     EXPECT_EQ(res.queued, 4);
     EXPECT_EQ(steps.size(), rows.size());  // one step per row
-    EXPECT_EQ(Additions(*p.mms), 2u);
+    const auto entries = p.mms->Journal().Read();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].count, 3u);
+    EXPECT_EQ(entries[1].count, 1u);
     const auto queued = p.mms->Immediate().Snapshot();
     ASSERT_EQ(queued.size(), 4u);
     const char* expected[][3] = {{"13900000000", "f1.txt#", "标题0"}, {"13900000003", "f2.txt#", "标题3"},
