@@ -393,14 +393,14 @@ void QueueJournal::Append(const std::vector<qjournal::Entry>& entries) {
     if (entries.empty()) return;
     std::string buf;
     for (const auto& e : entries) buf += qjournal::EncodeAny(e);
-    Write([&](const auto& put) { put(buf.data(), buf.size()); });
+    Write(buf.size(), [&](const auto& put) { put(buf.data(), buf.size()); });
 }
 
 void QueueJournal::AppendAdded(std::uint32_t list, bool front, const rows::PackedRows& rows) {
     if (rows.Count() == 0) return;
     std::uint64_t length = 0;
     for (std::size_t i = 0; i < rows.Count(); ++i) length += 8 + rows.Cells(i).size();
-    Write([&](const auto& put) {
+    Write(qjournal::kAddedHeaderSize + length + 4, [&](const auto& put) {
         char head[qjournal::kAddedHeaderSize];
         qjournal::AddedHeader(list, front, static_cast<std::uint32_t>(rows.Count()), length, head);
         put(head, sizeof head);
@@ -422,7 +422,7 @@ void QueueJournal::AppendAdded(std::uint32_t list, bool front, const rows::Packe
 }
 
 template <class F>
-void QueueJournal::Write(F&& produce) {
+void QueueJournal::Write(std::uint64_t bytes, F&& produce) {
     const std::uint64_t size = SizeLocked();
     const std::string path = Path();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
@@ -430,7 +430,11 @@ void QueueJournal::Write(F&& produce) {
     std::uint64_t written = 0;
     // Through a buffer of 1 MB: one write for a small entry, few for a bulk one.
     constexpr std::size_t kBuffer = std::size_t{1} << 20;
-    std::string buf;
+    // The journal's own buffer (the lock is held): kept from one append to the next, since
+    // fresh memory for every bulk entry costs more than writing it; room for the whole entry.
+    std::string& buf = m_writeBuffer;
+    buf.clear();
+    buf.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(bytes, kBuffer)));
     const auto flush = [&] {
         good = good && files::WriteAll(fd, buf.data(), buf.size());
         if (good) written += buf.size();
@@ -440,9 +444,9 @@ void QueueJournal::Write(F&& produce) {
         if (!good) return;
         if (buf.size() + n > kBuffer) {
             flush();
-            if (n >= kBuffer) {
-                buf.assign(p, n);
-                flush();
+            if (n >= kBuffer) {  // straight to the file
+                good = good && files::WriteAll(fd, p, n);
+                if (good) written += n;
                 return;
             }
         }

@@ -144,9 +144,9 @@ private:
     explicit QueueJournal(std::string queueFile) : m_strFile(std::move(queueFile)) {}
     void Append(const std::vector<qjournal::Entry>& entries);
     void AppendAdded(std::uint32_t list, bool front, const rows::PackedRows& rows);
-    // Appends what produce(put) puts, or nothing when a write fails.
+    // Appends what produce(put) puts (bytes of it), or nothing when a write fails.
     template <class F>
-    void Write(F&& produce);
+    void Write(std::uint64_t bytes, F&& produce);
     std::vector<qjournal::Entry> ReadLocked() const;
     // The size of the whole entries on disk; cuts a torn tail off first, so appends always
     // follow whole entries.
@@ -156,6 +156,7 @@ private:
     const std::string m_strFile;
     mutable std::mutex m_mutex;
     bool m_bFailLogged = false;
+    std::string m_writeBuffer;  // Write's, at most 1 MB
     // The file as this process last left it: its path, inode and size (all whole entries).
     std::string m_strKnownPath;
     std::uint64_t m_knownIno = 0, m_knownDev = 0, m_knownSize = 0;

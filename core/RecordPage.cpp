@@ -529,16 +529,10 @@ std::optional<std::pair<std::string, std::string>> AskLibraryTarget(QWidget* par
     return std::make_pair(dlg.m_strGroup, dlg.m_strName);
 }
 
+// The pending pages' bulk writers.
 recforward::Writers QueueWriters() {
-    recforward::Writers w;
-    w.sms = [](int id, const std::string& number, const std::string& name, const std::string& text) {
-        if (g_pSMSSendingListDlg) g_pSMSSendingListDlg->AddSMSItem(id, number, name, text, std::string(), 0);
-    };
-    w.mms = [](int id, const std::string& number, const std::string& files, const std::string& title,
-               const std::string& package) {
-        if (g_pSendingListDlg) g_pSendingListDlg->AddMMSItem(id, number, files, title, package, std::string(), 0);
-    };
-    return w;
+    return recforward::WritersOf(g_pSMSSendingListDlg ? &g_pSMSSendingListDlg->Queues() : nullptr,
+                                 g_pSendingListDlg ? &g_pSendingListDlg->Queues() : nullptr);
 }
 }  // namespace
 
@@ -569,11 +563,12 @@ void CRecordPage::OnResend() {
         WaitCursor wait;
         QElapsedTimer shown;
         shown.start();
-        res = recforward::ResendRecords(rowsToSend, QueueWriters(), upload, [&](std::size_t done, std::size_t total) {
+        res = recforward::ResendRecords(std::move(rowsToSend), QueueWriters(), upload, [&](std::size_t done, std::size_t total) {
             if (slow || done == total || shown.elapsed() >= 100) {
                 ShowProgress("正在重发信息：", done, total);
                 shown.restart();
             }
+            return true;
         });
     }
     UpdateCountLabel();
@@ -637,7 +632,20 @@ void CRecordPage::ForwardRecords(std::vector<std::string>& numbers) {
         break;
     }
     }
-    recforward::ForwardRecord(row, numbers, title, m_kind.log == LogKind::Mms, QueueWriters());
+    // Many numbers go in several writer calls; the count shows between them.
+    QElapsedTimer shown;
+    shown.start();
+    bool showed = false;
+    recforward::ForwardRecord(row, numbers, title, m_kind.log == LogKind::Mms, QueueWriters(),
+                              [&](std::size_t done, std::size_t total) {
+                                  if (done < total && shown.elapsed() >= 100) {
+                                      ShowProgress("正在转发信息：", done, total);
+                                      shown.restart();
+                                      showed = true;
+                                  }
+                                  return true;
+                              });
+    if (showed) UpdateCountLabel();
 }
 
 // ---- Export --------------------------------------------------------------------------------------

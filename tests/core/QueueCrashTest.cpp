@@ -135,13 +135,10 @@ void WriteAndDie(const std::string& dir) {
     std::vector<PendingQueues::SmsItem> items;
     for (const auto& n : kImported) items.push_back({CFileUtil::GetNextSerial(1), n, "", "导入的短信"});
     q.AddSMSItems(std::move(items));
-    recforward::Writers writers;
-    writers.sms = [&](int id, const std::string& n, const std::string& name, const std::string& text) {
-        q.AddSMSItem(id, n, name, text, "", 0);
-    };
     std::vector<recforward::RecordRow> records;
     for (const auto& n : kResent) records.push_back({"发送成功", "", n, "重发的短信", "", ""});
-    EXPECT_EQ(recforward::ResendRecords(records, writers, nullptr, nullptr).queued, int(kResent.size()));
+    EXPECT_EQ(recforward::ResendRecords(records, recforward::WritersOf(&q, nullptr), nullptr, nullptr, {7}).queued,
+              int(kResent.size()));
     std::string list;
     for (const auto& n : kTimed) list += n + " ";
     q.AddSMSItem(CFileUtil::GetNextSerial(1), list, "", "定时短信", "2000-01-01 08:00:00", 0);

@@ -1,6 +1,7 @@
 #include "QueueTestSupport.h"
 
 #include "core/LongSms.h"
+#include "core/QueueJournal.h"
 #include "platform/AppPath.h"
 #include "platform/TextCodec.h"
 
@@ -176,6 +177,38 @@ TEST(QueueWriter, BulkSmsRowsMatchTheSingleWriterAfterTheRowsThere) {
     }
     EXPECT_EQ(bulk.sms->AddSMSItems({}), 0u);
     EXPECT_EQ(calls, 1);
+}
+
+TEST(QueueWriter, BulkMmsRowsMatchTheSingleWriter) {
+    Pages single, bulk;
+    paths::MakeDirs(single.dir.file("MMSSink/G"));
+    paths::MakeDirs(bulk.dir.file("MMSSink/G"));
+    std::string title;
+    for (int i = 0; i < 300; ++i) title += "题";
+    const std::vector<PendingQueues::Item> items = {
+        {queue::Kind::Mms, 21, "13900000001", "a.gif#", "标题", "G\\N"},
+        {queue::Kind::Mms, 22, std::string(20, '1'), "a.gif#", "refused", "G\\N"},
+        {queue::Kind::Mms, 23, "13900000003", std::string(512, 'f'), "refused", "G\\N"},
+        {queue::Kind::Mms, 24, "13900000004", std::string(511, 'f'), title, "G\\N"},
+        {queue::Kind::Mms, 25, "13900000005", "", "t", "G\\M"},
+    };
+    for (Pages* p : {&single, &bulk}) {
+        testsupport::WriteFile(p->dir.file("MMSSink/G/N.qmx"), std::string(4500, 'x'));
+        testsupport::WriteFile(p->dir.file("MMSSink/G/M.qmx"), std::string(10, 'x'));
+    }
+    for (const auto& it : items) single.mms->AddMMSItem(it.id, it.numbers, it.col2, it.text, it.package, "", 0);
+    // Both pages journal into the program folder of the last one made.
+    const std::size_t entries = bulk.mms->Journal().Read().size();
+    EXPECT_EQ(bulk.mms->AddItems(items), 3u);
+    const auto a = single.mms->Immediate().Snapshot(), b = bulk.mms->Immediate().Snapshot();
+    ASSERT_EQ(a.size(), 3u);
+    ASSERT_EQ(b.size(), 3u);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].cells, b[i].cells) << i;
+        EXPECT_EQ(a[i].icon, b[i].icon) << i;
+    }
+    EXPECT_EQ(Column(bulk.mms->Immediate(), queue::kColSize), (std::vector<std::string>{"5K", "5K", "1K"}));
+    EXPECT_EQ(bulk.mms->Journal().Read().size(), entries + 1);
 }
 
 TEST(LongSms, LongTextGoesToItsSideFileAndOnlyAnEndMarkerCounts) {

@@ -1,5 +1,6 @@
 // Resend and forward from both records pages into real queue pages; MMS uploads go to a real
 // pyftpdlib server on loopback.
+#include "QueueTestSupport.h"
 #include "RecordPageSupport.h"
 
 #include "compose/MMSDialogs.h"
@@ -10,6 +11,7 @@
 #include "core/Globals.h"
 #include "core/LoginSettings.h"
 #include "core/MMSRecordDlg.h"
+#include "core/QueueJournal.h"
 #include "core/QueueRow.h"
 #include "core/RecordForward.h"
 #include "core/SMSSendingListDlg.h"
@@ -232,6 +234,194 @@ TEST_F(MmsForward, ReceivedMmsForwardIsRefused) {
     page->ForwardRecords(numbers);
     EXPECT_EQ(messages, (std::vector<std::string>{recforward::kReceivedMmsText, recforward::kReceivedMmsText}));
     EXPECT_TRUE(Mms().empty());
+}
+
+// Resend and forward over real queue objects: bulk writer calls, their journal and a restart.
+struct BulkResend : ::testing::Test {
+    queuetest::Pages p;
+    std::vector<std::pair<std::size_t, std::size_t>> steps;
+    std::size_t stopAfter = 0;  // 0: never stop
+    recforward::Progress progress = [this](std::size_t done, std::size_t total) {
+        steps.emplace_back(done, total);
+        return stopAfter == 0 || steps.size() < stopAfter;
+    };
+    BulkResend() { p.LoadBoth(); }
+
+    static std::size_t Additions(PendingQueues& q) {
+        std::size_t n = 0;
+        for (const auto& e : q.Journal().Read()) n += e.op == qjournal::kAdded ? 1 : 0;
+        return n;
+    }
+    // Rows of a resend: every 500th number too short; a run of one text, then a text too long
+    // for its field, then another run.
+    static std::vector<recforward::RecordRow> Records(std::size_t n) {
+        std::vector<recforward::RecordRow> rows;
+        for (std::size_t i = 0; i < n; ++i)
+            rows.push_back({"已发送短信", "名" + std::to_string(i), i % 500 == 7 ? "12" : std::to_string(13900000000LL + i),
+                            i < n / 2 ? "前半" : i == n / 2 ? std::string(600, 'x') : "后半", "", ""});
+        return rows;
+    }
+    // (number, name, text, id) of each row.
+    static std::vector<std::string> Keys(rows::RowStore& s) {
+        std::vector<std::string> out;
+        for (const auto& r : s.Snapshot())
+            out.push_back(r.cells[queue::kColNumber] + "|" + r.cells[queue::kColNameOrFiles] + "|" +
+                          r.cells[queue::kColText] + "|" + r.cells[queue::kColId] + "|" + r.cells[queue::kColType]);
+        return out;
+    }
+    // After a start without a save the list is what the journal holds.
+    void ExpectSameAfterRestart(bool mms = false) {
+        const auto before = Keys(mms ? p.mms->Immediate() : p.sms->Immediate());
+        p.Restart();
+        p.LoadBoth();
+        EXPECT_EQ(Keys(mms ? p.mms->Immediate() : p.sms->Immediate()), before);
+    }
+};
+
+TEST_F(BulkResend, SmsRowsGoInBatchesOfOneJournalEntryEachAndComeBackAfterARestart) {
+    constexpr std::size_t n = 2 * recforward::kBatchRows + 5;
+    const auto records = Records(n);
+    const int before = CFileUtil::GetNextSerial(1);
+    const auto res = recforward::ResendRecords(records, recforward::WritersOf(p.sms.get(), nullptr), nullptr, progress);
+    EXPECT_FALSE(res.stopped);
+    EXPECT_EQ(steps, (std::vector<std::pair<std::size_t, std::size_t>>{
+                         {recforward::kBatchRows, n}, {2 * recforward::kBatchRows, n}, {n, n}}));
+    EXPECT_EQ(Additions(*p.sms), 3u);
+    // In order, each to its own number with its name and text, ids as one call per row gives.
+    const auto rows = p.sms->Immediate().Snapshot();
+    std::size_t at = 0;
+    int id = before;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i % 500 == 7) continue;
+        ASSERT_LT(at, rows.size());
+        id += 3;
+        EXPECT_EQ(rows[at].cells[queue::kColNumber], records[i].number) << i;
+        EXPECT_EQ(rows[at].cells[queue::kColNameOrFiles], records[i].name) << i;
+        EXPECT_EQ(rows[at].cells[queue::kColText], i == n / 2 ? std::string(511, 'x') : records[i].text) << i;
+        EXPECT_EQ(rows[at].cells[queue::kColId], std::to_string(id)) << i;
+        ++at;
+    }
+    EXPECT_EQ(at, rows.size());
+    EXPECT_EQ(res.queued, static_cast<int>(rows.size()));
+    EXPECT_EQ(CFileUtil::GetNextSerial(1), id + 3);
+    ExpectSameAfterRestart();
+}
+
+TEST_F(BulkResend, AStopAtABatchBoundaryKeepsExactlyTheFinishedBatches) {
+    constexpr std::size_t n = 3 * recforward::kBatchRows;
+    stopAfter = 2;
+    const auto res = recforward::ResendRecords(Records(n), recforward::WritersOf(p.sms.get(), nullptr), nullptr, progress);
+    EXPECT_TRUE(res.stopped);
+    EXPECT_EQ(steps.size(), 2u);
+    const auto numbers = queuetest::Column(p.sms->Immediate(), queue::kColNumber);
+    ASSERT_EQ(numbers.size(), 2 * recforward::kBatchRows - 8);  // four short numbers among them
+    EXPECT_EQ(res.queued, static_cast<int>(numbers.size()));
+    EXPECT_EQ(numbers.back(), std::to_string(13900000000LL + 2 * recforward::kBatchRows - 1));
+    EXPECT_EQ(Additions(*p.sms), 2u);
+    ExpectSameAfterRestart();
+
+    // A stop asked for at the last call stops nothing.
+    p.sms->Immediate().Clear();
+    steps.clear();
+    stopAfter = 1;
+    EXPECT_FALSE(recforward::ResendRecords(Records(10), recforward::WritersOf(p.sms.get(), nullptr), nullptr, progress)
+                     .stopped);
+}
+
+TEST_F(BulkResend, ForwardToManyNumbersInBatchesAndItsStop) {
+    std::vector<std::string> numbers;
+    for (std::size_t i = 0; i < recforward::kBatchRows + 10; ++i)
+        numbers.push_back(i == 3 ? "abc" : std::to_string(13700000000LL + i));
+    const recforward::RecordRow sms{"接收短信", "张三", "13800000000", "转发的内容", "", ""};
+    const int base = CFileUtil::GetNextSerial(0) + 2;
+    EXPECT_EQ(recforward::ForwardRecord(sms, numbers, "", false, recforward::WritersOf(p.sms.get(), p.mms.get()), progress),
+              static_cast<int>(numbers.size() - 1));
+    EXPECT_EQ(steps, (std::vector<std::pair<std::size_t, std::size_t>>{
+                         {recforward::kBatchRows, numbers.size() - 1}, {numbers.size() - 1, numbers.size() - 1}}));
+    EXPECT_EQ(Additions(*p.sms), 2u);
+    const auto rows = p.sms->Immediate().Snapshot();
+    ASSERT_EQ(rows.size(), numbers.size() - 1);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].cells[queue::kColNumber], numbers[i < 3 ? i : i + 1]) << i;
+        EXPECT_EQ(rows[i].cells[queue::kColId], std::to_string(base + static_cast<int>(i))) << i;
+        EXPECT_EQ(rows[i].cells[queue::kColNameOrFiles], "") << i;
+    }
+    ExpectSameAfterRestart();
+
+    // An MMS record: the file list and package go along; a stop after the first call.
+    steps.clear();
+    stopAfter = 1;
+    const recforward::RecordRow mms{"已发送彩信", "", "13800000000", "旧标题", "组\\包", "a.txt#b.gif#"};
+    EXPECT_EQ(recforward::ForwardRecord(mms, numbers, "新标题", true, recforward::WritersOf(p.sms.get(), p.mms.get()),
+                                        progress),
+              static_cast<int>(recforward::kBatchRows));
+    EXPECT_EQ(Additions(*p.mms), 1u);
+    const auto mrows = p.mms->Immediate().Snapshot();
+    ASSERT_EQ(mrows.size(), recforward::kBatchRows);
+    EXPECT_EQ(mrows[5].cells, (std::vector<std::string>{"待发彩信", numbers[6], "a.txt#b.gif#", "新标题", "", "", "",
+                                                        "组\\包", "", "", "1K", mrows[5].cells[queue::kColId]}));
+    ExpectSameAfterRestart(true);
+}
+
+TEST_F(BulkResend, MmsRowsAreUploadedOneByOneAndQueuedInBulk) {
+    fs::create_directories(p.dir.file("MMSSink/组"));
+    testsupport::WriteFile(p.dir.file("MMSSink/组/包.qmx"), std::string(1500, 'x'));
+    std::vector<recforward::RecordRow> rows;
+    for (int i = 0; i < 7; ++i)
+        rows.push_back({"已发送彩信", "", i == 1 ? "5" : std::to_string(13900000000LL + i), "标题" + std::to_string(i),
+                        i == 2 ? "组\\无" : "组\\包", ""});
+    std::vector<std::string> uploaded;
+    const recforward::UploadFn upload = [&](const std::string& path) {
+        uploaded.push_back(path);
+        // The fourth upload fails.
+        return uploaded.size() == 3 ? std::string() : "f" + std::to_string(uploaded.size()) + ".txt#";
+    };
+    // Three rows a call, never held back for time.
+    auto res = recforward::ResendRecords(rows, recforward::WritersOf(nullptr, p.mms.get()), upload, progress,
+                                         {3, std::chrono::hours(1)});
+    EXPECT_EQ(uploaded, std::vector<std::string>(5, g_strAppPath + "\\MMSSink\\组\\包.qmx"));
+    EXPECT_TRUE(res.missingPackage);
+    EXPECT_EQ(res.queued, 4);
+    EXPECT_EQ(steps.size(), rows.size());  // one step per row
+    const auto entries = p.mms->Journal().Read();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].count, 3u);
+    EXPECT_EQ(entries[1].count, 1u);
+    const auto queued = p.mms->Immediate().Snapshot();
+    ASSERT_EQ(queued.size(), 4u);
+    const char* expected[][3] = {{"13900000000", "f1.txt#", "标题0"}, {"13900000003", "f2.txt#", "标题3"},
+                                 {"13900000005", "f4.txt#", "标题5"}, {"13900000006", "f5.txt#", "标题6"}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(queued[i].cells[queue::kColNumber], expected[i][0]);
+        EXPECT_EQ(queued[i].cells[queue::kColNameOrFiles], expected[i][1]);
+        EXPECT_EQ(queued[i].cells[queue::kColText], expected[i][2]);
+        EXPECT_EQ(queued[i].cells[queue::kColPackage], "组\\包");
+        EXPECT_EQ(queued[i].cells[queue::kColSize], "2K");
+        if (i) EXPECT_EQ(std::stoi(queued[i].cells[queue::kColId]), std::stoi(queued[i - 1].cells[queue::kColId]) + 3);
+    }
+    ExpectSameAfterRestart(true);
+
+    // A stop after the fourth row: the uploads so far are queued, no more go up.
+    p.mms->Immediate().Clear();
+    uploaded.clear();
+    steps.clear();
+    stopAfter = 4;
+    res = recforward::ResendRecords(rows, recforward::WritersOf(nullptr, p.mms.get()), upload, progress,
+                                    {100, std::chrono::hours(1)});
+    EXPECT_TRUE(res.stopped);
+    EXPECT_EQ(uploaded.size(), 2u);
+    EXPECT_EQ(queuetest::Column(p.mms->Immediate(), queue::kColNumber),
+              (std::vector<std::string>{"13900000000", "13900000003"}));
+
+    // Held back for no time: one call per upload.
+    p.SaveBoth();
+    uploaded.clear();
+    steps.clear();
+    stopAfter = 0;
+    res = recforward::ResendRecords(rows, recforward::WritersOf(nullptr, p.mms.get()), upload, progress,
+                                    {100, std::chrono::milliseconds(0)});
+    EXPECT_EQ(res.queued, 4);
+    EXPECT_EQ(Additions(*p.mms), 4u);
 }
 
 // The MMS page resends through a real FTP server.
