@@ -7,6 +7,7 @@
 #include "compose/SendSMSDlg.h"
 #include "contacts/AutoReplyDlg.h"
 #include "core/Helpers.h"
+#include "core/LongAction.h"
 #include "core/PageGlobals.h"
 #include "core/SMSServerDlg.h"
 #include "platform/AppPath.h"
@@ -234,10 +235,11 @@ void CPhraseLibDlg::OnImportPhrases() {
     req.title = "格式应为：每行一条常用语";
     const std::optional<std::string> chosen = seam::AskFile(req);
     if (!chosen) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Short: an exit asked meanwhile waits for the rows to be saved.
+    CLongAction action;
     const std::optional<bool> full = ImportFile(paths::ToFsPath(*chosen));
+    action.Pump();
     if (full) SavePhrases(m_strCurType);
-    QApplication::restoreOverrideCursor();
     if (full.value_or(false)) ShowMessage(kFullMessage);
 }
 

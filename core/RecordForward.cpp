@@ -16,7 +16,7 @@ ForwardKind ForwardKindOf(const std::string& status) {
 }
 
 int ForwardRecord(const RecordRow& row, const std::vector<std::string>& numbers, const std::string& title,
-                  bool mmsFiles, const Writers& writers) {
+                  bool mmsFiles, const Writers& writers, const Progress& progress) {
     const ForwardKind kind = ForwardKindOf(row.status);
     if (kind != ForwardKind::Sms && kind != ForwardKind::Mms) return 0;
     std::vector<std::string> valid;
@@ -27,6 +27,7 @@ int ForwardRecord(const RecordRow& row, const std::vector<std::string>& numbers,
     for (int i = 0; i < k; ++i) {
         if (kind == ForwardKind::Sms) writers.sms(base + i, valid[i], std::string(), row.text);
         else writers.mms(base + i, valid[i], mmsFiles ? row.files : std::string(), title, row.package);
+        if (progress && !progress(static_cast<std::size_t>(i) + 1, valid.size())) return i + 1;
     }
     return k;
 }
@@ -34,7 +35,7 @@ int ForwardRecord(const RecordRow& row, const std::vector<std::string>& numbers,
 std::string PackagePath(const std::string& package) { return g_strAppPath + "\\MMSSink\\" + package + ".qmx"; }
 
 ResendResult ResendRecords(const std::vector<RecordRow>& rows, const Writers& writers, const UploadFn& upload,
-                           const std::function<void(std::size_t, std::size_t)>& progress) {
+                           const Progress& progress) {
     ResendResult res;
     const std::size_t total = std::min(rows.size(), kMaxResendRows);
     for (std::size_t i = 0; i < total; ++i) {
@@ -53,7 +54,10 @@ ResendResult ResendRecords(const std::vector<RecordRow>& rows, const Writers& wr
                 }
             }
         }
-        if (progress) progress(i + 1, total);
+        if (progress && !progress(i + 1, total)) {
+            res.stopped = i + 1 < total;
+            break;
+        }
     }
     return res;
 }

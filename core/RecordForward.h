@@ -43,21 +43,24 @@ ForwardKind ForwardKindOf(const std::string& status);
 // id block of count k + 1).
 // An SMS record goes with an empty name; an MMS record with title and, on the MMS page
 // (mmsFiles), column 12 as its file list, else an empty list. Other kinds queue nothing.
-// Returns the number of rows queued.
+// progress(done, total) after each row; false stops there. Returns the number of rows queued.
+using Progress = std::function<bool(std::size_t done, std::size_t total)>;
 int ForwardRecord(const RecordRow& row, const std::vector<std::string>& numbers, const std::string& title,
-                  bool mmsFiles, const Writers& writers);
+                  bool mmsFiles, const Writers& writers, const Progress& progress = {});
 
 // The resend: every row with a valid number is queued again under a fresh id, an SMS on the SMS
 // page; on the MMS page (upload set) an MMS after upload(package path) gave its uploaded-name
 // list. A package that does not exist is not uploaded and the row is not queued (missingPackage
-// set); an upload that gives an empty list queues nothing. progress(done, total) after each row.
+// set); an upload that gives an empty list queues nothing. progress(done, total) after each row;
+// false stops there (stopped set).
 struct ResendResult {
     int queued = 0;
     bool missingPackage = false;
+    bool stopped = false;
 };
 using UploadFn = std::function<std::string(const std::string& storedPackagePath)>;
 ResendResult ResendRecords(const std::vector<RecordRow>& rows, const Writers& writers, const UploadFn& upload,
-                           const std::function<void(std::size_t done, std::size_t total)>& progress = {});
+                           const Progress& progress = {});
 
 // The stored path of a library package: "%s\MMSSink\%s.qmx" (program folder, package name).
 std::string PackagePath(const std::string& package);
