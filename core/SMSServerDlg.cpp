@@ -464,6 +464,10 @@ void CSMSServerDlg::LeaveLongAction() {
 }
 
 bool CSMSServerDlg::OnTermSignal() {
+    if (m_bFinishPosted) {
+        m_bSignalExit = true;  // the exit's rest is on its way; a signal waits for no message
+        return true;
+    }
     if (m_nLongActions == 0) return false;  // the loops end; the destruction saves
     if (m_bSignalExit) return true;
     // No question (a signal cannot wait for an answer) and no closing message: the actions
@@ -487,6 +491,7 @@ void CSMSServerDlg::FinishExit(bool closingMessage) {
         WaitCursor wait;
         WaitForWorkers();
         SaveQueuesAndLists();
+        m_bSaved = true;
     }
     if (closingMessage) ShowMessage("系统数据已经保存完毕，现在可以安全退出彩信软件！\r\n\r\n谢谢使用！", 0);
     CloseDatabase();
@@ -521,12 +526,12 @@ void CSMSServerDlg::DestroySteps() {
     if (m_bDestroyed) return;
     m_bDestroyed = true;
     g_bStopThreads = 1;
-    // Ended without the exit path (signal, quit): the workers reach the pages, which go with
+    // Ended without the exit path's save (signal, quit): the workers reach the pages, which go with
     // this window, so they are waited for first; then the queues and lists are saved as the exit
     // path would, unless a worker is still inside a request (its batch could be both logged and
     // saved as pending).
     const bool stopped = worker::RunningThreads() == 0 || worker::StopMsgThreads(kWorkerStopMs);
-    if (!m_bExiting && stopped) SaveQueuesAndLists();
+    if (!m_bSaved && stopped) SaveQueuesAndLists();
     if (g_pMMSRecordDlg) g_pMMSRecordDlg->ApplyDeliveryReports();
     if (m_tray) m_tray->hide();
     CloseDatabase();

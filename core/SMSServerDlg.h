@@ -137,6 +137,7 @@ private:
     bool m_bStopActions = false;  // the exit waits for them to stop
     bool m_bFinishPosted = false; // the exit's rest is on its way
     bool m_bSignalExit = false;   // a termination signal ends the program
+    bool m_bSaved = false;        // the exit saved the queues and lists
     std::function<bool()> m_oldSignalHandler;
     bool m_bStarted = false;  // initialisation ended after a good login
     int m_nTimer25 = 0;
