@@ -333,7 +333,7 @@ void CSendSMSDlg::OnBtnSendExcelFile() {
     // asked meanwhile is answered. Stopped before the columns are chosen, nothing is queued and
     // nothing said; once chosen, the one bulk queueing runs to its end.
     CLongAction action;
-    const auto pump = [&action] { action.Pump(); };
+    const auto pump = [&action] { action.PumpWaiting(); };
     const bool copied = CallOffUiPumping(
         [&] {
             const ftable::Table table = ftable::Open(source);

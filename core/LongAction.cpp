@@ -121,6 +121,11 @@ bool CLongAction::LetsThrough(const QWidget* target) const {
                         [win](const QPointer<QWidget>& w) { return w.data() == win; });
 }
 
+void CLongAction::PumpWaiting() {
+    m_lastServed.invalidate();
+    Pump();
+}
+
 void CLongAction::Pump() {
     if (!QCoreApplication::instance() || !seam::IsUiThread()) return;
     // A copy: the probe may end its own installation.

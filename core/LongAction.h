@@ -27,6 +27,8 @@ public:
     // user input only where it aims at the main window's exit (退出, its close box, Escape) or at
     // a modal or popup window opened since the action began. So no other action starts from here.
     void Pump();
+    // The same while the action waits for a helper thread (the wait paces it): serves every time.
+    void PumpWaiting();
     // The exit was confirmed (or a termination signal came): stop at the next row boundary.
     bool StopRequested() const;
 

@@ -563,7 +563,7 @@ void CRecordPage::OnResend() {
                     return mmsupload::UploadUnderSerial(
                         [&](int serial) { return UploadPackageFiles(*package, path, serial); });
                 },
-                [&action] { action.Pump(); });
+                [&action] { action.PumpWaiting(); });
         };
     }
     const bool slow = static_cast<bool>(upload);
