@@ -7,6 +7,7 @@
 #include "compose/SendSMSDlg.h"
 #include "contacts/AutoReplyDlg.h"
 #include "core/Helpers.h"
+#include "core/LongAction.h"
 #include "core/PageGlobals.h"
 #include "core/SMSServerDlg.h"
 #include "platform/AppPath.h"
@@ -237,10 +238,14 @@ void CPhraseLibDlg::OnImportPhrases() {
     req.title = "格式应为：每行一条常用语";
     const std::optional<std::string> chosen = seam::AskFile(req);
     if (!chosen) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::optional<PhraseImport> full = ImportFile(paths::ToFsPath(*chosen));
-    if (full) SavePhrases(m_strCurType);
-    QApplication::restoreOverrideCursor();
+    std::optional<PhraseImport> full;
+    {
+        // Short: an exit asked meanwhile waits for the rows to be saved.
+        CLongAction action;
+        full = ImportFile(paths::ToFsPath(*chosen));
+        action.Pump();
+        if (full) SavePhrases(m_strCurType);
+    }
     if (full && full->leftOut) ShowMessage(phrasefiles::ImportCapText(full->added, full->leftOut));
 }
 

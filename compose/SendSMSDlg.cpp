@@ -14,6 +14,7 @@
 #include "core/Globals.h"
 #include "core/Helpers.h"
 #include "core/MsgRecord.h"
+#include "core/LongAction.h"
 #include "core/LongSms.h"
 #include "core/OffUiCall.h"
 #include "core/PlatformClient.h"
@@ -350,30 +351,47 @@ void CSendSMSDlg::OnBtnSendExcelFile() {
     case ftable::Kind::Paradox: break;
     }
 
-    bool copied;
-    {
-        WaitCursor wait;
-        const ftable::Table table = ftable::Open(source);
-        copied = conn && table.ok() && sendlist::CopyToWorkTable(*conn, table);
+    // The reading and the queueing run off the UI thread; the window keeps painting and an exit
+    // asked meanwhile is answered. Stopped before the columns are chosen, nothing is queued and
+    // nothing said; once chosen, the one bulk queueing runs to its end.
+    CLongAction action;
+    const auto pump = [&action] { action.PumpWaiting(); };
+    const bool copied = CallOffUiPumping(
+        [&] {
+            const ftable::Table table = ftable::Open(source);
+            return conn && table.ok() && sendlist::CopyToWorkTable(*conn, table);
+        },
+        pump);
+    if (copied && action.StopRequested()) {
+        sendlist::DropWorkTable(*conn);
+        return;
     }
     if (!copied) {
         ShowMessage(kImportFailed);
         return;
     }
-    if (!sendlist::ReadBackWorkTable(*conn) && !conn->GetErrorsText().empty()) {
+    if (!CallOffUiPumping([&] { return sendlist::ReadBackWorkTable(*conn); }, pump) && !conn->GetErrorsText().empty()) {
         ShowMessage("导入数据失败！");
         return;
     }
-    CImportFieldMapDlg dlg(sendlist::WorkTableColumns(*conn), window());
-    if (dlg.DoModal() != IDOK) {
+    if (action.StopRequested()) {
         sendlist::DropWorkTable(*conn);
         return;
     }
-    int queued;
-    {
-        WaitCursor wait;
-        queued = sendlist::QueueWorkTable(*conn, dlg.m_strNumberField, dlg.m_strContentField, {150, m_strSenderName});
+    CImportFieldMapDlg dlg(sendlist::WorkTableColumns(*conn), window());
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const bool mapped = dlg.DoModal() == IDOK;
+    QApplication::restoreOverrideCursor();
+    if (!mapped) {
+        sendlist::DropWorkTable(*conn);
+        return;
     }
+    const int queued = CallOffUiPumping(
+        [&] {
+            return sendlist::QueueWorkTable(*conn, dlg.m_strNumberField, dlg.m_strContentField,
+                                            {150, m_strSenderName});
+        },
+        pump);
     if (queued < 0) {
         ShowMessage("导入数据失败！");
         return;

@@ -8,6 +8,7 @@
 #include "core/ExcelExport.h"
 #include "core/GbkLimitValidator.h"
 #include "core/Helpers.h"
+#include "core/LongAction.h"
 #include "core/SMSTextDlg.h"
 #include "platform/AppPath.h"
 #include "platform/TextCodec.h"
@@ -309,10 +310,11 @@ void CAutoReplyRecordDlg::OnExport() {
     }
     const std::optional<std::string> path = excel::AskExcelExportPath("输入记录保存的Excel文件名");
     if (!path) return;
-    std::string message;
-    {
-        WaitCursor wait;
-        message = ExportLog(m_log.Rows(), *path);
-    }
-    ShowMessage(message);
+    CLongAction action;
+    const std::string message = ExportLog(m_log.Rows(), *path, [&action](std::size_t, std::size_t) {
+        action.Pump();
+        return !action.StopRequested();
+    });
+    // Stopped by the exit: no workbook and no word of one.
+    if (!message.empty()) ShowMessage(message);
 }

@@ -157,24 +157,29 @@ bool CReplyLogView::Delete(const std::vector<rows::RowId>& ids) {
     return true;
 }
 
-std::string ExportLog(rows::RowStore& store, const std::string& path) {
+std::string ExportLog(rows::RowStore& store, const std::string& path,
+                      const std::function<bool(std::size_t done, std::size_t total)>& progress) {
     xls::WorkbookWriter writer(kExportSheet, ExportColumns());
-    std::size_t listed = 0;
-    store.Locked([&](rows::RowStore::Access& a) {
-        listed = a.Count();
-        const std::size_t take = std::min(listed, excel::kMaxSheetRows);
-        // BlankIfEmpty on each cell, the strings reused from row to row.
-        std::vector<std::string> cells(7);
-        auto put = [](std::string& to, std::string_view text) {
-            if (text.empty()) to = " ";
-            else to.assign(text);
-        };
-        for (std::size_t i = 0; i < take; ++i) {
-            for (int c = 0; c < 6; ++c) put(cells[c], a.CellAt(i, c));
-            put(cells[6], a.CellAt(i, kLogPort));
-            writer.AddRow(cells);
-        }
-    });
+    const std::size_t listed = store.Count();
+    const std::size_t take = std::min(listed, excel::kMaxSheetRows);
+    // BlankIfEmpty on each cell, the strings reused from row to row.
+    std::vector<std::string> cells(7);
+    auto put = [](std::string& to, std::string_view text) {
+        if (text.empty()) to = " ";
+        else to.assign(text);
+    };
+    // A block at a time under the store's lock; the progress (which may paint the list) between.
+    for (std::size_t first = 0; first < take; first += kExportBlock) {
+        const std::size_t end = std::min(take, first + kExportBlock);
+        store.Locked([&](rows::RowStore::Access& a) {
+            for (std::size_t i = first; i < end && i < a.Count(); ++i) {
+                for (int c = 0; c < 6; ++c) put(cells[c], a.CellAt(i, c));
+                put(cells[6], a.CellAt(i, kLogPort));
+                writer.AddRow(cells);
+            }
+        });
+        if (progress && !progress(end, take) && end < take) return {};
+    }
     if (!writer.Save(path)) return excel::kWriteFailedText;
     if (listed > excel::kMaxSheetRows) return excel::TooManyRowsText(listed);
     return kExportDoneText;

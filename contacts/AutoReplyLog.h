@@ -6,6 +6,7 @@
 #include "platform/RowStore.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,7 +56,10 @@ inline constexpr const char* kExportDoneText = "Excel文件写入成功！";
 // Writes the rows (columns 0-5 and the port cell, each through BlankIfEmpty) below the header
 // into a new workbook at path, as many as one sheet holds. The message to show:
 // kExportDoneText, the text of rows left out, or the failure text of the Excel convention when
-// the file cannot be written.
-std::string ExportLog(rows::RowStore& store, const std::string& path);
+// the file cannot be written. progress(done, total) after each block of kExportBlock rows; false
+// stops before the last: no file, an empty text.
+inline constexpr std::size_t kExportBlock = 256;
+std::string ExportLog(rows::RowStore& store, const std::string& path,
+                      const std::function<bool(std::size_t done, std::size_t total)>& progress = {});
 
 }  // namespace autoreply

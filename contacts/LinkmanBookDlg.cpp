@@ -7,6 +7,7 @@
 #include "contacts/SelectLinkmanDlg.h"
 #include "core/ExcelExport.h"
 #include "core/Helpers.h"
+#include "core/LongAction.h"
 #include "platform/AppPath.h"
 #include "platform/Seams.h"
 #include "platform/TextCodec.h"
@@ -34,12 +35,6 @@ namespace {
 constexpr const char* kUpRow = " <返回上一级>";
 constexpr const char* kNewGroupRow = " <新建分组...>";
 constexpr const char* kNewContactRow = " <新建联系人...>";
-
-// The wait cursor for a scope.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QPixmap IconPixmap(int id) { return QPixmap::fromImage(uikit::res::Icon(id)); }
 
@@ -606,15 +601,14 @@ void CLinkmanBookDlg::OnImport() {
     std::error_code ec;
     if (!file || !std::filesystem::exists(*file, ec)) return;
     CLinkmanBook book = Book();
-    linkman::ImportResult r;
-    {
-        WaitCursor wait;
-        // Between blocks the count shows the progress and the window keeps painting.
-        r = linkman::ImportFile(book, m_strPath, *file, m_arrColumns, [this](std::size_t done, std::size_t total) {
+    CLongAction action;
+    // Between blocks the count shows the progress; the exit stops the import at a block's end.
+    const linkman::ImportResult r =
+        linkman::ImportFile(book, m_strPath, *file, m_arrColumns, [&](std::size_t done, std::size_t total) {
             m_lblCount->setText(ToQ("正在导入联系人：" + std::to_string(done) + "/" + std::to_string(total)));
-            PumpMessages();
+            action.Pump();
+            return !action.StopRequested();
         });
-    }
     if (m_rows) {
         const std::string dir = m_bSearchResult ? m_strPath : std::string();
         for (const auto& values : r.added) m_rows->Append(ContactCells(values, dir), kImgContact);
@@ -628,6 +622,7 @@ void CLinkmanBookDlg::OnImport() {
 void CLinkmanBookDlg::OnExport() {
     const std::optional<std::string> file = excel::AskExcelExportPath("输入要导出的Excel文件名");
     if (!file) return;
+    CLongAction action;
     // Contacts by their row kind, in list order.
     std::vector<std::vector<std::string>> contacts;
     if (m_rows)
@@ -639,12 +634,13 @@ void CLinkmanBookDlg::OnExport() {
                 contacts.push_back(std::move(cells));
             }
         });
-    std::string message;
-    {
-        WaitCursor wait;
-        message = linkman::ExportContacts(*file, m_arrColumns, contacts);
-    }
-    ShowMessage(message);
+    const std::string message =
+        linkman::ExportContacts(*file, m_arrColumns, contacts, [&action](std::size_t, std::size_t) {
+            action.Pump();
+            return !action.StopRequested();
+        });
+    // Stopped by the exit: no workbook and no word of one.
+    if (!message.empty()) ShowMessage(message);
 }
 
 // --- cut, paste, rename --------------------------------------------------------------------------

@@ -228,7 +228,7 @@ ImportResult StoreContacts(CLinkmanBook& book, const std::string& path, const st
             if (r.error.empty()) r.error = why.empty() ? book.ErrorText() : why;
             break;
         }
-        if (progress) progress(i, contacts.size());
+        if (progress && !progress(i, contacts.size())) break;
     }
     return r;
 }
@@ -254,11 +254,13 @@ std::string DuplicateMessage(const std::string& duplicates) {
 }
 
 std::string ExportContacts(const std::string& file, const std::vector<std::string>& fields,
-                           const std::vector<std::vector<std::string>>& rows) {
+                           const std::vector<std::vector<std::string>>& rows,
+                           const std::function<bool(std::size_t, std::size_t)>& progress) {
     xls::WorkbookWriter w(kSheetName, fields);
     bool full = false;
     std::vector<std::string> cells(fields.size());
-    for (const auto& row : rows) {
+    for (std::size_t n = 0; n < rows.size(); ++n) {
+        const std::vector<std::string>& row = rows[n];
         // Rows with every cell filled go as they are; others get " " for each empty cell.
         const bool filled = row.size() >= fields.size() &&
                             std::none_of(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(fields.size()),
@@ -269,6 +271,7 @@ std::string ExportContacts(const std::string& file, const std::vector<std::strin
             full = true;
             break;
         }
+        if (progress && !progress(n + 1, rows.size()) && n + 1 < rows.size()) return {};
     }
     if (!w.Save(file)) return excel::kWriteFailedText;
     if (full) return excel::TooManyRowsText(rows.size());

@@ -40,8 +40,9 @@ ExcelContacts ReadExcelContacts(const std::string& path, std::size_t fieldCount)
 // True when the import takes this name: not empty, not beginning with "<", at most 40 bytes.
 bool IsImportableName(const std::string& name);
 
-// done of total contacts handled; called between blocks, outside any transaction.
-using ImportProgress = std::function<void(std::size_t done, std::size_t total)>;
+// done of total contacts handled; called between blocks, outside any transaction. False stops the
+// import there: the blocks committed stay.
+using ImportProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
 struct ImportResult {
     std::vector<std::vector<std::string>> added;  // the list rows of the stored contacts, in order
@@ -66,7 +67,9 @@ std::string DuplicateMessage(const std::string& duplicates);
 // Writes the contact rows (cells in field order) as the sheet "通信录" with the field names as
 // header, each cell through BlankIfEmpty. Returns "Excel文件写入成功！", or the failure text when
 // the file cannot be written or the rows do not fit a sheet (what fits is written then).
+// progress(done, total) after each row; false stops before the last: no file, an empty text.
 std::string ExportContacts(const std::string& file, const std::vector<std::string>& fields,
-                           const std::vector<std::vector<std::string>>& rows);
+                           const std::vector<std::vector<std::string>>& rows,
+                           const std::function<bool(std::size_t done, std::size_t total)>& progress = {});
 
 }  // namespace linkman

@@ -15,8 +15,11 @@
 #include <thread>
 #include <utility>
 
-template <class Fn>
-auto CallOffUi(Fn fn) -> decltype(fn()) {
+// Runs fn on a helper thread; pump() runs on the calling thread until it is done (a long
+// action's pump, which lets the exit through). CallOffUi below is it with a pump that serves
+// everything but user input.
+template <class Fn, class Pump>
+auto CallOffUiPumping(Fn fn, Pump pump) -> decltype(fn()) {
     using T = decltype(fn());
     if (!QCoreApplication::instance()) return fn();
     std::optional<T> result;
@@ -31,12 +34,17 @@ auto CallOffUi(Fn fn) -> decltype(fn()) {
         cv.notify_one();
     });
     for (;;) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        pump();
         std::unique_lock<std::mutex> lock(m);
         if (cv.wait_for(lock, std::chrono::milliseconds(10), [&] { return done; })) break;
     }
     worker.join();
     return std::move(*result);
+}
+
+template <class Fn>
+auto CallOffUi(Fn fn) -> decltype(fn()) {
+    return CallOffUiPumping(std::move(fn), [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
 }
 
 // As CallOffUi, but user input is served too, so the caller's dialog can offer its cancel

@@ -56,7 +56,7 @@ std::string MediaSubfolder(const std::string& folder) {
 }
 
 std::string ExportRows(const std::string& fsPath, const std::vector<std::vector<std::string>>& rows,
-                       const std::function<void(std::size_t, std::size_t)>& progress, std::size_t listed) {
+                       const std::function<bool(std::size_t, std::size_t)>& progress, std::size_t listed) {
     const fs::path file = fs::path(fsPath);
     const fs::path mediaRoot = file.parent_path() / fs::path(kMediaFolder);
     std::error_code ec;
@@ -87,7 +87,7 @@ std::string ExportRows(const std::string& fsPath, const std::vector<std::vector<
             cells[c] = BlankIfEmpty(c == 5 ? ReplaceQuotes(cell(row, from[c])) : cell(row, from[c]));
         for (std::size_t m = 0; m < kMediaNames; ++m) cells[8 + m] = BlankIfEmpty(media[m]);
         w.AddRow(cells);
-        if (progress) progress(i + 1, rows.size());
+        if (progress && !progress(i + 1, rows.size()) && i + 1 < rows.size()) return {};
     }
     if (!w.Save(fsPath)) return excel::kWriteFailedText;
     listed = std::max(listed, rows.size());

@@ -34,10 +34,11 @@ std::string MediaSubfolder(const std::string& folder);
 // media of received MMS into "彩信资源" beside it. Every value goes as it is, empty as one blank;
 // column 4 with its single quotes turned into double quotes. Of a list over 65,535 rows the
 // first 65,535 are written; listed is the list's row count when rows holds only its first part.
-// progress(done, total) after each row. The message to show: kDoneText, the text of rows left
-// out, or the failure text of the Excel convention.
+// progress(done, total) after each row; false stops the export there and no workbook is written.
+// The message to show: kDoneText, the text of rows left out, or the failure text of the Excel
+// convention; empty when stopped.
 std::string ExportRows(const std::string& fsPath, const std::vector<std::vector<std::string>>& rows,
-                       const std::function<void(std::size_t done, std::size_t total)>& progress = {},
+                       const std::function<bool(std::size_t done, std::size_t total)>& progress = {},
                        std::size_t listed = 0);
 
 // Copies every file of the work folder whose name does not contain ".xml" into dest (created

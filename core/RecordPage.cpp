@@ -15,6 +15,7 @@
 #include "core/FileUtil.h"
 #include "core/GlobalImages.h"
 #include "core/Helpers.h"
+#include "core/LongAction.h"
 #include "core/OffUiCall.h"
 #include "core/MmsUpload.h"
 #include "core/PageGlobals.h"
@@ -277,7 +278,6 @@ recforward::RecordRow CRecordPage::RowOf(rows::RowId id) {
 
 void CRecordPage::ShowProgress(const char* what, std::size_t done, std::size_t total) {
     m_labelCount->setText(ToQ(StringPrintf("%s%d/%d", what, static_cast<int>(done), static_cast<int>(total))));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 std::vector<rows::RowId> CRecordPage::SelectedIds() const {
@@ -542,25 +542,27 @@ void CRecordPage::OnResend() {
         ShowMessage("请先选择要重发的信息！");
         return;
     }
-    PumpMessages();
+    CLongAction action;
+    action.Pump();
     std::vector<recforward::RecordRow> rowsToSend;
     rowsToSend.reserve(std::min(ids.size(), recforward::kMaxResendRows));
     for (std::size_t i = 0; i < ids.size() && i < recforward::kMaxResendRows; ++i) rowsToSend.push_back(RowOf(ids[i]));
     recforward::UploadFn upload;
     if (CMMSPackage* package = ResendPackage()) {
-        upload = [package](const std::string& path) {
+        upload = [package, &action](const std::string& path) {
             // One upload at a time off the UI thread; each that goes up uses its own serial.
-            return CallOffUi([&] {
-                paths::MakeDirs(paths::ToFsPath(package->m_strWorkFolder));
-                return mmsupload::UploadUnderSerial(
-                    [&](int serial) { return UploadPackageFiles(*package, path, serial); });
-            });
+            return CallOffUiPumping(
+                [&] {
+                    paths::MakeDirs(paths::ToFsPath(package->m_strWorkFolder));
+                    return mmsupload::UploadUnderSerial(
+                        [&](int serial) { return UploadPackageFiles(*package, path, serial); });
+                },
+                [&action] { action.PumpWaiting(); });
         };
     }
     const bool slow = static_cast<bool>(upload);
     recforward::ResendResult res;
     {
-        WaitCursor wait;
         QElapsedTimer shown;
         shown.start();
         res = recforward::ResendRecords(std::move(rowsToSend), QueueWriters(), upload, [&](std::size_t done, std::size_t total) {
@@ -568,12 +570,14 @@ void CRecordPage::OnResend() {
                 ShowProgress("正在重发信息：", done, total);
                 shown.restart();
             }
-            return true;
+            action.Pump();
+            return !action.StopRequested();
         });
     }
     UpdateCountLabel();
     if (res.missingPackage) ShowMessage(recforward::kNoPackageText);
-    if (res.queued > 0) ShowMessage(recforward::kResendDoneText);
+    // Stopped by the exit: what was queued goes into its save; no word claims the whole selection.
+    if (res.queued > 0 && !res.stopped) ShowMessage(recforward::kResendDoneText);
 }
 
 void CRecordPage::OnForward() {
@@ -633,6 +637,7 @@ void CRecordPage::ForwardRecords(std::vector<std::string>& numbers) {
     }
     }
     // Many numbers go in several writer calls; the count shows between them.
+    CLongAction action;
     QElapsedTimer shown;
     shown.start();
     bool showed = false;
@@ -643,7 +648,8 @@ void CRecordPage::ForwardRecords(std::vector<std::string>& numbers) {
                                       shown.restart();
                                       showed = true;
                                   }
-                                  return true;
+                                  action.Pump();
+                                  return !action.StopRequested();
                               });
     if (showed) UpdateCountLabel();
 }
@@ -672,7 +678,7 @@ void CRecordPage::OnExportExcel() {
     });
     std::string message;
     {
-        WaitCursor wait;
+        CLongAction action;
         QElapsedTimer shown;
         shown.start();
         message = recexport::ExportRows(*file, snapshot, [&](std::size_t done, std::size_t total) {
@@ -680,10 +686,13 @@ void CRecordPage::OnExportExcel() {
                 ShowProgress("正在导出记录：", done, total);
                 shown.restart();
             }
+            action.Pump();
+            return !action.StopRequested();
         }, static_cast<std::size_t>(count));
+        UpdateCountLabel();
+        // Stopped by the exit: no workbook and no word of one.
+        if (!message.empty()) ShowMessage(message);
     }
-    UpdateCountLabel();
-    ShowMessage(message);
 }
 
 void CRecordPage::OnExportResource() {

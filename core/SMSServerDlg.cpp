@@ -18,10 +18,12 @@
 #include "core/WelComeDlg.h"
 #include "core/WorkerEngine.h"
 #include "platform/AppPath.h"
+#include "platform/TermSignals.h"
 #include "platform/TextCodec.h"
 #include "uikit/DibImage.h"
 #include "uikit/ImageButton.h"
 #include "uikit/Resources.h"
+#include "uikit/WaitCursor.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -106,9 +108,11 @@ CSMSServerDlg::CSMSServerDlg(QWidget* parent)
     m_fontBold.setPixelSize(14);
     m_fontBold.setWeight(QFont::Bold);
     m_bTrayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    m_oldSignalHandler = termsignals::SetHandler([this] { return OnTermSignal(); });
 }
 
 CSMSServerDlg::~CSMSServerDlg() {
+    termsignals::SetHandler(std::move(m_oldSignalHandler));
     DestroySteps();
     if (g_pMainDlg == this) g_pMainDlg = nullptr;
 }
@@ -424,8 +428,13 @@ void CSMSServerDlg::OnCancel() {
         return;
     }
     m_bAskingExit = true;
+    // Asked at once also while an action runs; its wait cursor gives way to the arrow.
+    const bool overAction = m_nLongActions > 0;
+    if (overAction) QApplication::setOverrideCursor(Qt::ArrowCursor);
     const bool confirmed = ShowMessage("真的要退出吗？", 1) == 1;
+    if (overAction) QApplication::restoreOverrideCursor();
     m_bAskingExit = false;
+    if (m_bExiting) return;  // a termination signal took the exit over meanwhile
     if (!confirmed) {
         if (m_bTickDeferred) {
             m_bTickDeferred = false;
@@ -438,14 +447,65 @@ void CSMSServerDlg::OnCancel() {
     g_bStopThreads = 1;
     if (m_nTimer25) killTimer(m_nTimer25);  // exit before the first tick: nothing starts
     m_nTimer25 = 0;
-    PumpMessages();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    WaitForWorkers();
-    SaveQueuesAndLists();
-    QApplication::restoreOverrideCursor();
-    ShowMessage("系统数据已经保存完毕，现在可以安全退出彩信软件！\r\n\r\n谢谢使用！", 0);
+    if (m_nLongActions > 0) {
+        // The actions stop at their next row boundary; the rest runs once the last returned.
+        m_bStopActions = true;
+        return;
+    }
+    FinishExit(true);
+}
+
+void CSMSServerDlg::LeaveLongAction() {
+    if (m_nLongActions > 0) --m_nLongActions;
+    if (m_nLongActions > 0 || !m_bStopActions || m_bFinishPosted) return;
+    m_bFinishPosted = true;
+    // From the event loop, never from inside the handler that held the action.
+    QTimer::singleShot(0, this, [this] { FinishExit(!m_bSignalExit); });
+}
+
+bool CSMSServerDlg::OnTermSignal() {
+    if (m_bFinishPosted) {
+        m_bSignalExit = true;  // the exit's rest is on its way; a signal waits for no message
+        return true;
+    }
+    if (m_nLongActions == 0) return false;  // the loops end; the destruction saves
+    if (m_bSignalExit) return true;
+    // No question (a signal cannot wait for an answer) and no closing message: the actions
+    // stop at a row boundary, then the exit saves and ends.
+    m_bSignalExit = true;
+    m_bExiting = true;
+    m_bStopActions = true;
+    g_bStopThreads = 1;
+    if (m_nTimer25) killTimer(m_nTimer25);
+    m_nTimer25 = 0;
+    if (m_bAskingExit)
+        if (auto* question = qobject_cast<QDialog*>(QApplication::activeModalWidget()); question && question != this)
+            question->done(QDialog::Rejected);
+    return true;
+}
+
+void CSMSServerDlg::FinishExit(bool closingMessage) {
+    // Posted events still run (no user input: nothing starts now).
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    {
+        WaitCursor wait;
+        WaitForWorkers();
+        SaveQueuesAndLists();
+        m_bSaved = true;
+    }
+    if (closingMessage) ShowMessage("系统数据已经保存完毕，现在可以安全退出彩信软件！\r\n\r\n谢谢使用！", 0);
     CloseDatabase();
+    // A modal run still open around the last action (a dialog of a page) ends too.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<QDialog*>(w); d && d != this && d->isVisible() && d->isModal())
+            d->done(QDialog::Rejected);
     done(QDialog::Rejected);
+}
+
+bool CSMSServerDlg::IsExitButton(const QWidget* w) const {
+    for (int id : {1001, 1067})
+        if (w == Button(id)) return true;
+    return false;
 }
 
 void CSMSServerDlg::reject() { OnCancel(); }
@@ -466,12 +526,12 @@ void CSMSServerDlg::DestroySteps() {
     if (m_bDestroyed) return;
     m_bDestroyed = true;
     g_bStopThreads = 1;
-    // Ended without the exit path (signal, quit): the workers reach the pages, which go with
+    // Ended without the exit path's save (signal, quit): the workers reach the pages, which go with
     // this window, so they are waited for first; then the queues and lists are saved as the exit
     // path would, unless a worker is still inside a request (its batch could be both logged and
     // saved as pending).
     const bool stopped = worker::RunningThreads() == 0 || worker::StopMsgThreads(kWorkerStopMs);
-    if (!m_bExiting && stopped) SaveQueuesAndLists();
+    if (!m_bSaved && stopped) SaveQueuesAndLists();
     if (g_pMMSRecordDlg) g_pMMSRecordDlg->ApplyDeliveryReports();
     if (m_tray) m_tray->hide();
     CloseDatabase();

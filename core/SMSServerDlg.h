@@ -48,8 +48,16 @@ public:
     // Switches to page n (0..11); the one way to change pages.
     void ShowPage(int n);
     void OnTimer(int id);
-    // The exit path: question, stop, wait for the workers, save, closing message.
+    // The exit path: question, stop, wait for the workers, save, closing message. While long
+    // actions run (CLongAction) an OK asks them to stop and the rest waits until the last has
+    // returned.
     void OnCancel();
+    // Long actions of the pages; CLongAction keeps the count.
+    void EnterLongAction() { ++m_nLongActions; }
+    void LeaveLongAction();
+    bool LongActionsStopping() const { return m_bStopActions; }
+    // The exit buttons (退出 and the close picture).
+    bool IsExitButton(const QWidget* w) const;
     void OnHideToTray();
     // Tray notifications: left or right button down restores the window.
     void OnTrayNotify(int lParam);
@@ -95,6 +103,11 @@ private:
     void CloseDatabase();
     void DestroySteps();
     void WaitForWorkers();
+    // The exit after its question (or a termination signal): stop and wait for the workers,
+    // save, the closing message when asked for, end every modal run.
+    void FinishExit(bool closingMessage);
+    // A termination signal: taken over while long actions run, else the event loops end.
+    bool OnTermSignal();
 
     CMainTabCtrl* m_tabCtrl = nullptr;
     std::map<int, CImageButton*> m_buttons;
@@ -120,6 +133,12 @@ private:
     bool m_bLoading = false;      // the first tick's loads run
     bool m_bExitPending = false;  // the exit was pressed during them
     bool m_bEnded = false;        // done() ran
+    int m_nLongActions = 0;       // long actions running
+    bool m_bStopActions = false;  // the exit waits for them to stop
+    bool m_bFinishPosted = false; // the exit's rest is on its way
+    bool m_bSignalExit = false;   // a termination signal ends the program
+    bool m_bSaved = false;        // the exit saved the queues and lists
+    std::function<bool()> m_oldSignalHandler;
     bool m_bStarted = false;  // initialisation ended after a good login
     int m_nTimer25 = 0;
     QEventLoop* m_pLoop = nullptr;

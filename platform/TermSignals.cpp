@@ -6,10 +6,16 @@
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace termsignals {
 namespace {
 int g_pipe[2] = {-1, -1};
+
+Handler& TheHandler() {
+    static Handler handler;
+    return handler;
+}
 
 void OnSignal(int) {
     const char c = 1;
@@ -25,6 +31,8 @@ void QuitEventLoopsOnSignal() {
         char buf[16];
         while (::read(g_pipe[0], buf, sizeof buf) > 0) {
         }
+        // A copy: the handler may replace itself.
+        if (const Handler handler = TheHandler(); handler && handler()) return;
         QCoreApplication::exit(0);
     });
     struct sigaction sa {};
@@ -32,6 +40,11 @@ void QuitEventLoopsOnSignal() {
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &sa, nullptr);
+}
+
+Handler SetHandler(Handler handler) {
+    std::swap(TheHandler(), handler);
+    return handler;
 }
 
 }  // namespace termsignals

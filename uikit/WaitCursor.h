@@ -3,6 +3,7 @@
 #include "platform/Seams.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QGuiApplication>
 
 class WaitCursor {

@@ -109,6 +109,7 @@ TEST_F(LinkmanIOTest, FailedInsertEndsTheImportKeepingTheRowsBefore) {
                             [&](std::size_t done, std::size_t total) {
                                 EXPECT_EQ(total, 702u);
                                 progress.push_back(done);
+                                return true;
                             });
     EXPECT_NE(r.error.find("refused"), std::string::npos) << r.error;
     EXPECT_EQ(r.added.size(), 700u);

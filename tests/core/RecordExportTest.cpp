@@ -150,7 +150,7 @@ TEST(RecordExportRows, FullSheetKeepsItsRowsAndLongTextsNeedContinueAndDifat) {
     }
     const std::string file = dir.file("big.xls");
     std::size_t last = 0;
-    EXPECT_EQ(recexport::ExportRows(file, rows, [&](std::size_t done, std::size_t) { last = done; }),
+    EXPECT_EQ(recexport::ExportRows(file, rows, [&](std::size_t done, std::size_t) { last = done; return true; }),
               "Excel 97-2003工作表最多容纳65535行记录：已写入65535行，其余1行未导出！");
     EXPECT_EQ(last, 65535u);
     EXPECT_GT(fs::file_size(file), 7u * 1024 * 1024);
