@@ -133,7 +133,12 @@ struct ExitDuringAction : ::testing::Test {
         switch (way) {
         case Way::Click1067: QTest::mouseClick(dlg->Button(1067), Qt::LeftButton); break;
         case Way::Click1001: QTest::mouseClick(dlg->Button(1001), Qt::LeftButton); break;
-        case Way::Escape: QTest::keyClick(g_pSMSRecordDlg->List(), Qt::Key_Escape); break;
+        case Way::Escape:
+            // Asked on the press, before the key is let go.
+            QTest::keyPress(g_pSMSRecordDlg->List(), Qt::Key_Escape);
+            EXPECT_NE(std::find(events.begin(), events.end(), kQuestion), events.end());
+            QTest::keyRelease(g_pSMSRecordDlg->List(), Qt::Key_Escape);
+            break;
         case Way::CloseBox: dlg->close(); break;
         case Way::Signal: ::raise(SIGTERM); break;
         }
