@@ -97,10 +97,9 @@ void ResendSms(std::vector<RecordRow>& rows, std::size_t total, const Writers& w
 }
 
 // MMS rows uploaded one by one; the uploaded ones wait for their writer call.
-void ResendMms(std::vector<RecordRow>& rows, std::size_t total, const Writers& writers,
-               const UploadFn& upload, const Progress& progress, const Batching& batching, ResendResult& res) {
+void ResendMms(std::vector<RecordRow>& rows, std::size_t total, const Writers& writers, const UploadFn& upload,
+               const Progress& progress, std::size_t batch, std::chrono::milliseconds hold, ResendResult& res) {
     using Clock = std::chrono::steady_clock;
-    const std::size_t batch = std::max<std::size_t>(batching.rows, 1);
     std::vector<PendingQueues::Item> waiting;
     Clock::time_point firstWaiting;
     auto flush = [&] {
@@ -122,7 +121,7 @@ void ResendMms(std::vector<RecordRow>& rows, std::size_t total, const Writers& w
                                    std::move(row.package)});
             }
         }
-        if (waiting.size() >= batch || (!waiting.empty() && Clock::now() - firstWaiting >= batching.mmsHold)) flush();
+        if (waiting.size() >= batch || (!waiting.empty() && Clock::now() - firstWaiting >= hold)) flush();
         if (progress && !progress(i + 1, total)) {
             res.stopped = i + 1 < total;
             break;
@@ -137,8 +136,9 @@ ResendResult ResendRecords(std::vector<RecordRow> rows, const Writers& writers, 
                            const Progress& progress, const Batching& batching) {
     ResendResult res;
     const std::size_t total = std::min(rows.size(), kMaxResendRows);
-    if (!upload) ResendSms(rows, total, writers, progress, std::max<std::size_t>(batching.rows, 1), res);
-    else ResendMms(rows, total, writers, upload, progress, batching, res);
+    const std::size_t batch = std::max<std::size_t>(batching.rows, 1);
+    if (!upload) ResendSms(rows, total, writers, progress, batch, res);
+    else ResendMms(rows, total, writers, upload, progress, batch, batching.mmsHold, res);
     return res;
 }
 

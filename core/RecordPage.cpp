@@ -47,6 +47,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 using codec::FromQ;
 using codec::ToQ;
@@ -278,6 +279,19 @@ recforward::RecordRow CRecordPage::RowOf(rows::RowId id) {
 
 void CRecordPage::ShowProgress(const char* what, std::size_t done, std::size_t total) {
     m_labelCount->setText(ToQ(StringPrintf("%s%d/%d", what, static_cast<int>(done), static_cast<int>(total))));
+}
+
+recforward::Progress CRecordPage::ActionProgress(CLongAction& action, const char* what, bool everyStep) {
+    auto shown = std::make_shared<QElapsedTimer>();
+    shown->start();
+    return [this, &action, what, everyStep, shown](std::size_t done, std::size_t total) {
+        if (everyStep || shown->elapsed() >= 100) {
+            ShowProgress(what, done, total);
+            shown->restart();
+        }
+        action.Pump();
+        return !action.StopRequested();
+    };
 }
 
 std::vector<rows::RowId> CRecordPage::SelectedIds() const {
@@ -560,20 +574,9 @@ void CRecordPage::OnResend() {
                 [&action] { action.PumpWaiting(); });
         };
     }
-    const bool slow = static_cast<bool>(upload);
-    recforward::ResendResult res;
-    {
-        QElapsedTimer shown;
-        shown.start();
-        res = recforward::ResendRecords(std::move(rowsToSend), QueueWriters(), upload, [&](std::size_t done, std::size_t total) {
-            if (slow || done == total || shown.elapsed() >= 100) {
-                ShowProgress("正在重发信息：", done, total);
-                shown.restart();
-            }
-            action.Pump();
-            return !action.StopRequested();
-        });
-    }
+    // An MMS row waits for its upload: the count shows after each.
+    const recforward::ResendResult res = recforward::ResendRecords(
+        std::move(rowsToSend), QueueWriters(), upload, ActionProgress(action, "正在重发信息：", static_cast<bool>(upload)));
     UpdateCountLabel();
     if (res.missingPackage) ShowMessage(recforward::kNoPackageText);
     // Stopped by the exit: what was queued goes into its save; no word claims the whole selection.
@@ -638,20 +641,9 @@ void CRecordPage::ForwardRecords(std::vector<std::string>& numbers) {
     }
     // Many numbers go in several writer calls; the count shows between them.
     CLongAction action;
-    QElapsedTimer shown;
-    shown.start();
-    bool showed = false;
     recforward::ForwardRecord(row, numbers, title, m_kind.log == LogKind::Mms, QueueWriters(),
-                              [&](std::size_t done, std::size_t total) {
-                                  if (done < total && shown.elapsed() >= 100) {
-                                      ShowProgress("正在转发信息：", done, total);
-                                      shown.restart();
-                                      showed = true;
-                                  }
-                                  action.Pump();
-                                  return !action.StopRequested();
-                              });
-    if (showed) UpdateCountLabel();
+                              ActionProgress(action, "正在转发信息："));
+    UpdateCountLabel();
 }
 
 // ---- Export --------------------------------------------------------------------------------------
@@ -676,23 +668,12 @@ void CRecordPage::OnExportExcel() {
             for (int c = 0; c < recpage::kColumns; ++c) snapshot[r].emplace_back(a.Cell(order[r], c));
         }
     });
-    std::string message;
-    {
-        CLongAction action;
-        QElapsedTimer shown;
-        shown.start();
-        message = recexport::ExportRows(*file, snapshot, [&](std::size_t done, std::size_t total) {
-            if (shown.elapsed() >= 100) {
-                ShowProgress("正在导出记录：", done, total);
-                shown.restart();
-            }
-            action.Pump();
-            return !action.StopRequested();
-        }, static_cast<std::size_t>(count));
-        UpdateCountLabel();
-        // Stopped by the exit: no workbook and no word of one.
-        if (!message.empty()) ShowMessage(message);
-    }
+    CLongAction action;
+    const std::string message = recexport::ExportRows(*file, snapshot, ActionProgress(action, "正在导出记录："),
+                                                      static_cast<std::size_t>(count));
+    UpdateCountLabel();
+    // Stopped by the exit: no workbook and no word of one.
+    if (!message.empty()) ShowMessage(message);
 }
 
 void CRecordPage::OnExportResource() {

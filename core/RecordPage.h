@@ -19,6 +19,7 @@
 #include <vector>
 
 class CImageButton;
+class CLongAction;
 class CMMSPackage;
 class CSkinButton;
 class CSkinCheckBox;
@@ -100,8 +101,11 @@ private:
     void ClearList();
     std::vector<rows::RowId> SelectedIds() const;
     recforward::RecordRow RowOf(rows::RowId id);
-    // Label 1232 during long work: what, done/total; the window keeps painting.
+    // Label 1232 during long work: what, done/total.
     void ShowProgress(const char* what, std::size_t done, std::size_t total);
+    // A long action's progress: the label at most every 100 ms (at every step when each step is
+    // slow), the action's pump, and true until its stop is asked.
+    recforward::Progress ActionProgress(CLongAction& action, const char* what, bool everyStep = false);
     // Rows of records that arrive while a search, delete or clear runs wait for its end.
     void BeginBusy() { m_bBusy = true; }
     void EndBusy();
