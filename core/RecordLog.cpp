@@ -207,26 +207,9 @@ void CRecordLog::AddLogRecord(const MsgRecord* pRecord, const std::string& sende
     // 1. Received messages go to the auto-reply engine first, whether or not they get stored.
     OfferIncoming(r, sender);
 
-    // 2-4. One whole record appended under the record lock (a torn tail is cut first); its
-    // index is the count of whole records before it.
-    RecordPlace place;
-    bool stored = false;
-    {
-        char bytes[kMsgRecordSize];
-        msgrec::ToBytes(r, bytes);
-        CRecordLock lock(CRecordLock::kAppendTimeoutMs);
-        const std::string path = FilePath();
-        const long long size = paths::FileSize(path);
-        place.index = size > 0 ? size / static_cast<long long>(kMsgRecordSize) : 0;
-        place.rewrite = m_nRewrites.load();
-        stored = files::AppendRecords(path, kMsgRecordSize, bytes, 1);
-    }
-
-    // 5. The page's view gets a copy of the stored record on the UI thread.
-    if (m_bAutoRefresh && stored) Notify(r, place);
-
-    // 6. Only more than 100 waiting notices of this log are worth a rewrite of the whole log.
-    if (g_ReportNoticeList.GetCount(m_kind) > 100) ApplyDeliveryReports();
+    // 2-6. One whole record appended under the record lock (a torn tail is cut first), shown in
+    // the page's view when stored; waiting delivery notices applied when many.
+    AppendLogRecords(&r, 1, {}, {});
 }
 
 void CRecordLog::OfferIncoming(const MsgRecord& r, const std::string& sender) const {
@@ -246,6 +229,7 @@ bool CRecordLog::AppendLogRecords(const MsgRecord* records, std::size_t n,
     RecordPlace place;
     bool stored = false;
     {
+        // The first record's index is the count of whole records before it.
         CRecordLock lock(CRecordLock::kAppendTimeoutMs);
         const std::string path = FilePath();
         const auto wholeNow = [&path] {
@@ -258,8 +242,10 @@ bool CRecordLog::AppendLogRecords(const MsgRecord* records, std::size_t n,
         stored = files::AppendRecords(path, kMsgRecordSize, bytes.data(), n);
         if (after) after(stored, wholeNow());
     }
+    // The page's view gets a copy of each stored record on the UI thread.
     if (m_bAutoRefresh && stored)
         for (std::size_t i = 0; i < n; ++i) Notify(records[i], {place.index + static_cast<std::int64_t>(i), place.rewrite});
+    // Only more than 100 waiting notices of this log are worth a rewrite of the whole log.
     if (g_ReportNoticeList.GetCount(m_kind) > 100) ApplyDeliveryReports();
     return stored;
 }
