@@ -55,8 +55,6 @@ std::string ReadDefaultSenderName() {
     return codec::FromGbk(codec::CutGbkBytes(std::string_view(bytes.constData(), bytes.size()), 60));
 }
 
-// The wait cursor for a scope.
-
 // A whole copy of a file; false when either file cannot be opened or the copy is short.
 bool CopyWhole(const std::string& from, const std::string& to) {
     std::ifstream in(from, std::ios::binary);
