@@ -107,14 +107,15 @@ Result StoreMessages(CRecordLog& log, Spool& spool, const std::vector<worker::Re
                      const std::string& path) {
     const std::size_t n = messages.size();
     Progress& p = spool.p;
+    const auto noteFailed = [&path] { return Failed("接收短信暂存文件无法写入：" + path); };
     if (p.offering > static_cast<std::int64_t>(n) || !Plausible(p)) return PutAside(spool, path);
-    if (!SettleInFlight(log, spool)) return Failed("接收短信暂存文件无法写入：" + path);
+    if (!SettleInFlight(log, spool)) return noteFailed();
     if (p.offering == p.offered + 1) {
         // The engine had this message in hand at a kill and may have queued its answer: it is not
         // offered again, so no answer goes twice, and the run log names it.
         WriteRunLog("接收短信未能确定是否已自动回复：" + messages[static_cast<std::size_t>(p.offered)].number);
         p.offered = p.offering;
-        if (!spool.Note()) return Failed("接收短信暂存文件无法写入：" + path);
+        if (!spool.Note()) return noteFailed();
     }
     const auto first = static_cast<std::size_t>(p.stored);
     if (first < n) {
@@ -129,11 +130,11 @@ Result StoreMessages(CRecordLog& log, Spool& spool, const std::vector<worker::Re
                 batch.push_back(worker::ReceivedRecord(messages[i], ids[i - first], &sender));
                 if (static_cast<std::int64_t>(i) < p.offered) continue;  // the engine had it before a kill
                 p.offering = static_cast<std::int32_t>(i + 1);
-                if (!spool.Note()) return Failed("接收短信暂存文件无法写入：" + path);
+                if (!spool.Note()) return noteFailed();
                 log.OfferIncoming(batch.back(), sender);
                 Reached(Step::Offered, i + 1);
                 p.offered = p.offering;
-                if (!spool.Note()) return Failed("接收短信暂存文件无法写入：" + path);
+                if (!spool.Note()) return noteFailed();
             }
             bool noted = true;
             const auto count = static_cast<std::int32_t>(e - b);
@@ -152,7 +153,7 @@ Result StoreMessages(CRecordLog& log, Spool& spool, const std::vector<worker::Re
                     p.base = 0;
                     noted = spool.Note();
                 });
-            if (!noted) return Failed("接收短信暂存文件无法写入：" + path);
+            if (!noted) return noteFailed();
             if (!stored) return Failed("接收短信未能存入记录文件：" + log.FilePath());
             Reached(Step::BatchNoted, e);
             b = e;
